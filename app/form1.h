@@ -1,0 +1,69 @@
+// Form1: the bomb window and every behaviour of the program, as the handlers
+// of its events.
+#ifndef TICKBOMB_APP_FORM1_H
+#define TICKBOMB_APP_FORM1_H
+
+#include <cstdint>
+
+#include "app/form1_design.h"
+#include "app/forms/form.h"
+#include "app/forms/random.h"
+#include "app/module1.h"
+
+namespace tickbomb {
+
+inline constexpr std::int16_t kVkEscape = 27;
+
+class Form1 : public forms::Form {
+ public:
+  Form1(Platform& platform, Module1& module);
+
+  // The opening origin of the next load: 1 top-left corner, 2 centre, 3 top
+  // edge, 4 left edge; 0 before the first start-up. It belongs to the form
+  // object, so it survives an unload and reload.
+  std::int16_t OpenFrom = 0;
+
+  // The opening animation over the window's rectangle, drawn on the screen.
+  void ZoomOpen(const std::int16_t& origin);
+
+  // The event handlers (public so that tests can raise them directly).
+  void Form_Load() override;
+  void Timer_Timer() override;
+  void Form_KeyDown(std::int16_t key, std::int16_t shift) override;
+  void Form_KeyUp(std::int16_t key, std::int16_t shift) override;
+  void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y) override;
+  void Label_MouseMove(int label, std::int16_t button, std::int16_t shift, float x,
+                       float y) override;
+  void Image_MouseDown(int image, std::int16_t button, std::int16_t shift, float x,
+                       float y) override;
+  void Image_MouseUp(int image, std::int16_t button, std::int16_t shift, float x,
+                     float y) override;
+  void Image_Click(int image) override;
+  void Option_Click(int option) override;
+
+ protected:
+  forms::FormDesign Design() const override { return Form1Design(); }
+
+ private:
+  void LoadSoundBank();
+  void ProbeWindowsVersion();
+  void StripFrame();
+  void CutWindowShape();
+  void ApplyShiftRule(std::int16_t shift);
+  void EscapeEnding();
+  void Defuse();
+  void Reopen(std::int16_t origin);
+  void Detonate(std::uint64_t generation);
+  // Pumps pending messages; false when a handler run inside the pump
+  // re-opened the window, so the sequence that pumped is no longer current.
+  [[nodiscard]] bool PumpAndStillCurrent(std::uint64_t generation);
+  void SetDigits(const std::wstring& caption);
+  void Play(int wave_id, std::uint32_t flags);
+
+  Module1& module_;
+  forms::Random random_;
+};
+
+}  // namespace tickbomb
+
+#endif

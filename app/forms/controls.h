@@ -1,0 +1,69 @@
+// The controls a form is built from, as plain data: what the form stores and
+// what its code changes at run time. Positions and sizes are twips.
+#ifndef TICKBOMB_APP_FORMS_CONTROLS_H
+#define TICKBOMB_APP_FORMS_CONTROLS_H
+
+#include <cstdint>
+#include <string>
+
+#include "app/platform.h"
+
+namespace tickbomb::forms {
+
+inline constexpr int kTwipsPerPixel = 15;  // the layout is pixel art for 96 dots per inch
+
+// A picture is a bitmap resource; assigning one shares it (copies the id).
+struct Picture {
+  int id = 0;  // 0: no picture
+  int width_px = 0, height_px = 0;
+  friend bool operator==(const Picture&, const Picture&) = default;
+};
+
+// The system's button-text colour in the standard scheme: labels without a
+// stored ForeColor use it.
+inline constexpr std::uint32_t kDefaultTextColor = 0x00000000;
+
+inline constexpr std::uint32_t Rgb(int r, int g, int b) {
+  return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) |
+         (static_cast<std::uint32_t>(b) << 16);
+}
+
+// A windowless text label with a transparent background.
+struct Label {
+  std::wstring caption;
+  int left = 0, top = 0, width = 0, height = 0;
+  std::uint32_t fore_color = kDefaultTextColor;
+  FontSpec font;
+  bool auto_size = false;  // size to the caption (one line per line of the caption)
+  TextAlign alignment = TextAlign::Left;
+  bool word_wrap = false;  // break lines to fit the width (fixed-size labels)
+  bool visible = true;
+  int tab_index = 0;
+};
+
+// A windowless picture control; it takes the size of its picture.
+struct Image {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool visible = true;
+  Picture picture;
+  bool custom_pointer = false;  // MousePointer 99: shows mouse_icon while over it
+  Handle mouse_icon = 0;        // a loaded cursor, owned by the control
+};
+
+// An option button: a real child window that takes the keyboard focus.
+struct OptionButton {
+  std::wstring caption;
+  int left = 0, top = 0, width = 0, height = 0;
+  int tab_index = 0;
+  bool value = false;
+  Handle hwnd = 0;
+};
+
+struct TimerControl {
+  int interval = 0;  // milliseconds
+  bool enabled = false;
+};
+
+}  // namespace tickbomb::forms
+
+#endif

@@ -1,0 +1,506 @@
+#include "app/forms/form.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/forms/runtime_error.h"
+#include "app/forms/text_layout.h"
+
+namespace tickbomb::forms {
+
+namespace {
+
+constexpr std::uintptr_t kTimerId = 1;
+
+int ToPixels(int twips) { return CheckedToInt32(static_cast<double>(twips) / kTwipsPerPixel); }
+
+bool Contains(const Rect& r, int x, int y) {
+  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+Rect Union(const Rect& a, const Rect& b) {
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+}  // namespace
+
+Form::Form(Platform& platform) : platform_(platform) {}
+
+Form::~Form() = default;
+
+template <typename Handler>
+void Form::Guarded(Handler&& handler) {
+  try {
+    handler();
+  } catch (const RuntimeError& error) {
+    Fail(error.number(), error.description());
+  }
+}
+
+void Form::Fail(int number, const std::wstring& description) {
+  platform_.MessageBoxW(0, ErrorReport(number, description),
+                        caption_.empty() ? std::wstring(L"tickbomb") : caption_,
+                        0x10 /* MB_ICONERROR */);
+  platform_.ExitProcess(1);
+  std::abort();  // ExitProcess does not return
+}
+
+// ---------------------------------------------------------------- lifecycle
+
+void Form::Load() {
+  Guarded([&] {
+    if (IsLoaded()) return;
+    CreateControls(Design());
+    const std::uint64_t generation = generation_;
+    Form_Load();
+    if (generation_ != generation || !IsLoaded()) return;  // the handler unloaded the form
+    // The window is active now: the focus goes to the group's selected button.
+    for (const OptionButton& option : options_) {
+      if (option.value) platform_.SetFocus(option.hwnd);
+    }
+  });
+}
+
+void Form::CreateControls(const FormDesign& design) {
+  ++generation_;
+  caption_ = design.caption;
+  back_color_ = design.back_color;
+  picture_ = design.picture;
+  labels_ = design.labels;
+  images_ = design.images;
+  options_ = design.options;
+  back_to_front_ = design.back_to_front;
+  timer_ = design.timer;
+  captured_.reset();
+  captured_form_ = false;
+
+  const int client_w = ToPixels(design.client_width);
+  const int client_h = ToPixels(design.client_height);
+  width_ = (client_w + design.frame_width_px) * kTwipsPerPixel;
+  height_ = (client_h + design.frame_height_px) * kTwipsPerPixel;
+  left_ = design.client_left - (design.frame_width_px / 2) * kTwipsPerPixel;
+  top_ = design.client_top - (design.frame_height_px - design.frame_width_px / 2) * kTwipsPerPixel;
+
+  const Rect outer{ToPixels(left_), ToPixels(top_), ToPixels(left_) + ToPixels(width_),
+                   ToPixels(top_) + ToPixels(height_)};
+  hwnd_ = platform_.CreateFormWindow(caption_, outer, back_color_);
+  if (hwnd_ == 0) Raise(kErrCannotCreateWindow);
+
+  for (std::size_t i = 0; i < options_.size(); ++i) {
+    OptionButton& option = options_[i];
+    const Rect rect{ToPixels(option.left), ToPixels(option.top),
+                    ToPixels(option.left + option.width), ToPixels(option.top + option.height)};
+    option.hwnd = platform_.CreateOptionButton(hwnd_, option.caption, rect, i == 0);
+    option.value = static_cast<int>(i) == design.selected_option;
+    if (option.value) platform_.SetOptionChecked(option.hwnd, true);
+  }
+  for (std::size_t i = 0; i < labels_.size(); ++i) SizeLabel(static_cast<int>(i));
+  for (Image& image : images_) {
+    image.width = image.picture.width_px * kTwipsPerPixel;
+    image.height = image.picture.height_px * kTwipsPerPixel;
+  }
+  if (timer_.enabled) ArmTimer();
+}
+
+void Form::Unload() {
+  if (!IsLoaded()) return;
+  ++generation_;
+  DestroyControls();
+}
+
+void Form::DestroyControls() {
+  platform_.KillTimer(hwnd_, kTimerId);
+  for (Image& image : images_) {
+    if (image.mouse_icon != 0) platform_.DestroyCursor(image.mouse_icon);
+    image.mouse_icon = 0;
+  }
+  const Handle hwnd = hwnd_;
+  hwnd_ = 0;  // from here on the form counts as unloaded, also for handlers the destruction runs
+  platform_.DestroyWindow(hwnd);  // destroys the option buttons with it
+  for (OptionButton& option : options_) option.hwnd = 0;
+  captured_.reset();
+  captured_form_ = false;
+}
+
+void Form::End() {
+  platform_.ExitProcess(0);
+  std::abort();  // ExitProcess does not return
+}
+
+// ---------------------------------------------------------------- form properties
+
+void Form::SetLeft(int twips) {
+  left_ = twips;
+  if (IsLoaded()) platform_.MoveWindow(hwnd_, ToPixels(left_), ToPixels(top_));
+}
+
+void Form::SetTop(int twips) {
+  top_ = twips;
+  if (IsLoaded()) platform_.MoveWindow(hwnd_, ToPixels(left_), ToPixels(top_));
+}
+
+void Form::SetVisible(bool visible) {
+  if (!IsLoaded()) Raise(kErrInvalidPropertyValue);
+  platform_.ShowWindow(hwnd_, visible);
+}
+
+void Form::SetPicture(const Picture& picture) {
+  picture_ = picture;
+  if (IsLoaded()) platform_.InvalidateRect(hwnd_, nullptr);
+}
+
+// ---------------------------------------------------------------- controls
+
+Rect Form::LabelPixels(int index) const {
+  const Label& l = labels_.at(index);
+  return {ToPixels(l.left), ToPixels(l.top), ToPixels(l.left + l.width),
+          ToPixels(l.top + l.height)};
+}
+
+Rect Form::ImagePixels(int index) const {
+  const Image& i = images_.at(index);
+  return {ToPixels(i.left), ToPixels(i.top), ToPixels(i.left + i.width),
+          ToPixels(i.top + i.height)};
+}
+
+void Form::InvalidatePixels(const Rect& rect) {
+  if (IsLoaded()) platform_.InvalidateRect(hwnd_, &rect);
+}
+
+void Form::InvalidateLabel(int index) { InvalidatePixels(LabelPixels(index)); }
+void Form::InvalidateImage(int index) { InvalidatePixels(ImagePixels(index)); }
+
+void Form::SizeLabel(int index) {
+  Label& label = labels_.at(index);
+  if (!label.auto_size) return;
+  const TextLayout layout = LayOutText(label.caption, 0, [&](const std::wstring& text) {
+    return platform_.MeasureText(label.font, text);
+  });
+  label.width = layout.width * kTwipsPerPixel;
+  label.height = layout.height * kTwipsPerPixel;
+}
+
+void Form::SetLabelCaption(int index, const std::wstring& caption) {
+  const Rect before = LabelPixels(index);
+  labels_.at(index).caption = caption;
+  SizeLabel(index);
+  InvalidatePixels(Union(before, LabelPixels(index)));
+}
+
+void Form::SetLabelForeColor(int index, std::uint32_t color) {
+  labels_.at(index).fore_color = color;
+  InvalidateLabel(index);
+}
+
+void Form::SetLabelLeft(int index, int twips) {
+  const Rect before = LabelPixels(index);
+  labels_.at(index).left = twips;
+  InvalidatePixels(Union(before, LabelPixels(index)));
+}
+
+void Form::SetLabelTop(int index, int twips) {
+  const Rect before = LabelPixels(index);
+  labels_.at(index).top = twips;
+  InvalidatePixels(Union(before, LabelPixels(index)));
+}
+
+void Form::SetLabelVisible(int index, bool visible) {
+  labels_.at(index).visible = visible;
+  InvalidateLabel(index);
+}
+
+void Form::SetImagePicture(int index, const Picture& picture) {
+  const Rect before = ImagePixels(index);
+  Image& image = images_.at(index);
+  image.picture = picture;
+  image.width = picture.width_px * kTwipsPerPixel;
+  image.height = picture.height_px * kTwipsPerPixel;
+  if (image.visible) InvalidatePixels(Union(before, ImagePixels(index)));
+}
+
+void Form::SetImageVisible(int index, bool visible) {
+  images_.at(index).visible = visible;
+  InvalidateImage(index);
+}
+
+void Form::SetImageMouseIcon(int index, int cursor_id) {
+  Image& image = images_.at(index);
+  const Handle cursor = platform_.LoadCursorResource(cursor_id);
+  if (cursor == 0) Raise(kErrResourceNotFound);
+  const Handle replaced = image.mouse_icon;
+  image.mouse_icon = cursor;
+  if (IsLoaded() && image.visible && image.custom_pointer) {
+    platform_.RefreshCursor(hwnd_, ImagePixels(index), cursor);
+  }
+  if (replaced != 0) platform_.DestroyCursor(replaced);
+}
+
+void Form::SetOptionValue(int index, bool value) {
+  if (!value) {
+    options_.at(index).value = false;
+    if (options_[index].hwnd != 0) platform_.SetOptionChecked(options_[index].hwnd, false);
+    return;
+  }
+  for (std::size_t i = 0; i < options_.size(); ++i) {
+    const bool selected = static_cast<int>(i) == index;
+    if (options_[i].value != selected && options_[i].hwnd != 0) {
+      platform_.SetOptionChecked(options_[i].hwnd, selected);
+    }
+    options_[i].value = selected;
+  }
+}
+
+void Form::SetTimerEnabled(bool enabled) {
+  if (timer_.enabled == enabled) return;
+  timer_.enabled = enabled;
+  if (!IsLoaded()) return;
+  if (enabled) {
+    ArmTimer();
+  } else {
+    platform_.KillTimer(hwnd_, kTimerId);
+  }
+}
+
+void Form::ArmTimer() {
+  pacing_.Start(platform_.MonotonicMilliseconds(), timer_.interval);
+  platform_.SetTimer(hwnd_, kTimerId, static_cast<std::uint32_t>(timer_.interval));
+}
+
+// ---------------------------------------------------------------- services
+
+void Form::Refresh() {
+  if (!IsLoaded()) return;
+  platform_.InvalidateRect(hwnd_, nullptr);
+  platform_.UpdateWindow(hwnd_);
+}
+
+void Form::RefreshImage(int index) {
+  if (!IsLoaded()) return;
+  InvalidateImage(index);
+  platform_.UpdateWindow(hwnd_);
+}
+
+void Form::DoEvents() { platform_.PumpMessages(); }
+
+int Form::MsgBox(const std::wstring& text, std::uint32_t style, const std::wstring& title) {
+  return platform_.MessageBoxW(hwnd_, text, title, style);
+}
+
+int Form::ScreenWidth() { return platform_.ScreenWidthPixels() * kTwipsPerPixel; }
+int Form::ScreenHeight() { return platform_.ScreenHeightPixels() * kTwipsPerPixel; }
+
+std::vector<std::uint8_t> Form::LoadResData(int id, const char* type) {
+  std::vector<std::uint8_t> bytes;
+  if (!platform_.ReadResource(type, id, bytes)) Raise(kErrResourceNotFound);
+  return bytes;
+}
+
+// ---------------------------------------------------------------- events
+
+std::optional<ControlRef> Form::HitTest(int x, int y) const {
+  for (auto it = back_to_front_.rbegin(); it != back_to_front_.rend(); ++it) {
+    if (it->kind == ControlRef::Kind::Label) {
+      if (labels_.at(it->index).visible && Contains(LabelPixels(it->index), x, y)) return *it;
+    } else {
+      if (images_.at(it->index).visible && Contains(ImagePixels(it->index), x, y)) return *it;
+    }
+  }
+  return std::nullopt;
+}
+
+void Form::RouteMouseMove(const std::optional<ControlRef>& target, int x, int y, int buttons,
+                          int shift) {
+  const auto button = static_cast<std::int16_t>(buttons);
+  const auto shift16 = static_cast<std::int16_t>(shift);
+  if (!target) {
+    Form_MouseMove(button, shift16, static_cast<float>(x * kTwipsPerPixel),
+                   static_cast<float>(y * kTwipsPerPixel));
+  } else if (target->kind == ControlRef::Kind::Label) {
+    const Label& l = labels_.at(target->index);
+    Label_MouseMove(target->index, button, shift16,
+                    static_cast<float>(x * kTwipsPerPixel - l.left),
+                    static_cast<float>(y * kTwipsPerPixel - l.top));
+  }
+  // Picture controls have no mouse-move event.
+}
+
+void Form::OnMouseMove(int x, int y, int buttons, int shift) {
+  Guarded([&] {
+    if (!IsLoaded()) return;
+    if (buttons == 0) {
+      captured_.reset();
+      captured_form_ = false;
+    }
+    if (captured_) {
+      RouteMouseMove(captured_, x, y, buttons, shift);
+    } else if (captured_form_) {
+      RouteMouseMove(std::nullopt, x, y, buttons, shift);
+    } else {
+      RouteMouseMove(HitTest(x, y), x, y, buttons, shift);
+    }
+  });
+}
+
+void Form::OnMouseDown(int x, int y, int button, int shift) {
+  Guarded([&] {
+    if (!IsLoaded()) return;
+    if (!captured_ && !captured_form_) {
+      captured_ = HitTest(x, y);
+      captured_form_ = !captured_;
+    }
+    if (captured_ && captured_->kind == ControlRef::Kind::Image) {
+      const Image& image = images_.at(captured_->index);
+      Image_MouseDown(captured_->index, static_cast<std::int16_t>(button),
+                      static_cast<std::int16_t>(shift),
+                      static_cast<float>(x * kTwipsPerPixel - image.left),
+                      static_cast<float>(y * kTwipsPerPixel - image.top));
+    }
+  });
+}
+
+void Form::OnMouseUp(int x, int y, int button, int buttons_still_down, int shift) {
+  Guarded([&] {
+    if (!IsLoaded()) return;
+    const std::optional<ControlRef> target = captured_;
+    if (buttons_still_down == 0) {
+      captured_.reset();
+      captured_form_ = false;
+    }
+    if (!target || target->kind != ControlRef::Kind::Image) return;
+    const int index = target->index;
+    const Image& image = images_.at(index);
+    const std::uint64_t generation = generation_;
+    Image_MouseUp(index, static_cast<std::int16_t>(button), static_cast<std::int16_t>(shift),
+                  static_cast<float>(x * kTwipsPerPixel - image.left),
+                  static_cast<float>(y * kTwipsPerPixel - image.top));
+    if (generation != generation_ || !IsLoaded()) return;
+    // A click is a left press and release on the same visible picture.
+    if (button == kLeftButton && images_.at(index).visible &&
+        Contains(ImagePixels(index), x, y)) {
+      Image_Click(index);
+    }
+  });
+}
+
+void Form::OnCaptureLost() {
+  captured_.reset();
+  captured_form_ = false;
+}
+
+bool Form::MoveOptionSelection(int key) {
+  const Handle focus = platform_.GetFocus();
+  int current = -1;
+  for (std::size_t i = 0; i < options_.size(); ++i) {
+    if (options_[i].hwnd != 0 && options_[i].hwnd == focus) current = static_cast<int>(i);
+  }
+  if (current < 0) return false;
+  const int count = static_cast<int>(options_.size());
+  const bool backwards = key == kVkUp || key == kVkLeft;
+  const int next = (current + (backwards ? count - 1 : 1)) % count;
+  platform_.SetFocus(options_[next].hwnd);
+  if (options_[next].value) return true;
+  SetOptionValue(next, true);
+  Option_Click(next);
+  return true;
+}
+
+void Form::OnKeyDown(int key, int shift) {
+  Guarded([&] {
+    if (!IsLoaded()) return;
+    const std::uint64_t generation = generation_;
+    Form_KeyDown(static_cast<std::int16_t>(key), static_cast<std::int16_t>(shift));  // KeyPreview
+    if (generation != generation_ || !IsLoaded()) return;
+    if (key == kVkLeft || key == kVkUp || key == kVkRight || key == kVkDown) {
+      MoveOptionSelection(key);
+    }
+  });
+}
+
+void Form::OnKeyUp(int key, int shift) {
+  Guarded([&] {
+    if (!IsLoaded()) return;
+    Form_KeyUp(static_cast<std::int16_t>(key), static_cast<std::int16_t>(shift));
+  });
+}
+
+void Form::OnTimer() {
+  Guarded([&] {
+    if (!IsLoaded() || !timer_.enabled || in_timer_event_) return;
+    const Handle hwnd = hwnd_;
+    const std::uint64_t generation = generation_;
+    if (pacing_.TakeTickIfDue(platform_.MonotonicMilliseconds())) {
+      in_timer_event_ = true;
+      struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+      } reset{in_timer_event_};
+      Timer_Timer();
+    }
+    if (generation != generation_ || !IsLoaded() || !timer_.enabled) return;
+    platform_.SetTimer(hwnd, kTimerId, pacing_.DelayToNextTick(platform_.MonotonicMilliseconds()));
+  });
+}
+
+Handle Form::CursorAt(int x, int y) const {
+  if (!IsLoaded()) return 0;
+  const std::optional<ControlRef> hit = HitTest(x, y);
+  if (!hit || hit->kind != ControlRef::Kind::Image) return 0;
+  const Image& image = images_.at(hit->index);
+  return image.custom_pointer ? image.mouse_icon : 0;
+}
+
+// ---------------------------------------------------------------- painting
+
+std::vector<DrawOp> Form::PaintOps() const {
+  std::vector<DrawOp> ops;
+  DrawOp back;
+  back.kind = DrawOp::Kind::FillRect;
+  back.rect = {0, 0, ToPixels(width_), ToPixels(height_)};
+  back.color = back_color_;
+  ops.push_back(back);
+  if (picture_.id != 0) {
+    DrawOp pic;
+    pic.kind = DrawOp::Kind::Bitmap;
+    pic.bitmap_id = picture_.id;
+    pic.rect = {0, 0, picture_.width_px, picture_.height_px};
+    ops.push_back(pic);
+  }
+  for (const ControlRef& ref : back_to_front_) {
+    if (ref.kind == ControlRef::Kind::Image) {
+      const Image& image = images_.at(ref.index);
+      if (!image.visible || image.picture.id == 0) continue;
+      DrawOp pic;
+      pic.kind = DrawOp::Kind::Bitmap;
+      pic.bitmap_id = image.picture.id;
+      pic.rect = ImagePixels(ref.index);
+      ops.push_back(pic);
+      continue;
+    }
+    const Label& label = labels_.at(ref.index);
+    if (!label.visible) continue;
+    const Rect box = LabelPixels(ref.index);
+    const TextLayout layout = LayOutText(
+        label.caption, label.word_wrap ? box.right - box.left : 0,
+        [&](const std::wstring& text) { return platform_.MeasureText(label.font, text); });
+    int y = box.top;
+    for (const TextLine& line : layout.lines) {
+      DrawOp text;
+      text.kind = DrawOp::Kind::Text;
+      text.rect = box;
+      text.x = label.alignment == TextAlign::Center
+                   ? box.left + ((box.right - box.left) - line.cx) / 2
+                   : box.left;
+      text.y = y;
+      text.color = label.fore_color;
+      text.text = line.text;
+      text.font = label.font;
+      ops.push_back(std::move(text));
+      y += layout.line_height;
+    }
+  }
+  return ops;
+}
+
+}  // namespace tickbomb::forms

@@ -1,0 +1,185 @@
+// A form: one top-level window with windowless labels and pictures, option
+// buttons and a timer, built from stored properties every time it is loaded.
+//
+// The form object outlives its window: Unload destroys the window and the
+// controls, a later Load builds them again from the design, and members of
+// the object (such as the chosen opening origin) keep their values.
+//
+// The window procedures on the Windows side call the On... entry points; the
+// form turns them into the events of its controls, in the way the program's
+// handlers expect (KeyPreview, capture by the pressed control, option-group
+// keys), and catches run-time errors there: an error ends the program with a
+// report naming it.
+#ifndef TICKBOMB_APP_FORMS_FORM_H
+#define TICKBOMB_APP_FORMS_FORM_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/forms/controls.h"
+#include "app/forms/timer_pacing.h"
+#include "app/platform.h"
+
+namespace tickbomb::forms {
+
+// A windowless control, by kind and position in the form's lists.
+struct ControlRef {
+  enum class Kind { Label, Image } kind = Kind::Label;
+  int index = 0;
+  friend bool operator==(const ControlRef&, const ControlRef&) = default;
+};
+
+// Everything a form stores: read once per load to build the window.
+struct FormDesign {
+  std::wstring caption;
+  std::uint32_t back_color = 0;
+  Picture picture;
+  int client_left = 0, client_top = 0;     // twips, where the system first places it
+  int client_width = 0, client_height = 0;  // twips
+  // The caption bar and border the window is created with (pixels): its outer
+  // size is the client size plus these.
+  int frame_width_px = 0, frame_height_px = 0;
+  std::vector<Label> labels;
+  std::vector<Image> images;
+  std::vector<OptionButton> options;  // in focus order; one group
+  int selected_option = 0;            // the option selected at creation
+  TimerControl timer;
+  std::vector<ControlRef> back_to_front;  // stacking order of the windowless controls
+};
+
+// Mouse button masks and key codes as the events carry them.
+inline constexpr int kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
+inline constexpr int kShiftMask = 1, kCtrlMask = 2, kAltMask = 4;
+inline constexpr int kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28;
+
+class Form {
+ public:
+  explicit Form(Platform& platform);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  Platform& platform() { return platform_; }
+
+  // ---- lifecycle
+  void Load();    // build window and controls from the design, raise Load, activate
+  void Unload();  // destroy window and controls; no handler runs
+  bool IsLoaded() const { return hwnd_ != 0; }
+  // Changes with every Load and Unload: a handler that pumped messages can
+  // tell whether the window it was working on is still the current one.
+  std::uint64_t Generation() const { return generation_; }
+  [[noreturn]] void End();  // end the program at once
+
+  // ---- the form's own properties (twips)
+  Handle hWnd() const { return hwnd_; }
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  void SetLeft(int twips);
+  void SetTop(int twips);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  void SetVisible(bool visible);
+  const Picture& GetPicture() const { return picture_; }
+  void SetPicture(const Picture& picture);
+
+  // ---- controls
+  const Label& label(int index) const { return labels_.at(index); }
+  void SetLabelCaption(int index, const std::wstring& caption);
+  void SetLabelForeColor(int index, std::uint32_t color);
+  void SetLabelLeft(int index, int twips);
+  void SetLabelTop(int index, int twips);
+  void SetLabelVisible(int index, bool visible);
+  const Image& image(int index) const { return images_.at(index); }
+  void SetImagePicture(int index, const Picture& picture);
+  void SetImageVisible(int index, bool visible);
+  void SetImageMouseIcon(int index, int cursor_id);  // loads the cursor resource anew
+  const OptionButton& option(int index) const { return options_.at(index); }
+  void SetOptionValue(int index, bool value);
+  const TimerControl& timer() const { return timer_; }
+  void SetTimerEnabled(bool enabled);
+
+  // ---- services of the runtime
+  void Refresh();                  // repaint the whole form now
+  void RefreshImage(int index);    // repaint one picture control now
+  void DoEvents();                 // dispatch what is already queued
+  int MsgBox(const std::wstring& text, std::uint32_t style, const std::wstring& title);
+  int ScreenWidth();   // twips
+  int ScreenHeight();  // twips
+  static int TwipsPerPixelX() { return kTwipsPerPixel; }
+  static int TwipsPerPixelY() { return kTwipsPerPixel; }
+  std::vector<std::uint8_t> LoadResData(int id, const char* type);
+
+  // ---- entry points for the window procedures (client pixels)
+  void OnMouseMove(int x, int y, int buttons, int shift);
+  void OnMouseDown(int x, int y, int button, int shift);
+  void OnMouseUp(int x, int y, int button, int buttons_still_down, int shift);
+  void OnCaptureLost();
+  void OnKeyDown(int key, int shift);
+  void OnKeyUp(int key, int shift);
+  void OnTimer();
+  // The cursor to show over (x, y): a custom one, or 0 for the system arrow.
+  Handle CursorAt(int x, int y) const;
+  // How to paint the client area, back to front.
+  std::vector<DrawOp> PaintOps() const;
+  // Reports `description` of run-time error `number` and ends the program.
+  [[noreturn]] void Fail(int number, const std::wstring& description);
+
+ protected:
+  virtual FormDesign Design() const = 0;
+
+  // The events; the defaults do nothing.
+  virtual void Form_Load() {}
+  virtual void Form_KeyDown(std::int16_t /*key*/, std::int16_t /*shift*/) {}
+  virtual void Form_KeyUp(std::int16_t /*key*/, std::int16_t /*shift*/) {}
+  virtual void Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/,
+                              float /*y*/) {}
+  virtual void Label_MouseMove(int /*label*/, std::int16_t /*button*/, std::int16_t /*shift*/,
+                               float /*x*/, float /*y*/) {}
+  virtual void Image_MouseDown(int /*image*/, std::int16_t /*button*/, std::int16_t /*shift*/,
+                               float /*x*/, float /*y*/) {}
+  virtual void Image_MouseUp(int /*image*/, std::int16_t /*button*/, std::int16_t /*shift*/,
+                             float /*x*/, float /*y*/) {}
+  virtual void Image_Click(int /*image*/) {}
+  virtual void Option_Click(int /*option*/) {}
+  virtual void Timer_Timer() {}
+
+ private:
+  template <typename Handler>
+  void Guarded(Handler&& handler);
+  void CreateControls(const FormDesign& design);
+  void DestroyControls();
+  void InvalidatePixels(const Rect& rect);
+  void InvalidateLabel(int index);
+  void InvalidateImage(int index);
+  void SizeLabel(int index);
+  Rect LabelPixels(int index) const;
+  Rect ImagePixels(int index) const;
+  std::optional<ControlRef> HitTest(int x, int y) const;
+  void RouteMouseMove(const std::optional<ControlRef>& target, int x, int y, int buttons,
+                      int shift);
+  bool MoveOptionSelection(int key);
+  void ArmTimer();
+
+  Platform& platform_;
+  Handle hwnd_ = 0;
+  std::uint64_t generation_ = 0;
+  std::wstring caption_;
+  std::uint32_t back_color_ = 0;
+  Picture picture_;
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  std::vector<Label> labels_;
+  std::vector<Image> images_;
+  std::vector<OptionButton> options_;
+  std::vector<ControlRef> back_to_front_;
+  TimerControl timer_;
+  TimerPacing pacing_;
+  std::optional<ControlRef> captured_;  // the control a mouse button went down on
+  bool captured_form_ = false;          // a button went down on the bare form
+  bool in_timer_event_ = false;         // a tick never runs nested inside another
+};
+
+}  // namespace tickbomb::forms
+
+#endif

@@ -1,0 +1,44 @@
+#include "app/forms/runtime_error.h"
+
+#include <cmath>
+
+namespace tickbomb::forms {
+
+RuntimeError::RuntimeError(int number, std::wstring description)
+    : std::runtime_error("run-time error"), number_(number), description_(std::move(description)) {}
+
+std::wstring DescribeError(int number) {
+  switch (number) {
+    case kErrOverflow: return L"Overflow";
+    case kErrSubscriptOutOfRange: return L"Subscript out of range";
+    case kErrInvalidPropertyValue: return L"Invalid property value";
+    case kErrResourceNotFound: return L"Resource with identifier not found";
+    case kErrCannotCreateWindow: return L"Unable to create the window";
+    default: return L"Application-defined or object-defined error";
+  }
+}
+
+void Raise(int number) { throw RuntimeError(number, DescribeError(number)); }
+
+std::wstring ErrorReport(int number, const std::wstring& description) {
+  return L"Run-time error '" + std::to_wstring(number) + L"':\n\n" + description;
+}
+
+std::int16_t CheckedAdd16(std::int16_t a, std::int16_t b) {
+  const int sum = int{a} + int{b};
+  if (sum > std::numeric_limits<std::int16_t>::max() ||
+      sum < std::numeric_limits<std::int16_t>::min()) {
+    Raise(kErrOverflow);
+  }
+  return static_cast<std::int16_t>(sum);
+}
+
+std::int32_t CheckedToInt32(double value) {
+  // Rounds to the nearest integer, ties to even, as every conversion of a
+  // fractional value to a whole number in this program does.
+  const double rounded = std::nearbyint(value);
+  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) Raise(kErrOverflow);
+  return static_cast<std::int32_t>(rounded);
+}
+
+}  // namespace tickbomb::forms

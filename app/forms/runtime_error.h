@@ -1,0 +1,43 @@
+// Run-time errors of the forms runtime. Nothing in the program traps them:
+// the form's event entry points catch them and end the program with a report
+// that names the error.
+#ifndef TICKBOMB_APP_FORMS_RUNTIME_ERROR_H
+#define TICKBOMB_APP_FORMS_RUNTIME_ERROR_H
+
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+namespace tickbomb::forms {
+
+inline constexpr int kErrOverflow = 6;
+inline constexpr int kErrSubscriptOutOfRange = 9;
+inline constexpr int kErrInvalidPropertyValue = 380;
+inline constexpr int kErrResourceNotFound = 326;
+inline constexpr int kErrCannotCreateWindow = 31001;
+
+class RuntimeError : public std::runtime_error {
+ public:
+  RuntimeError(int number, std::wstring description);
+  int number() const { return number_; }
+  const std::wstring& description() const { return description_; }
+
+ private:
+  int number_;
+  std::wstring description_;
+};
+
+std::wstring DescribeError(int number);
+[[noreturn]] void Raise(int number);
+// "Run-time error '6':\n\nOverflow"
+std::wstring ErrorReport(int number, const std::wstring& description);
+
+// 16-bit arithmetic that raises Overflow instead of wrapping.
+std::int16_t CheckedAdd16(std::int16_t a, std::int16_t b);
+// 32-bit conversion of a double that raises Overflow when out of range.
+std::int32_t CheckedToInt32(double value);
+
+}  // namespace tickbomb::forms
+
+#endif

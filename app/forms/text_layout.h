@@ -1,0 +1,35 @@
+// Lays out a label's caption in lines: a CR LF (or a lone LF) starts a new
+// line, and a label that wraps breaks its lines to fit its width. Japanese
+// has no spaces between words, so a line may break between any two
+// characters; a run of Latin letters is kept whole where it fits.
+#ifndef TICKBOMB_APP_FORMS_TEXT_LAYOUT_H
+#define TICKBOMB_APP_FORMS_TEXT_LAYOUT_H
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/platform.h"
+
+namespace tickbomb::forms {
+
+struct TextLine {
+  std::wstring text;
+  int cx = 0;  // pixels
+};
+
+struct TextLayout {
+  std::vector<TextLine> lines;
+  int line_height = 0;  // pixels
+  int width = 0;        // of the widest line
+  int height = 0;       // lines x line height
+};
+
+using MeasureFn = std::function<TextSize(const std::wstring&)>;
+
+// `wrap_width` <= 0: no wrapping.
+TextLayout LayOutText(const std::wstring& text, int wrap_width, const MeasureFn& measure);
+
+}  // namespace tickbomb::forms
+
+#endif

@@ -1,0 +1,79 @@
+#include "app/window_geometry.h"
+
+#include <cmath>
+#include <limits>
+
+#include "app/forms/runtime_error.h"
+
+namespace tickbomb {
+
+using forms::CheckedToInt32;
+
+std::optional<std::uint32_t> DefaultExitFlagsFor(std::uint32_t platform_id,
+                                                 std::uint32_t major_version) {
+  switch (platform_id) {
+    case win::VER_PLATFORM_WIN32s:
+    case win::VER_PLATFORM_WIN32_WINDOWS:
+      return win::EWX_SHUTDOWN;
+    case win::VER_PLATFORM_WIN32_NT:
+      return major_version == 5 ? win::EWX_POWEROFF : win::EWX_SHUTDOWN;
+    default:
+      return std::nullopt;
+  }
+}
+
+float RandomPlacement(float screen_twips, float window_twips, float r) {
+  const float span = screen_twips - window_twips;
+  return std::floor(span * r);
+}
+
+namespace {
+std::int32_t CheckedSub32(std::int32_t a, std::int32_t b) {
+  const std::int64_t d = std::int64_t{a} - std::int64_t{b};
+  if (d > std::numeric_limits<std::int32_t>::max() ||
+      d < std::numeric_limits<std::int32_t>::min()) {
+    forms::Raise(forms::kErrOverflow);
+  }
+  return static_cast<std::int32_t>(d);
+}
+}  // namespace
+
+std::vector<Rect> ZoomRectangles(std::int16_t origin, const Rect& window) {
+  const double L = window.left, T = window.top;
+  const double W = CheckedSub32(window.right, window.left);
+  const double H = CheckedSub32(window.bottom, window.top);
+  std::vector<Rect> frames;
+  for (double f = 0; f <= 1; f += 0.05) {
+    const double cw = f * W;
+    const double ch = f * H;
+    double left = L, top = T, right = L + cw, bottom = T + ch;
+    switch (origin) {
+      case 2:
+        left = L + (W - cw) / 2;
+        top = T + (H - ch) / 2;
+        right = left + cw;
+        bottom = top + ch;
+        break;
+      case 3:
+        right = L + W;
+        break;
+      case 4:
+        bottom = T + H;
+        break;
+      default:
+        break;
+    }
+    frames.push_back({CheckedToInt32(left), CheckedToInt32(top), CheckedToInt32(right),
+                      CheckedToInt32(bottom)});
+  }
+  return frames;
+}
+
+WindowShape ShapeSize(float width_twips, float height_twips, float twips_per_pixel_x,
+                      float twips_per_pixel_y) {
+  const float w = width_twips / twips_per_pixel_x;
+  const float h = height_twips / twips_per_pixel_y;
+  return {CheckedToInt32(w), CheckedToInt32(h)};
+}
+
+}  // namespace tickbomb
