@@ -1,27 +1,19 @@
 """The bomb's two hand cursors and the application icon.
 
-The hand is drawn pixel by pixel from the shapes below: a union of
-rectangles gives its silhouette, the silhouette's border is black and its
-inside white, and a few black lines mark the bent fingers and the cuff.
-Cursor 102 is the same hand with the index finger 3 pixels shorter; both
-share the hot spot at the top-left of the raised finger of cursor 101, so
-the finger seems to press down while the click point stays put.
+The hand is drawn pixel by pixel in art/hand.txt.  Cursor 102 is the same
+hand with the index finger 3 pixels shorter; both share the hot spot at
+the top-left of the raised finger of cursor 101, so the finger seems to
+press down while the click point stays put.
 
-The icon is the mascot's face from art/icon.svg, rendered 8 times larger,
-snapped to the standard 16 colours and reduced to 32 x 32 by taking the most
-common colour of each 8 x 8 block; the 116 least covered blocks become the
-transparent pixels.
+The icon is the mascot's face, drawn pixel by pixel in art/icon.txt on the
+standard 16-colour palette.
 """
 
-import io
 import os
-import subprocess
 
 import numpy as np
-from PIL import Image
 
 from formats import (
-    STANDARD_16,
     cursor_file,
     cursor_group,
     cursor_resource,
@@ -40,55 +32,38 @@ PRESSED_DROP = 3
 
 ICON_SIZE = 32
 ICON_TRANSPARENT_PIXELS = 116
-ICON_SCALE = 8
 
-# (x0, y0, x1, y1) inclusive pixel rectangles; the index finger's top row is
-# filled in by hand() because it moves when the finger is pressed.
-HAND_PARTS = [
-    (16, 15, 19, 22),  # middle finger, bent
-    (19, 16, 22, 22),  # ring finger, bent
-    (22, 17, 25, 23),  # little finger, bent
-    (9, 19, 25, 27),   # palm
-    (7, 19, 10, 23),   # thumb
-    (11, 27, 24, 31),  # cuff
-]
-# black lines inside the silhouette: (x0, y0, x1, y1) inclusive
-HAND_LINES = [
-    (16, 18, 16, 20),  # between index and middle finger
-    (19, 18, 19, 20),  # between middle and ring finger
-    (22, 19, 22, 21),  # between ring and little finger
-    (11, 21, 11, 23),  # along the thumb
-    (11, 27, 24, 27),  # the cuff's edge
-]
-FINGER_LEFT, FINGER_RIGHT = 12, 16
+FINGER_LEFT, FINGER_RIGHT = 12, 16  # the raised finger's columns, outline included
+TIP_ROWS = 2  # the rounded tip: the rows that move when the finger is pressed
 
 
-def hand(tip_row: int):
+def read_pixel_map(name, size):
+    """The rows of a pixel map in art/, without its comment lines."""
+    with open(os.path.join(ART, name), encoding="ascii") as f:
+        rows = [line.rstrip("\n") for line in f if not line.startswith("#")]
+    if len(rows) != size or any(len(row) != size for row in rows):
+        raise ValueError(f"{name} must hold {size} rows of {size} pixels")
+    return np.array([list(row) for row in rows])
+
+
+def hand(pressed: bool):
     """(white, transparent) boolean 32 x 32 arrays of the pointing hand."""
-    inside = np.zeros((CURSOR_SIZE, CURSOR_SIZE), dtype=bool)
-    # the raised index finger with a rounded tip
-    inside[tip_row, FINGER_LEFT + 1 : FINGER_RIGHT] = True
-    inside[tip_row + 1 : 24, FINGER_LEFT : FINGER_RIGHT + 1] = True
-    for x0, y0, x1, y1 in HAND_PARTS:
-        inside[y0 : y1 + 1, x0 : x1 + 1] = True
-    padded = np.pad(inside, 1)
-    border = inside & ~(
-        padded[:-2, 1:-1] & padded[2:, 1:-1] & padded[1:-1, :-2] & padded[1:-1, 2:]
-    )
-    black = border.copy()
-    for x0, y0, x1, y1 in HAND_LINES:
-        black[y0 : y1 + 1, x0 : x1 + 1] = True
-    # the finger's tip also closes with black across its top
-    black &= inside
-    white = inside & ~black
-    return white, ~inside
+    pixels = read_pixel_map("hand.txt", CURSOR_SIZE)
+    if pressed:
+        raised = pixels.copy()
+        tip = slice(FINGER_TIP_ROW, FINGER_TIP_ROW + TIP_ROWS)
+        lowered = slice(FINGER_TIP_ROW + PRESSED_DROP, FINGER_TIP_ROW + PRESSED_DROP + TIP_ROWS)
+        columns = slice(FINGER_LEFT, FINGER_RIGHT + 1)
+        pixels[FINGER_TIP_ROW : FINGER_TIP_ROW + PRESSED_DROP] = "."
+        pixels[lowered, columns] = raised[tip, columns]
+    return pixels == "W", pixels == "."
 
 
 def build_cursors():
     """{file name: bytes} for both cursors: resource data and .cur files."""
     files = {}
-    for image_id, group_id, tip in ((1, 101, FINGER_TIP_ROW), (2, 102, FINGER_TIP_ROW + PRESSED_DROP)):
-        white, transparent = hand(tip)
+    for image_id, group_id, pressed in ((1, 101, False), (2, 102, True)):
+        white, transparent = hand(pressed)
         dib = mono_pointer_dib(white, transparent)
         resource = cursor_resource(HOT_SPOT, dib)
         files[f"cursor{image_id}.bin"] = resource
@@ -97,39 +72,17 @@ def build_cursors():
     return files
 
 
-def render_icon_art() -> np.ndarray:
-    size = ICON_SIZE * ICON_SCALE
-    png = subprocess.run(
-        ["rsvg-convert", "-w", str(size), "-h", str(size), os.path.join(ART, "icon.svg")],
-        check=True,
-        capture_output=True,
-    ).stdout
-    return np.asarray(Image.open(io.BytesIO(png)).convert("RGBA"))
+# icon.txt's colour letters, in the order of the standard palette
+ICON_KEYS = "KDGONPTSARLYBMCW"
 
 
 def icon_pixels():
-    """(indices, transparent) of the 32 x 32 icon."""
-    art = render_icon_art().astype(int)
-    colours = np.asarray(STANDARD_16)
-    distance = ((art[..., None, :3] - colours) ** 2).sum(axis=-1)
-    labels = np.argmin(distance, axis=-1)
-    opaque = art[..., 3] >= 128
-    n, s = ICON_SIZE, ICON_SCALE
-    blocks_labels = labels.reshape(n, s, n, s).transpose(0, 2, 1, 3).reshape(n, n, s * s)
-    blocks_opaque = opaque.reshape(n, s, n, s).transpose(0, 2, 1, 3).reshape(n, n, s * s)
-    coverage = art[..., 3].reshape(n, s, n, s).sum(axis=(1, 3))
-    # the least covered blocks are transparent; ties go in reading order
-    order = np.lexsort((np.arange(n * n), coverage.ravel()))
-    transparent = np.zeros(n * n, dtype=bool)
-    transparent[order[:ICON_TRANSPARENT_PIXELS]] = True
-    transparent = transparent.reshape(n, n)
-    indices = np.zeros((n, n), dtype=np.uint8)
-    for y in range(n):
-        for x in range(n):
-            if transparent[y, x]:
-                continue
-            votes = np.bincount(blocks_labels[y, x][blocks_opaque[y, x]], minlength=16)
-            indices[y, x] = int(np.argmax(votes)) if votes.any() else 0
+    """(indices, transparent) of the 32 x 32 icon drawn in art/icon.txt."""
+    pixels = read_pixel_map("icon.txt", ICON_SIZE)
+    transparent = pixels == "."
+    indices = np.vectorize(lambda c: 0 if c == "." else ICON_KEYS.index(c))(pixels).astype(np.uint8)
+    if int(transparent.sum()) != ICON_TRANSPARENT_PIXELS:
+        raise ValueError(f"icon.txt has {int(transparent.sum())} transparent pixels, not {ICON_TRANSPARENT_PIXELS}")
     return indices, transparent
 
 
