@@ -73,10 +73,14 @@ TEST_P(PictureFile, IsAnUncompressedBottomUpBitmapOfItsSizeAndPalette) {
 INSTANTIATE_TEST_SUITE_P(Pictures, PictureFile, testing::ValuesIn(kPictures),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Tolerance of the unlit frame against the scene: the 122-colour palette may
-// move a pixel by up to 40 levels in a channel (a highlight on a gradient
-// loses most), but the frame as a whole stays within 2 levels on average,
-// and its outermost ring, where a seam would show, within 12 levels.
+// Tolerance of a frame against the scene, in levels of one colour channel:
+// the 122-colour palette may move a pixel by up to 16 levels, the frame as a
+// whole by no more than 2.5 on average, and the outermost ring of pixels,
+// where a seam would show, by up to 8.
+constexpr int kPixelTolerance = 16, kSeamTolerance = 8;
+constexpr double kMeanTolerance = 2.5;
+
+bool on_seam(int x, int y) { return x == 0 || y == 0 || x == 64 || y == 94; }
 TEST(BombFrames, UnlitFrameIsTheSceneAt18x110UpToItsPalette) {
   const Bitmap scene = picture("scene"), unlit = picture("bomb");
   long total = 0;
@@ -84,12 +88,12 @@ TEST(BombFrames, UnlitFrameIsTheSceneAt18x110UpToItsPalette) {
     for (int x = 0; x < 65; ++x) {
       const int d = channel_distance(unlit.at(x, y), scene.at(kFrameX + x, kFrameY + y));
       total += d;
-      EXPECT_LE(d, 40) << "at " << x << "," << y;
-      if (x == 0 || y == 0 || x == 64 || y == 94) {
-        EXPECT_LE(d, 12) << "seam at " << x << "," << y;
+      EXPECT_LE(d, kPixelTolerance) << "at " << x << "," << y;
+      if (on_seam(x, y)) {
+        EXPECT_LE(d, kSeamTolerance) << "seam at " << x << "," << y;
       }
     }
-  EXPECT_LE(static_cast<double>(total) / (65 * 95), 2.0);
+  EXPECT_LE(static_cast<double>(total) / (65 * 95), kMeanTolerance);
 }
 
 TEST(BombFrames, LitFrameDiffersFromUnlitOnlyInTheSparkPatch) {
@@ -112,8 +116,8 @@ TEST(BombFrames, ShortFuseFrameKeepsTheSkyAroundTheSmallerBomb) {
   for (int y = 0; y < 95; ++y)
     for (int x = 0; x < 65; ++x) {
       const int d = channel_distance(small.at(x, y), scene.at(kFrameX + x, kFrameY + y));
-      if (x == 0 || y == 0 || x == 64 || y == 94) {
-        EXPECT_LE(d, 12) << "seam at " << x << "," << y;
+      if (on_seam(x, y)) {
+        EXPECT_LE(d, kSeamTolerance) << "seam at " << x << "," << y;
       }
       differing += small.at(x, y) == unlit.at(x, y) ? 0 : 1;
     }

@@ -185,12 +185,15 @@ def chime(n, start_s, pitch_hz, decay_s):
     return np.where(on, ring * onset, 0.0)
 
 
+# 105 climbs a major pentatonic scale from C6 to E7: a sparkle, fading as it rises.
+SPARKLE = [1046.5, 1174.7, 1318.5, 1568.0, 1760.0, 2093.0, 2349.3, 2637.0]
+
+
 def fanfare(n):
-    """105: eight chimes 85 ms apart, tick-tock in pitch, each fainter than the last."""
+    """105: eight chimes 85 ms apart, each fainter than the one before."""
     y = np.zeros(n)
-    pitches = [1568.0, 1174.7, 1568.0, 1174.7, 1760.0, 1318.5, 1760.0, 1318.5]
-    for k, pitch in enumerate(pitches):
-        y += 0.72**k * chime(n, 0.002 + 0.085 * k, pitch, 0.022)
+    for k, pitch in enumerate(SPARKLE):
+        y += 0.74**k * chime(n, 0.002 + 0.085 * k, pitch, 0.028)
     return finish(y, 86)
 
 
@@ -201,7 +204,7 @@ def explosion(n):
     # hold each noise value for a few samples: coarse, gritty noise
     hold = 1 + (np.arange(n) // 700) % 3
     crunch = white[(np.arange(n) // hold) * hold]
-    darkening = 5500.0 * np.exp(-t / 0.09) + 700.0
+    darkening = 3200.0 * np.exp(-t / 0.08) + 450.0
     rumble = one_pole_lowpass(0.55 * white + 0.45 * crunch, darkening)
     rumble = one_pole_lowpass(rumble, darkening * 1.3)
     # swells to the blast at 80 ms, then dies away
@@ -214,7 +217,7 @@ def explosion(n):
     # the crackle of debris in the tail
     crackle = np.where(np.abs(xorshift_noise(n, 0xC0FFEE)) > 0.985, 1.0, 0.0)
     crackle = one_pole_lowpass(crackle * white, 3000.0) * np.exp(-t / 0.15) * (t > 0.1)
-    y = 3.0 * rumble * blast + 0.9 * thump + 1.5 * crackle
+    y = 4.0 * rumble * blast + 1.3 * thump + 1.2 * crackle
     y = dc_blocker(np.tanh(1.8 * y))  # driven into saturation for bite
     y *= np.concatenate([np.ones(n - 400), raised_cosine(400)[::-1]])
     return finish(y, FULL_SCALE, negative_peak=True)
