@@ -3,10 +3,8 @@
 #ifndef TICKBOMB_TESTS_ASSETS_ASSET_FILES_H
 #define TICKBOMB_TESTS_ASSETS_ASSET_FILES_H
 
-#include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace assets_test {
@@ -26,11 +24,9 @@ struct Rgb {
   bool operator==(const Rgb&) const = default;
 };
 
-// A decoded Windows bitmap (BMP file) with its header fields.
+// A decoded Windows bitmap (BMP file); its palette is as long as the header's colours-used count.
 struct Bitmap {
   int width = 0, height = 0, bits = 0;
-  std::uint32_t compression = 0, image_size = 0, colours_used = 0, colours_important = 0;
-  std::uint32_t bits_offset = 0, info_size = 0;
   std::vector<Rgb> palette;
   std::vector<int> indices;  // 8-bit pictures, top row first
   std::vector<Rgb> pixels;   // every picture, top row first

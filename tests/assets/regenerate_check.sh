@@ -4,6 +4,10 @@
 #   regenerate_check.sh SOURCE_DIR
 set -eu
 src=$1
+if ! /usr/bin/python3 -c 'import PIL, numpy' 2>/dev/null || ! command -v rsvg-convert >/dev/null; then
+  echo "the generator needs the Debian packages in tools/assets/apt-packages.txt"
+  exit 1
+fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 "$src/tools/assets/generate.sh" "$out" >/dev/null
