@@ -153,9 +153,9 @@ class Platform {
   virtual TextSize MeasureText(const FontSpec& font, const std::wstring& text) = 0;
 
   // ---- the form's window (window class, procedures and painting live on the Windows side)
-  // Creates the top-level form window with a caption and border whose client area is
-  // `client` (screen pixels), hidden, and its option buttons; returns the window.
-  virtual Handle CreateFormWindow(const std::wstring& caption, const Rect& client,
+  // Creates the top-level form window, hidden, with a caption and border, at the
+  // outer rectangle `outer` (screen pixels); returns the window.
+  virtual Handle CreateFormWindow(const std::wstring& caption, const Rect& outer,
                                   std::uint32_t back_color) = 0;
   // Creates one option button (a child window that takes the focus); returns it.
   virtual Handle CreateOptionButton(Handle parent, const std::wstring& caption, const Rect& rect,
