@@ -1,0 +1,126 @@
+"""Wine prefixes for the end-to-end runs.
+
+`wineboot -i` in a new prefix takes about 15 s, so one template prefix
+(32-bit, WINEARCH=win32) is made per build tree and kept; every run gets a
+copy of it made of hard links (well under a second), with real copies of the
+files Wine rewrites in place, and its own settings written into the copy's
+user.reg before Wine starts.
+"""
+
+import fcntl
+import os
+import shutil
+import subprocess
+import time
+
+from . import registry
+
+# Files at the top of a prefix that Wine rewrites: each run needs its own.
+_REWRITTEN = ("system.reg", "user.reg", "userdef.reg", ".update-timestamp", "wineserver")
+_STAMP = ".tickbomb-template"
+
+
+def wine_version():
+    out = subprocess.run(["wine", "--version"], capture_output=True, text=True, check=True)
+    return out.stdout.strip()
+
+
+def base_environment(prefix, home):
+    """The environment every Wine command of a run gets: its own prefix and HOME, no display."""
+    env = {k: v for k, v in os.environ.items()
+           if not k.startswith("WINE") and k not in ("DISPLAY", "XAUTHORITY")}
+    env.update({
+        "WINEPREFIX": str(prefix),
+        "WINEARCH": "win32",
+        "HOME": str(home),
+        "WINEDEBUG": "-all",
+        # No prompts to download Mono or Gecko: the program needs neither.
+        "WINEDLLOVERRIDES": "mscoree,mshtml=",
+        "LANG": os.environ.get("LANG", "C.UTF-8"),
+    })
+    return env
+
+
+def _template_valid(path, version):
+    stamp = os.path.join(path, _STAMP)
+    try:
+        with open(stamp, encoding="utf-8") as f:
+            if f.read().strip() != version:
+                return False
+    except OSError:
+        return False
+    return all(os.path.exists(os.path.join(path, name))
+               for name in ("system.reg", "user.reg", "drive_c/windows/system32"))
+
+
+def ensure_template(path, log=print):
+    """Make the template prefix at `path` unless a valid one is there; returns `path`.
+
+    Safe to call from several test processes at once: they take turns on a lock
+    file, and the prefix is built under a temporary name and renamed when done.
+    """
+    path = os.path.abspath(path)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    version = wine_version()
+    with open(path + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if _template_valid(path, version):
+            return path
+        log("creating the Wine template prefix %s (%s, about 15 s, once)" % (path, version))
+        started = time.monotonic()
+        building = "%s.building-%d" % (path, os.getpid())
+        shutil.rmtree(building, ignore_errors=True)
+        home = building + "-home"
+        os.makedirs(home, exist_ok=True)
+        env = base_environment(building, home)
+        with open(path + ".wineboot.log", "w") as out:
+            subprocess.run(["wineboot", "-i"], env=env, stdout=out, stderr=subprocess.STDOUT,
+                           stdin=subprocess.DEVNULL, check=True, timeout=240)
+            # Wait for the wineserver to write the registry and leave.
+            subprocess.run(["wineserver", "-w"], env=env, stdout=out, stderr=subprocess.STDOUT,
+                           timeout=120)
+        with open(os.path.join(building, _STAMP), "w", encoding="utf-8") as f:
+            f.write(version + "\n")
+        shutil.rmtree(path, ignore_errors=True)
+        os.rename(building, path)
+        shutil.rmtree(home, ignore_errors=True)
+        log("template prefix ready in %.1f s" % (time.monotonic() - started))
+        return path
+
+
+def copy_template(template, prefix):
+    """A private prefix at `prefix`: hard links to the template, real copies of what Wine rewrites."""
+    if os.path.exists(prefix):
+        shutil.rmtree(prefix)
+    subprocess.run(["cp", "-al", template, prefix], check=True)
+    for name in _REWRITTEN:
+        source = os.path.join(template, name)
+        if os.path.exists(source):
+            shutil.copyfile(source, os.path.join(prefix, name) + ".copy")
+            os.replace(os.path.join(prefix, name) + ".copy", os.path.join(prefix, name))
+    os.remove(os.path.join(prefix, _STAMP))
+
+
+def configure(prefix, watch=(), relay_from="tickbomb.exe", windows_version=None,
+              log_pixels=None, audio=None):
+    """Write a run's settings into the prefix's user.reg.
+
+    watch: functions to trace ("user32.ExitWindowsEx", ...), only when called
+    from `relay_from`.  windows_version: "winxp", "win98", "win10", ... or None
+    for Wine's default.  log_pixels: the DPI the program sees.  audio: None for
+    Wine's default drivers, "alsa" or "" (no audio driver at all).
+    """
+    user_reg = os.path.join(prefix, "user.reg")
+    if watch:
+        registry.edit_registry_file(
+            user_reg, r"Software\Wine\Debug",
+            {"RelayInclude": ";".join(watch), "RelayFromInclude": relay_from},
+            delete=["RelayFromExclude"])
+    if windows_version:
+        registry.edit_registry_file(user_reg, r"Software\Wine", {"Version": windows_version})
+    if log_pixels:
+        registry.edit_registry_file(user_reg, r"Control Panel\Desktop", {"LogPixels": int(log_pixels)})
+    if audio is not None:
+        registry.edit_registry_file(user_reg, r"Software\Wine\Drivers", {"Audio": audio})
+    # A crash shows no dialog that would wait for a click: it ends the program.
+    registry.edit_registry_file(user_reg, r"Software\Wine\WineDbg", {"ShowCrashDialog": 0})

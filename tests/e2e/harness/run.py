@@ -1,0 +1,324 @@
+"""One run of the real tickbomb.exe under Wine, on its own X display, in its own prefix."""
+
+import os
+import shutil
+import subprocess
+import time
+
+from . import display as display_mod
+from . import images, prefix as prefix_mod
+from .relay import RelayLog
+
+# Always traced: the call that ends every start-up (step 14), which tells
+# wait_for_window that the window has its shape and is shown.
+STARTUP_DONE = "user32.SetWindowRgn"
+FORM_CAPTION = "カチコチボム"
+
+
+class Context:
+    """Where a scenario's runs find the program and put what they leave behind."""
+
+    def __init__(self, exe, artefacts, template, work, keep=False, log=print):
+        self.exe = os.path.abspath(exe)
+        self.artefacts = os.path.abspath(artefacts)
+        self.template = os.path.abspath(template)
+        self.work = os.path.abspath(work)
+        self.keep = keep
+        self.log = log
+        self.runs = 0
+
+
+_context = None
+
+
+def set_context(context):
+    global _context
+    _context = context
+
+
+def relay_clock():
+    """Now, on the clock of the relay trace's timestamps (Wine's tick count: the monotonic clock)."""
+    return time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
+
+
+class TickbombRun:
+    """Starts tickbomb.exe on entry and leaves nothing running on exit, whatever happened.
+
+        with TickbombRun(watch=["user32.ExitWindowsEx"], windows_version="winxp") as run:
+            win = run.wait_for_window()
+            run.screenshot("start")
+            run.wait_for_exit(timeout=30)
+
+    watch: functions whose calls by the program the relay trace records
+    ("dll.Function"); windows_version: Wine's name for it ("winxp", "win98",
+    ...) or None for Wine's default; log_pixels: the prefix's DPI; audio:
+    None (Wine's default: no device on a test machine), "" (no audio driver)
+    or "alsa"; capture_audio: play into a file through ALSA, read back with
+    captured_audio(); dll_overrides: added to WINEDLLOVERRIDES; beside_exe:
+    {file name: source path} of files put next to the .exe; name: the
+    run's folder among the scenario's artefacts.
+    """
+
+    def __init__(self, watch=(), windows_version=None, log_pixels=None, audio=None,
+                 capture_audio=False, dll_overrides=None, beside_exe=None, env=None,
+                 screen=display_mod.SCREEN_SIZE, name=None):
+        if _context is None:
+            raise RuntimeError("TickbombRun needs the scenario runner (tests/e2e/e2e.py)")
+        self.ctx = _context
+        self.ctx.runs += 1
+        self.name = name or "run%d" % self.ctx.runs
+        self.watch = list(dict.fromkeys(list(watch) + [STARTUP_DONE]))
+        self.windows_version = windows_version
+        self.log_pixels = log_pixels
+        self.audio = "alsa" if capture_audio else audio
+        self.capture_audio = capture_audio
+        self.dll_overrides = dll_overrides
+        self.beside_exe = dict(beside_exe or {})
+        self.extra_env = dict(env or {})
+        self.screen = screen
+        self.dir = os.path.join(self.ctx.artefacts, self.name)
+        self.work = os.path.join(self.ctx.work, "%s-%s-%d" % (
+            os.path.basename(self.ctx.artefacts), self.name, os.getpid()))
+        self.display = None
+        self.process = None
+        self.env = None
+        self.relay = RelayLog(os.path.join(self.dir, "relay.log"))
+        self.window = None            # the bomb window's X id, once seen
+        self.startups_seen = 0        # start-ups that wait_for_window has waited for
+        self.shots = 0
+        self.shot_times = {}          # screenshot name -> relay_clock() when it was taken
+        self.started_at = None
+
+    # ---- starting and stopping
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self._stop()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self._stop()
+        return False
+
+    def log(self, message):
+        """Says what the run does, on the scenario's output and in events.log among its artefacts."""
+        self.ctx.log("[%s] %s" % (self.name, message))
+        if os.path.isdir(self.dir):
+            with open(os.path.join(self.dir, "events.log"), "a", encoding="utf-8") as f:
+                f.write("%.3f %s\n" % (relay_clock(), message))
+
+    def _start(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+        os.makedirs(self.dir)
+        shutil.rmtree(self.work, ignore_errors=True)
+        home = os.path.join(self.work, "home")
+        prefix = os.path.join(self.work, "prefix")
+        app_dir = os.path.join(self.work, "app")
+        os.makedirs(home)
+        os.makedirs(app_dir)
+        if not os.path.isfile(self.ctx.exe):
+            raise AssertionError("the program is not built: %s" % self.ctx.exe)
+        exe = os.path.join(app_dir, "tickbomb.exe")
+        shutil.copyfile(self.ctx.exe, exe)
+        for file_name, source in self.beside_exe.items():
+            shutil.copyfile(source, os.path.join(app_dir, file_name))
+
+        prefix_mod.copy_template(self.ctx.template, prefix)
+        prefix_mod.configure(prefix, watch=self.watch, windows_version=self.windows_version,
+                             log_pixels=self.log_pixels, audio=self.audio)
+        self.env = prefix_mod.base_environment(prefix, home)
+        if self.capture_audio:
+            self.audio_path = os.path.join(self.dir, "audio.raw")
+            with open(os.path.join(home, ".asoundrc"), "w") as f:
+                f.write('pcm.!default { type file slave.pcm "null" file "%s" format "raw" }\n'
+                        % self.audio_path)
+        if self.dll_overrides:
+            self.env["WINEDLLOVERRIDES"] += ";" + self.dll_overrides
+        self.env.update(self.extra_env)
+
+        self.display = display_mod.Display(os.path.join(self.dir, "xvfb.log"), self.screen).start()
+        self.env.update(self.display.env())
+        self.env["WINEDEBUG"] = "+timestamp,+relay"
+        self.log("display %s, prefix %s, watching %s" % (
+            self.display.name, prefix, ", ".join(self.watch)))
+        self.started_at = relay_clock()
+        with open(os.path.join(self.dir, "relay.log"), "wb") as err, \
+                open(os.path.join(self.dir, "wine-stdout.log"), "wb") as out:
+            self.process = subprocess.Popen(
+                ["wine", "tickbomb.exe"], cwd=app_dir, env=self.env, stdout=out, stderr=err,
+                stdin=subprocess.DEVNULL, start_new_session=True)
+
+    def _stop(self):
+        display_mod.kill_group(self.process)
+        if self.env is not None:
+            # Ends every process of this prefix, and its wineserver.
+            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=30)
+            try:
+                subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=15)
+            except subprocess.TimeoutExpired:
+                pass
+        if self.display is not None:
+            self.display.stop()
+        if not self.ctx.keep:
+            shutil.rmtree(self.work, ignore_errors=True)
+
+    # ---- the program's life
+
+    @property
+    def exited(self):
+        return self.process is not None and self.process.poll() is not None
+
+    def wait_for_exit(self, timeout=30):
+        """Wait for the program to end; returns its exit code."""
+        try:
+            code = self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the program was still running after %.0f s" % timeout)
+        self.log("the program ended with exit code %d" % code)
+        return code
+
+    def assert_running(self):
+        if self.exited:
+            raise AssertionError("the program ended (exit code %d); see %s"
+                                 % (self.process.returncode, self.relay.path))
+
+    def wait_for_window(self, timeout=30, settle=0.3):
+        """Wait for the next start-up to finish; returns the bomb window's X id.
+
+        "Finished" means the start-up's SetWindowRgn has returned and a visible
+        window named カチコチボム is on the display; `settle` seconds more let
+        it paint.  Each call waits for one more start-up than the call before
+        (a re-open runs the start-up again).
+        """
+        wanted = self.startups_seen + 1
+        deadline = time.monotonic() + timeout
+        while True:
+            done = self.relay.calls(STARTUP_DONE, where=lambda c: c.returned)
+            windows = self.display.search("^%s$" % display_mod.regex_escape(FORM_CAPTION))
+            if len(done) >= wanted and windows:
+                break
+            if self.exited:
+                raise AssertionError("the program ended (exit code %d) before its window was "
+                                     "shown; see %s" % (self.process.returncode, self.relay.path))
+            if time.monotonic() > deadline:
+                raise AssertionError("no shown window after %.0f s (start-ups done: %d, "
+                                     "windows named %s: %s)" % (timeout, len(done), FORM_CAPTION,
+                                                                windows))
+            time.sleep(0.05)
+        time.sleep(settle)
+        self.startups_seen = wanted
+        self.window = windows[-1]
+        self.log("window %#x at %s after start-up %d" % (self.window, self.geometry(), wanted))
+        return self.window
+
+    def geometry(self, window=None):
+        """(x, y, width, height) of the bomb window (or `window`) on the screen."""
+        return self.display.geometry(window or self.window)
+
+    # ---- pictures
+
+    def screenshot(self, name):
+        """The whole screen now, saved as NN-name.png among the artefacts; an RGB PIL image."""
+        self.shots += 1
+        taken = relay_clock()
+        image = self.display.grab()
+        self.shot_times[name] = taken
+        image.save(os.path.join(self.dir, "%02d-%s.png" % (self.shots, name)))
+        return image
+
+    def window_shot(self, name, window=None):
+        """A screenshot cropped to the bomb window's rectangle (which includes its cut corners)."""
+        x, y, w, h = self.geometry(window)
+        shot = self.screenshot(name)
+        return images.crop(shot, (x, y, x + w, y + h))
+
+    # ---- keyboard and mouse
+
+    def focus(self, window=None):
+        self.display.xdotool("windowfocus", "--sync", window or self.window)
+
+    def key(self, *keys, window=None):
+        """Press and release keys (X key names: "Escape", "Up", "shift+Up") in the window."""
+        self.focus(window)
+        self.display.xdotool("key", "--delay", 50, *keys)
+
+    def key_down(self, key, window=None):
+        self.focus(window)
+        self.display.xdotool("keydown", key)
+
+    def key_up(self, key, window=None):
+        self.focus(window)
+        self.display.xdotool("keyup", key)
+
+    def _to_screen(self, x, y, window):
+        wx, wy, _, _ = self.geometry(window)
+        return wx + x, wy + y
+
+    def mouse_move(self, x, y, window=None):
+        """Move the pointer to (x, y) of the window (client pixels; the window has no frame)."""
+        self.display.xdotool("mousemove", *self._to_screen(x, y, window))
+
+    def mouse_move_screen(self, x, y):
+        self.display.xdotool("mousemove", x, y)
+
+    def mouse_down(self, button=1):
+        self.display.xdotool("mousedown", button)
+
+    def mouse_up(self, button=1):
+        self.display.xdotool("mouseup", button)
+
+    def click(self, x, y, button=1, window=None):
+        self.mouse_move(x, y, window)
+        time.sleep(0.05)
+        self.display.xdotool("click", button)
+
+    def drag(self, start, end, steps=20, step_delay=0.02, button=1, window=None):
+        """Press at `start` (window pixels), move to `end` in small steps, release."""
+        sx, sy = self._to_screen(*start, window)
+        ex, ey = sx + end[0] - start[0], sy + end[1] - start[1]
+        self.mouse_move_screen(sx, sy)
+        time.sleep(0.05)
+        self.mouse_down(button)
+        for i in range(1, steps + 1):
+            time.sleep(step_delay)
+            self.mouse_move_screen(round(sx + (ex - sx) * i / steps), round(sy + (ey - sy) * i / steps))
+        time.sleep(0.1)
+        self.mouse_up(button)
+
+    # ---- message boxes
+
+    def wait_for_message_box(self, title, timeout=20):
+        """Wait for a shown window titled `title`; returns its X id."""
+        pattern = "^%s$" % display_mod.regex_escape(title)
+        deadline = time.monotonic() + timeout
+        while True:
+            found = self.display.search(pattern)
+            if found:
+                self.log("message box %r: %#x" % (title, found[-1]))
+                time.sleep(0.2)  # let it paint
+                return found[-1]
+            if self.exited:
+                raise AssertionError("the program ended before a message box %r appeared" % title)
+            if time.monotonic() > deadline:
+                raise AssertionError("no message box %r after %.0f s" % (title, timeout))
+            time.sleep(0.05)
+
+    def close_message_box(self, box):
+        """Press its OK button by the keyboard."""
+        self.key("Return", window=box)
+
+    # ---- sound
+
+    def captured_audio(self):
+        """The raw sample bytes the program played so far (capture_audio=True only)."""
+        if not self.capture_audio:
+            raise RuntimeError("this run does not capture audio: TickbombRun(capture_audio=True)")
+        try:
+            with open(self.audio_path, "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return b""
+

@@ -1,0 +1,47 @@
+#!/bin/bash
+# Builds and runs every test of tickbomb:
+#   host           the portable core's native unit tests
+#   host-sanitize  the same tests under AddressSanitizer and UBSan
+#   windows        tickbomb.exe cross-compiled, its build checks, and the
+#                  end-to-end scenarios under Wine on a virtual display
+# Installs missing Debian packages first.  Exits non-zero if anything failed.
+# Give preset names to run only those:  tools/test.sh host windows
+set -uo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$repo"
+
+"$repo/tools/install-deps.sh" || exit 1
+
+presets=("$@")
+[ ${#presets[@]} = 0 ] && presets=(host host-sanitize windows)
+
+summary=()
+status=0
+for preset in "${presets[@]}"; do
+  echo
+  echo "=== $preset: configure and build"
+  started=$SECONDS
+  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" --parallel 2; then
+    summary+=("$preset: BUILD FAILED")
+    status=1
+    continue
+  fi
+  echo "=== $preset: tests"
+  ctest --preset "$preset" --output-on-failure -j2 | tee "build/ctest-$preset.log"
+  result=${PIPESTATUS[0]}
+  line=$(grep -E '^[0-9]+% tests passed' "build/ctest-$preset.log" | tail -1)
+  [ -n "$line" ] || line="no test summary (ctest exit code $result)"
+  if [ "$result" = 0 ]; then
+    summary+=("$preset: $line ($((SECONDS - started)) s)")
+  else
+    summary+=("$preset: FAILED: $line ($((SECONDS - started)) s)")
+    status=1
+  fi
+done
+
+echo
+echo "=== summary"
+printf '  %s\n' "${summary[@]}"
+[ "$status" = 0 ] && echo "all tests passed" || echo "SOME TESTS FAILED"
+exit "$status"
