@@ -132,8 +132,9 @@ class TickbombRun:
         self.env = prefix_mod.base_environment(prefix, home)
         if self.capture_audio:
             self.audio_path = os.path.join(self.dir, "audio.raw")
+            # Every stream Wine opens is appended to one file, in the order played.
             with open(os.path.join(home, ".asoundrc"), "w") as f:
-                f.write('pcm.!default { type file slave.pcm "null" file "%s" format "raw" }\n'
+                f.write('pcm.!default { type file slave.pcm "null" file "|cat >>%s" format "raw" }\n'
                         % self.audio_path)
         if self.dll_overrides:
             self.env["WINEDLLOVERRIDES"] += ";" + self.dll_overrides
