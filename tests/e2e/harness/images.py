@@ -62,7 +62,7 @@ def resource_file(resource):
     file that goes into the program.
     """
     assets = os.path.join(REPO, "assets")
-    line = re.compile(r'^\s*(\S+)\s+(?:BITMAP|WAVE|CURSOR|ICON|RCDATA|\S+)\s+(?:\S+\s+)*"([^"]+)"')
+    line = re.compile(r'^\s*(\S+)\s+\S+\s+(?:\S+\s+)*"([^"]+)"')  # NAME TYPE [options] "file"
     for root, _dirs, files in os.walk(assets):
         for name in sorted(files):
             if not name.lower().endswith(".rc"):
@@ -71,7 +71,8 @@ def resource_file(resource):
                 for text in f:
                     m = line.match(text)
                     if m and m.group(1) == str(resource):
-                        return os.path.normpath(os.path.join(root, m.group(2).replace("\\\\", "/").replace("\\", "/")))
+                        relative = m.group(2).replace("\\\\", "/").replace("\\", "/")
+                        return os.path.normpath(os.path.join(root, relative))
     raise FileNotFoundError("no resource %s in the .rc scripts under %s" % (resource, assets))
 
 

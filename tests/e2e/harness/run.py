@@ -221,20 +221,24 @@ class TickbombRun:
 
     # ---- pictures
 
-    def screenshot(self, name):
-        """The whole screen now, saved as NN-name.png among the artefacts; an RGB PIL image."""
+    def screenshot(self, name, box=None):
+        """The screen now, saved as NN-name.png among the artefacts; an RGB PIL image.
+
+        box = (left, top, right, bottom) in screen pixels keeps only that part.
+        """
         self.shots += 1
         taken = relay_clock()
         image = self.display.grab()
         self.shot_times[name] = taken
+        if box is not None:
+            image = images.crop(image, box)
         image.save(os.path.join(self.dir, "%02d-%s.png" % (self.shots, name)))
         return image
 
     def window_shot(self, name, window=None):
-        """A screenshot cropped to the bomb window's rectangle (which includes its cut corners)."""
+        """A screenshot of the bomb window's rectangle only (cut corners included)."""
         x, y, w, h = self.geometry(window)
-        shot = self.screenshot(name)
-        return images.crop(shot, (x, y, x + w, y + h))
+        return self.screenshot(name, box=(x, y, x + w, y + h))
 
     # ---- keyboard and mouse
 
@@ -314,7 +318,13 @@ class TickbombRun:
     # ---- sound
 
     def captured_audio(self):
-        """The raw sample bytes the program played so far (capture_audio=True only)."""
+        """The raw sample bytes the program played so far (capture_audio=True only).
+
+        Every sound that reached the device, one after the other as played; a
+        sound cut off by the next one may be missing or short.  The file device
+        is not paced in real time, so a synchronous play returns sooner than it
+        would on a sound card: measure timings on runs without capture.
+        """
         if not self.capture_audio:
             raise RuntimeError("this run does not capture audio: TickbombRun(capture_audio=True)")
         try:
