@@ -56,10 +56,9 @@ say "click the bomb to defuse it, Esc for the fake ending, hold Shift for restar
 say "if left alone it counts down from 10 and then asks Windows (here: this Wine prefix) to shut down"
 
 if [ -n "${DISPLAY:-}" ]; then
-  cd "$(dirname "$exe")"
-  wine "$exe" </dev/null || true
+  (cd "$(dirname "$exe")" && wine "$exe" </dev/null >"$repo/build/run-wine.log" 2>&1) || true
   wineserver -w
-  say "tickbomb ended"
+  say "tickbomb ended (Wine's messages are in build/run-wine.log)"
   exit 0
 fi
 
