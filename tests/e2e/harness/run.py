@@ -232,7 +232,9 @@ class TickbombRun:
         self.shot_times[name] = taken
         if box is not None:
             image = images.crop(image, box)
-        image.save(os.path.join(self.dir, "%02d-%s.png" % (self.shots, name)))
+        file_name = "%02d-%s.png" % (self.shots, name)
+        image.save(os.path.join(self.dir, file_name))
+        self.log("screenshot %s" % file_name)
         return image
 
     def window_shot(self, name, window=None):
@@ -247,14 +249,17 @@ class TickbombRun:
 
     def key(self, *keys, window=None):
         """Press and release keys (X key names: "Escape", "Up", "shift+Up") in the window."""
+        self.log("key %s" % " ".join(keys))
         self.focus(window)
         self.display.xdotool("key", "--delay", 50, *keys)
 
     def key_down(self, key, window=None):
+        self.log("key down %s" % key)
         self.focus(window)
         self.display.xdotool("keydown", key)
 
     def key_up(self, key, window=None):
+        self.log("key up %s" % key)
         self.focus(window)
         self.display.xdotool("keyup", key)
 
@@ -276,12 +281,14 @@ class TickbombRun:
         self.display.xdotool("mouseup", button)
 
     def click(self, x, y, button=1, window=None):
+        self.log("click %d at (%d, %d)" % (button, x, y))
         self.mouse_move(x, y, window)
         time.sleep(0.05)
         self.display.xdotool("click", button)
 
     def drag(self, start, end, steps=20, step_delay=0.02, button=1, window=None):
         """Press at `start` (window pixels), move to `end` in small steps, release."""
+        self.log("drag from %s to %s" % (start, end))
         sx, sy = self._to_screen(*start, window)
         ex, ey = sx + end[0] - start[0], sy + end[1] - start[1]
         self.mouse_move_screen(sx, sy)
