@@ -35,7 +35,9 @@ void Wrap(const std::wstring& line, int width, const MeasureFn& measure,
       // Do not cut a Latin word in two if the line can break before it.
       std::size_t cut = end;
       while (cut > start + 1 && IsLatinWordChar(line[cut - 1]) && IsLatinWordChar(line[cut])) --cut;
-      if (cut > start + 1) end = cut;
+      // Stopped at a break between two characters that are not both part of
+      // one word: break there (also right after the line's first character).
+      if (!(IsLatinWordChar(line[cut - 1]) && IsLatinWordChar(line[cut]))) end = cut;
     }
     out.push_back(line.substr(start, end - start));
     start = end;

@@ -24,8 +24,21 @@ FakePlatform::FakePlatform() {
 }
 
 FakeCall& FakePlatform::Record(std::string name, std::vector<std::int64_t> args) {
-  calls.push_back({std::move(name), std::move(args), {}, {}, {}});
+  calls.push_back({std::move(name), std::move(args), {}, {}, {}, 0});
+  if (on_call) on_call(calls.back());
   return calls.back();
+}
+
+void FakePlatform::CheckNotDestroyed(Handle hwnd, const char* call) const {
+  if (hwnd != 0 && destroyed_windows.count(hwnd) != 0) {
+    throw std::logic_error(std::string(call) + " on a destroyed window");
+  }
+}
+
+bool FakePlatform::RegionContains(Handle region, int x, int y) const {
+  const auto it = regions_.find(region);
+  if (it == regions_.end()) throw std::logic_error("RegionContains of an unknown region");
+  return it->second(x, y);
 }
 
 std::vector<std::string> FakePlatform::Log(const std::vector<std::string>& names) const {
@@ -75,6 +88,7 @@ int FakePlatform::PlaySoundA(const void* sound, Handle module, std::uint32_t fla
 
 // ---- kernel32
 int FakePlatform::GetVersionExA(OsVersionInfoA* info) {
+  version_request = *info;
   Record("GetVersionExA", {static_cast<std::int64_t>(info->dwOSVersionInfoSize)});
   if (version_call_fails) return 0;
   const std::uint32_t size = info->dwOSVersionInfoSize;
@@ -142,11 +156,13 @@ int FakePlatform::AdjustTokenPrivileges(Handle token, int disable_all, TokenPriv
 // ---- user32
 std::int32_t FakePlatform::GetWindowLongA(Handle hwnd, int index) {
   Record("GetWindowLongA", {static_cast<std::int64_t>(hwnd), index});
+  CheckNotDestroyed(hwnd, "GetWindowLongA");
   return styles_.count(hwnd) ? styles_[hwnd] : 0;
 }
 
 std::int32_t FakePlatform::SetWindowLongA(Handle hwnd, int index, std::int32_t value) {
   Record("SetWindowLongA", {static_cast<std::int64_t>(hwnd), index, value});
+  CheckNotDestroyed(hwnd, "SetWindowLongA");
   const std::int32_t old = styles_[hwnd];
   styles_[hwnd] = value;
   return old;
@@ -156,28 +172,38 @@ int FakePlatform::SetWindowPos(Handle hwnd, Handle insert_after, int x, int y, i
                                std::uint32_t flags) {
   Record("SetWindowPos", {static_cast<std::int64_t>(hwnd), static_cast<std::int64_t>(insert_after),
                           x, y, cx, cy, flags});
+  CheckNotDestroyed(hwnd, "SetWindowPos");
   return 1;
 }
 
 int FakePlatform::SetWindowRgn(Handle hwnd, Handle region, int redraw) {
   Record("SetWindowRgn",
          {static_cast<std::int64_t>(hwnd), static_cast<std::int64_t>(region), redraw});
+  CheckNotDestroyed(hwnd, "SetWindowRgn");
+  if (region != 0 && regions_.count(region) == 0) {
+    throw std::logic_error("SetWindowRgn of a deleted region");
+  }
+  live_gdi_objects.erase(region);  // the system owns it now
+  window_regions[hwnd] = region;
   return 1;
 }
 
 int FakePlatform::GetWindowRect(Handle hwnd, Rect* rect) {
   Record("GetWindowRect", {static_cast<std::int64_t>(hwnd)});
-  *rect = window_rects[hwnd];
+  CheckNotDestroyed(hwnd, "GetWindowRect");
+  *rect = window_rect_answer ? *window_rect_answer : window_rects[hwnd];
   return 1;
 }
 
 Handle FakePlatform::GetDC(Handle hwnd) {
   Record("GetDC", {static_cast<std::int64_t>(hwnd)});
+  CheckNotDestroyed(hwnd, "GetDC");
   return 0xDC;
 }
 
 int FakePlatform::ReleaseDC(Handle hwnd, Handle dc) {
   Record("ReleaseDC", {static_cast<std::int64_t>(hwnd), static_cast<std::int64_t>(dc)});
+  CheckNotDestroyed(hwnd, "ReleaseDC");
   return 1;
 }
 
@@ -190,6 +216,7 @@ std::intptr_t FakePlatform::SendMessageA(Handle hwnd, std::uint32_t message,
                                          std::uintptr_t wparam, std::intptr_t lparam) {
   Record("SendMessageA", {static_cast<std::int64_t>(hwnd), message,
                           static_cast<std::int64_t>(wparam), lparam});
+  CheckNotDestroyed(hwnd, "SendMessageA");
   return 0;
 }
 
@@ -203,6 +230,7 @@ int FakePlatform::MessageBoxW(Handle owner, const std::wstring& text, const std:
   auto& call = Record("MessageBoxW", {static_cast<std::int64_t>(owner), style});
   call.text = text;
   call.title = title;
+  CheckNotDestroyed(owner, "MessageBoxW");
   return 1;
 }
 
@@ -214,11 +242,17 @@ Handle FakePlatform::LoadCursorResource(int id) {
   if (std::find(missing_cursors.begin(), missing_cursors.end(), id) != missing_cursors.end()) {
     return 0;
   }
-  return 0xC000 + static_cast<Handle>(id) * 0x100 + (next_handle_++ & 0xFF);
+  const Handle cursor = 0xC000 + static_cast<Handle>(id) * 0x100 + (next_handle_++ & 0xFF);
+  calls.back().result = static_cast<std::int64_t>(cursor);
+  live_cursors.insert(cursor);
+  return cursor;
 }
 
 int FakePlatform::DestroyCursor(Handle cursor) {
   Record("DestroyCursor", {static_cast<std::int64_t>(cursor)});
+  if (live_cursors.erase(cursor) == 0) {
+    throw std::logic_error("DestroyCursor of a cursor that is not loaded");
+  }
   return 1;
 }
 
@@ -226,24 +260,49 @@ bool FakePlatform::HasBitmapResource(int id) { return id >= 201 && id <= 206; }
 
 // ---- gdi32
 Handle FakePlatform::CreateRectRgn(int left, int top, int right, int bottom) {
-  Record("CreateRectRgn", {left, top, right, bottom});
-  return next_handle_++;
+  auto& call = Record("CreateRectRgn", {left, top, right, bottom});
+  const Handle region = next_handle_++;
+  call.result = static_cast<std::int64_t>(region);
+  live_gdi_objects.insert(region);
+  regions_[region] = [left, top, right, bottom](int x, int y) {
+    return x >= left && x < right && y >= top && y < bottom;
+  };
+  return region;
 }
 
 int FakePlatform::CombineRgn(Handle destination, Handle source1, Handle source2, int mode) {
   Record("CombineRgn", {static_cast<std::int64_t>(destination), static_cast<std::int64_t>(source1),
                         static_cast<std::int64_t>(source2), mode});
+  if (live_gdi_objects.count(destination) == 0 || regions_.count(source1) == 0 ||
+      (mode != 5 && regions_.count(source2) == 0)) {
+    throw std::logic_error("CombineRgn with a region that was deleted or given away");
+  }
+  auto a = regions_[source1];
+  auto b = mode == 5 ? a : regions_[source2];
+  regions_[destination] = [a, b, mode](int x, int y) {
+    switch (mode) {
+      case 1: return a(x, y) && b(x, y);
+      case 2: return a(x, y) || b(x, y);
+      case 3: return a(x, y) != b(x, y);
+      case 4: return a(x, y) && !b(x, y);
+      default: return a(x, y);
+    }
+  };
   return 3;  // COMPLEXREGION
 }
 
 int FakePlatform::DeleteObject(Handle object) {
   Record("DeleteObject", {static_cast<std::int64_t>(object)});
+  if (live_gdi_objects.erase(object) != 0) regions_.erase(object);
   return 1;
 }
 
 Handle FakePlatform::CreateSolidBrush(std::uint32_t color) {
-  Record("CreateSolidBrush", {color});
-  return next_handle_++;
+  auto& call = Record("CreateSolidBrush", {color});
+  const Handle brush = next_handle_++;
+  call.result = static_cast<std::int64_t>(brush);
+  live_gdi_objects.insert(brush);
+  return brush;
 }
 
 Handle FakePlatform::SelectObject(Handle dc, Handle object) {
@@ -271,6 +330,7 @@ Handle FakePlatform::CreateFormWindow(const std::wstring& caption, const Rect& c
                                            back_color});
   call.text = caption;
   const Handle hwnd = next_handle_++;
+  call.result = static_cast<std::int64_t>(hwnd);
   live_windows.push_back(hwnd);
   window_rects[hwnd] = client;
   styles_[hwnd] = static_cast<std::int32_t>(initial_style);
@@ -282,7 +342,9 @@ Handle FakePlatform::CreateOptionButton(Handle parent, const std::wstring& capti
   auto& call = Record("CreateOptionButton", {static_cast<std::int64_t>(parent), rect.left, rect.top,
                                              rect.right, rect.bottom, group_start ? 1 : 0});
   call.text = caption;
+  CheckNotDestroyed(parent, "CreateOptionButton");
   const Handle hwnd = next_handle_++;
+  call.result = static_cast<std::int64_t>(hwnd);
   live_windows.push_back(hwnd);
   return hwnd;
 }
@@ -290,6 +352,7 @@ Handle FakePlatform::CreateOptionButton(Handle parent, const std::wstring& capti
 int FakePlatform::DestroyWindow(Handle hwnd) {
   Record("DestroyWindow", {static_cast<std::int64_t>(hwnd)});
   if (!IsLive(hwnd)) throw std::logic_error("DestroyWindow of a window that does not exist");
+  destroyed_windows.insert(live_windows.begin(), live_windows.end());
   live_windows.clear();  // the form and its option buttons
   timers.clear();
   focus = 0;
@@ -304,6 +367,7 @@ int FakePlatform::ShowWindow(Handle hwnd, bool visible) {
 
 int FakePlatform::MoveWindow(Handle hwnd, int x, int y) {
   Record("MoveWindow", {static_cast<std::int64_t>(hwnd), x, y});
+  CheckNotDestroyed(hwnd, "MoveWindow");
   Rect& r = window_rects[hwnd];
   const int w = r.right - r.left, h = r.bottom - r.top;
   r = {x, y, x + w, y + h};
@@ -329,6 +393,7 @@ int FakePlatform::UpdateWindow(Handle hwnd) {
 
 Handle FakePlatform::SetFocus(Handle hwnd) {
   Record("SetFocus", {static_cast<std::int64_t>(hwnd)});
+  CheckNotDestroyed(hwnd, "SetFocus");
   const Handle previous = focus;
   focus = hwnd;
   return previous;
@@ -338,6 +403,7 @@ Handle FakePlatform::GetFocus() { return focus; }
 
 int FakePlatform::SetOptionChecked(Handle button, bool is_checked) {
   Record("SetOptionChecked", {static_cast<std::int64_t>(button), is_checked ? 1 : 0});
+  CheckNotDestroyed(button, "SetOptionChecked");
   checked[button] = is_checked;
   return 1;
 }
@@ -351,6 +417,7 @@ int FakePlatform::SetTimer(Handle hwnd, std::uintptr_t id, std::uint32_t millise
 
 int FakePlatform::KillTimer(Handle hwnd, std::uintptr_t id) {
   Record("KillTimer", {static_cast<std::int64_t>(hwnd), static_cast<std::int64_t>(id)});
+  CheckNotDestroyed(hwnd, "KillTimer");
   timers.erase(id);
   return 1;
 }
@@ -367,6 +434,7 @@ void FakePlatform::PumpMessages() {
 void FakePlatform::RefreshCursor(Handle hwnd, const Rect& area, Handle cursor) {
   Record("RefreshCursor", {static_cast<std::int64_t>(hwnd), area.left, area.top, area.right,
                            area.bottom, static_cast<std::int64_t>(cursor)});
+  CheckNotDestroyed(hwnd, "RefreshCursor");
 }
 
 }  // namespace tickbomb::testing

@@ -9,6 +9,8 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,7 @@ struct FakeCall {
   std::wstring text;   // MessageBoxW text, window caption
   std::wstring title;  // MessageBoxW title
   std::string str;     // LookupPrivilegeValueA name, ReadResource type
+  std::int64_t result = 0;  // the handle a Create.../Load... call returned
 };
 
 class FakePlatform : public Platform {
@@ -61,6 +64,29 @@ class FakePlatform : public Platform {
   std::map<Handle, Rect> window_rects;
   std::map<Handle, bool> checked;
   std::vector<Handle> live_windows;
+
+  // ---- added checks and hooks
+  // Runs as every call is recorded, before the fake answers it (so `result`
+  // is not filled in yet): a test can look at the program's state at that
+  // moment.
+  std::function<void(const FakeCall&)> on_call;
+  // When set, GetWindowRect answers this for every window.
+  std::optional<Rect> window_rect_answer;
+  // The version record exactly as the program handed it to GetVersionExA.
+  OsVersionInfoA version_request{};
+  // Every window the program created and then destroyed. Any call naming one
+  // of them throws std::logic_error: the program touched a dead window.
+  std::set<Handle> destroyed_windows;
+  // Cursors loaded and not yet destroyed; destroying one twice, or one that
+  // was never loaded, throws std::logic_error.
+  std::set<Handle> live_cursors;
+  // Brushes and regions created and not yet deleted or handed to a window.
+  std::set<Handle> live_gdi_objects;
+  // The region each window was given by SetWindowRgn (the system owns it).
+  std::map<Handle, Handle> window_regions;
+  // Whether pixel (x, y) lies in `region`, following CreateRectRgn and
+  // CombineRgn (AND, OR, XOR, DIFF, COPY) as they were called.
+  bool RegionContains(Handle region, int x, int y) const;
 
   // ---- Platform
   int PlaySoundA(const void* sound, Handle module, std::uint32_t flags) override;
@@ -122,6 +148,8 @@ class FakePlatform : public Platform {
  private:
   FakeCall& Record(std::string name, std::vector<std::int64_t> args = {});
   bool IsLive(Handle hwnd) const;
+  void CheckNotDestroyed(Handle hwnd, const char* call) const;
+  std::map<Handle, std::function<bool(int, int)>> regions_;
   Handle next_handle_ = 0x100;
   std::map<Handle, std::int32_t> styles_;
 };

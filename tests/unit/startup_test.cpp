@@ -1,5 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/window_geometry.h"
 #include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
@@ -30,6 +38,523 @@ TEST_F(Form1Test, StartUpMakesItsCallsInOrder) {
   EXPECT_EQ(platform.CallsNamed("Rectangle").size(), 20U);
   EXPECT_EQ(module.TickCount, 0);
   EXPECT_EQ(form.OpenFrom, 2);
+}
+
+// ---------------------------------------------------------------- helpers
+
+std::string Num(std::int64_t value) { return std::to_string(value); }
+
+// Every call from `first` on as "Name(args)", without the ones that only
+// repaint or refresh the pointer, and without PlaySoundA's buffer address.
+std::vector<std::string> CallsFrom(const FakePlatform& platform, std::size_t first) {
+  std::vector<std::string> lines;
+  for (std::size_t i = first; i < platform.calls.size(); ++i) {
+    const FakeCall& call = platform.calls[i];
+    if (call.name == "InvalidateRect" || call.name == "UpdateWindow" ||
+        call.name == "RefreshCursor") {
+      continue;
+    }
+    std::string line = call.name + "(";
+    const std::size_t count = call.name == "PlaySoundA" ? 3 : call.args.size();
+    for (std::size_t a = 0; a < count; ++a) line += (a ? "," : "") + Num(call.args[a]);
+    if (!call.str.empty()) line += ",\"" + call.str + "\"";
+    lines.push_back(line + ")");
+  }
+  return lines;
+}
+
+std::int64_t ResultOf(const FakePlatform& platform, const std::string& name, std::size_t nth = 0) {
+  const auto found = platform.CallsNamed(name);
+  if (found.size() <= nth) return -1;
+  return found[nth]->result;
+}
+
+// The buffer addresses PlaySoundA was given, in order.
+std::vector<const std::uint8_t*> PlayedBuffers(const FakePlatform& platform) {
+  std::vector<const std::uint8_t*> buffers;
+  for (const FakeCall* call : platform.CallsNamed("PlaySoundA")) {
+    buffers.push_back(reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(call->args[3])));
+  }
+  return buffers;
+}
+
+// ---------------------------------------------------------------- the whole sequence
+
+TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
+  LoadForm();
+  const std::int64_t hwnd = static_cast<std::int64_t>(form.hWnd());
+  const std::string H = Num(hwnd);
+  std::vector<std::string> options;
+  for (int i = 0; i < 5; ++i) options.push_back(Num(static_cast<std::int64_t>(form.option(i).hwnd)));
+  const std::string brush = Num(ResultOf(platform, "CreateSolidBrush"));
+  const std::string R = Num(ResultOf(platform, "CreateRectRgn", 0));
+  const std::string A = Num(ResultOf(platform, "CreateRectRgn", 1));
+  const std::string B = Num(ResultOf(platform, "CreateRectRgn", 2));
+  const Rect outer = platform.window_rects[form.hWnd()];
+  const std::vector<Rect> frames = ZoomRectangles(2, outer);
+
+  const auto& created = *platform.CallsNamed("CreateFormWindow").at(0);
+  EXPECT_EQ(created.text, L"カチコチボム");
+  EXPECT_EQ(created.args[2] - created.args[0], 435);  // 427 x 380 client plus the frame
+  EXPECT_EQ(created.args[3] - created.args[1], 407);
+  EXPECT_EQ(created.args[4], 0xFFC0FF);  // BackColor (255, 192, 255)
+  const std::wstring captions[] = {L"Left", L"Left Corner", L"Form Center", L"Top", L"None"};
+  const auto buttons = platform.CallsNamed("CreateOptionButton");
+  ASSERT_EQ(buttons.size(), 5U);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(buttons[i]->text, captions[i]);
+    EXPECT_EQ(buttons[i]->args[0], hwnd);
+    EXPECT_EQ(buttons[i]->args[5], i == 0 ? 1 : 0) << "one group, starting at Left";
+  }
+
+  std::vector<std::string> expected;
+  expected.push_back("SetOptionChecked(" + options[4] + ",1)");
+  expected.push_back("SetTimer(" + H + ",1,500)");
+  for (int id = 101; id <= 106; ++id) expected.push_back("ReadResource(" + Num(id) + ",\"WAVE\")");
+  for (int id = 106; id >= 101; --id) expected.push_back("PlaySoundA(" + Num(id) + ",0,7)");
+  const auto moves = platform.CallsNamed("MoveWindow");
+  ASSERT_EQ(moves.size(), 2U);  // Left, then Top
+  expected.push_back("MoveWindow(" + H + "," + Num(moves[0]->args[1]) + "," + Num(moves[0]->args[2]) + ")");
+  expected.push_back("MoveWindow(" + H + "," + Num(moves[1]->args[1]) + "," + Num(moves[1]->args[2]) + ")");
+  expected.push_back("LoadCursorResource(101)");
+  expected.push_back("GetVersionExA(148)");
+  expected.push_back("PlaySoundA(105,0,7)");
+  expected.push_back("GetWindowLongA(" + H + ",-16)");
+  expected.push_back("SetWindowLongA(" + H + ",-16," + Num(0x02000000) + ")");
+  expected.push_back("SetWindowPos(" + H + ",0,0,0,0,0,39)");
+  expected.push_back("GetWindowRect(" + H + ")");
+  expected.push_back("GetDC(0)");
+  expected.push_back("CreateSolidBrush(" + Num(0xC0C0C0) + ")");
+  expected.push_back("SelectObject(220," + brush + ")");
+  for (const Rect& f : frames) {
+    expected.push_back("Sleep(1)");
+    expected.push_back("Rectangle(220," + Num(f.left) + "," + Num(f.top) + "," + Num(f.right) + "," + Num(f.bottom) + ")");
+  }
+  expected.push_back("SelectObject(220,176)");  // the brush the screen had before
+  expected.push_back("ReleaseDC(0,220)");
+  expected.push_back("DeleteObject(" + brush + ")");
+  expected.push_back("CreateRectRgn(0,0,435,407)");
+  expected.push_back("CreateRectRgn(425,0,440,10)");
+  expected.push_back("CombineRgn(" + R + "," + R + "," + A + ",3)");
+  expected.push_back("DeleteObject(" + A + ")");
+  expected.push_back("CreateRectRgn(0,397,10,435)");
+  expected.push_back("CombineRgn(" + R + "," + R + "," + B + ",3)");
+  expected.push_back("DeleteObject(" + B + ")");
+  expected.push_back("ShowWindow(" + H + ",0)");
+  expected.push_back("ShowWindow(" + H + ",1)");
+  expected.push_back("SetWindowRgn(" + H + "," + R + ",1)");
+  expected.push_back("SetFocus(" + options[4] + ")");  // the window is active: None has the focus
+
+  EXPECT_EQ(CallsFrom(platform, 6), expected);
+  EXPECT_EQ(frames.size(), 20U);
+  EXPECT_EQ(module.TickCount, 0);
+  EXPECT_EQ(module.KeysArmed, -1);
+  EXPECT_EQ(module.FormRegion, static_cast<std::uint32_t>(std::stoll(R)));
+  // The region went to the window; the brush and the two cut pieces are gone.
+  EXPECT_TRUE(platform.live_gdi_objects.empty());
+  EXPECT_EQ(platform.window_regions[form.hWnd()], static_cast<Handle>(std::stoll(R)));
+  EXPECT_EQ(platform.timers.at(1), 500U);
+}
+
+TEST_F(Form1Test, PlaysSixDifferentBuffersThenFanfareFromTheSameArray) {
+  LoadForm();
+  const std::vector<const std::uint8_t*> played = PlayedBuffers(platform);
+  ASSERT_EQ(played.size(), 7U);
+  EXPECT_EQ(std::set<const std::uint8_t*>(played.begin(), played.begin() + 6).size(), 6U);
+  const int order[] = {106, 105, 104, 103, 102, 101, 105};
+  for (int i = 0; i < 7; ++i) {
+    // Element 0 of the array the bank holds, with that resource's whole bytes.
+    const WaveArray& wave = module.Waves.Wave(order[i]);
+    EXPECT_EQ(played[i], wave.data()) << "play " << i;
+    EXPECT_EQ(wave, SyntheticWave(order[i]));
+  }
+}
+
+TEST_F(Form1Test, StatesChangeBetweenTheRightCalls) {
+  // A reload with restart chosen, the keys disarmed and a countdown under way.
+  LoadForm();
+  form.OpenFrom = 3;
+  form.Unload();
+  module.ExitFlags = win::EWX_REBOOT;
+  module.KeysArmed = kFalse;
+  module.TickCount = 17;
+  platform.version.dwMajorVersion = 5;  // power-off from now on
+
+  struct Seen {
+    std::int16_t open_from = -1, keys_armed = 99, tick_count = -1;
+    std::uint32_t exit_flags = 99, default_flags = 99, region = 0;
+  } at_version, at_fanfare, at_first_rectangle, at_set_region;
+  int plays = 0;
+  platform.on_call = [&](const FakeCall& call) {
+    const Seen now{form.OpenFrom,  module.KeysArmed,        module.TickCount,
+                   module.ExitFlags, module.DefaultExitFlags, module.FormRegion};
+    if (call.name == "GetVersionExA") at_version = now;
+    if (call.name == "PlaySoundA" && ++plays == 7) at_fanfare = now;
+    if (call.name == "Rectangle" && at_first_rectangle.open_from == -1) at_first_rectangle = now;
+    if (call.name == "SetWindowRgn") at_set_region = now;
+  };
+  LoadForm();
+  platform.on_call = nullptr;
+
+  EXPECT_EQ(at_version.keys_armed, kFalse);       // step 10 comes later
+  EXPECT_EQ(at_version.default_flags, 1U);        // the probe has not answered yet
+  EXPECT_EQ(at_fanfare.default_flags, 8U);        // step 6 before step 8
+  EXPECT_EQ(at_fanfare.open_from, 3);             // kept, not reset to 2
+  EXPECT_EQ(at_first_rectangle.keys_armed, kTrue);  // step 10 before the animation
+  EXPECT_EQ(at_first_rectangle.exit_flags, 8U);     // restart choice cancelled
+  EXPECT_EQ(at_set_region.tick_count, 17);          // step 15 is last
+  EXPECT_EQ(at_set_region.region,
+            static_cast<std::uint32_t>(ResultOf(platform, "CreateRectRgn", 3)));
+  EXPECT_EQ(module.TickCount, 0);
+  EXPECT_EQ(module.ExitFlags, 8U);
+  EXPECT_EQ(module.KeysArmed, kTrue);
+}
+
+// ---------------------------------------------------------------- the version probe
+
+struct ProbeRow {
+  std::uint32_t platform_id, major;
+  bool call_fails;
+  std::uint32_t default_flags;
+};
+
+class VersionProbe : public Form1Test, public ::testing::WithParamInterface<ProbeRow> {};
+
+TEST_P(VersionProbe, SetsBothFlagsFromTheRecord) {
+  const ProbeRow& row = GetParam();
+  platform.version.dwPlatformId = row.platform_id;
+  platform.version.dwMajorVersion = row.major;
+  platform.version_call_fails = row.call_fails;
+  module.DefaultExitFlags = 8;  // left over from an earlier start
+  LoadForm();
+  EXPECT_EQ(module.DefaultExitFlags, row.default_flags);
+  EXPECT_EQ(module.ExitFlags, row.default_flags);
+
+  // The record went in zero-filled, with only its size set.
+  const OsVersionInfoA& sent = platform.version_request;
+  EXPECT_EQ(sent.dwOSVersionInfoSize, 148U);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&sent);
+  EXPECT_TRUE(std::all_of(bytes + 4, bytes + sizeof sent, [](unsigned char b) { return b == 0; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, VersionProbe,
+    ::testing::Values(ProbeRow{2, 5, false, 8},   // XP: power off
+                      ProbeRow{2, 4, false, 1},   // NT 4
+                      ProbeRow{2, 6, false, 1},   // Vista and later
+                      ProbeRow{2, 10, false, 1},
+                      ProbeRow{1, 4, false, 1},   // 98
+                      ProbeRow{0, 5, false, 1},   // Win32s
+                      // A failed call leaves the zero-filled record: platform 0.
+                      ProbeRow{2, 5, true, 1}));
+
+TEST_F(Form1Test, UnknownPlatformLeavesTheFlagsAtZeroOnTheFirstStart) {
+  platform.version.dwPlatformId = 3;
+  platform.version.dwMajorVersion = 5;
+  LoadForm();
+  EXPECT_EQ(module.DefaultExitFlags, 0U);
+  EXPECT_EQ(module.ExitFlags, 0U);
+}
+
+TEST_F(Form1Test, UnknownPlatformKeepsThePreviousFlagsOnAReload) {
+  platform.version.dwMajorVersion = 5;
+  LoadForm();
+  ASSERT_EQ(module.DefaultExitFlags, 8U);
+  platform.version.dwPlatformId = 3;
+  module.ExitFlags = win::EWX_REBOOT;
+  form.Unload();
+  LoadForm();
+  EXPECT_EQ(module.DefaultExitFlags, 8U);
+  EXPECT_EQ(module.ExitFlags, 8U);
+}
+
+// ---------------------------------------------------------------- frame stripping
+
+struct StyleRow {
+  std::uint32_t before, after;
+};
+
+class FrameStripping : public Form1Test, public ::testing::WithParamInterface<StyleRow> {};
+
+TEST_P(FrameStripping, ClearsOnlyTheFrameBits) {
+  platform.initial_style = GetParam().before;
+  LoadForm();
+  const auto writes = platform.CallsNamed("SetWindowLongA");
+  ASSERT_EQ(writes.size(), 1U);
+  EXPECT_EQ(writes[0]->args[1], -16);
+  EXPECT_EQ(static_cast<std::uint32_t>(writes[0]->args[2]), GetParam().after);
+  const auto pos = platform.CallsNamed("SetWindowPos");
+  ASSERT_EQ(pos.size(), 1U);
+  EXPECT_EQ(pos[0]->args, (std::vector<std::int64_t>{static_cast<std::int64_t>(form.hWnd()), 0, 0,
+                                                     0, 0, 0, 0x27}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Styles, FrameStripping,
+    ::testing::Values(StyleRow{0x02CF0000, 0x02000000},  // overlapped window, clip children
+                      StyleRow{0xFFFFFFFF, 0xFF30FFFF},  // every other bit survives
+                      StyleRow{0x16CF0000, 0x16000000},  // visible, clip siblings
+                      StyleRow{0x0030FFFF, 0x0030FFFF},  // the scroll bars are not frame bits
+                      StyleRow{0x00000000, 0x00000000}));
+
+// ---------------------------------------------------------------- OpenFrom
+
+TEST_F(Form1Test, FirstStartZoomsFromTheCentreAndKeepsIt) {
+  ASSERT_EQ(form.OpenFrom, 0);
+  LoadForm();
+  EXPECT_EQ(form.OpenFrom, 2);
+  const auto rects = platform.CallsNamed("Rectangle");
+  ASSERT_EQ(rects.size(), 20U);
+  // Frame 0 is a point at the centre of the window rectangle.
+  const Rect w = platform.window_rects[form.hWnd()];
+  EXPECT_EQ(rects[0]->args[1], rects[0]->args[3]);
+  EXPECT_EQ(rects[0]->args[2], rects[0]->args[4]);
+  EXPECT_NEAR(static_cast<double>(rects[0]->args[1]), (w.left + w.right) / 2.0, 0.5);
+  EXPECT_NEAR(static_cast<double>(rects[0]->args[2]), (w.top + w.bottom) / 2.0, 0.5);
+}
+
+class ReloadOrigin : public Form1Test, public ::testing::WithParamInterface<std::int16_t> {};
+
+TEST_P(ReloadOrigin, IsKeptAndDrivesTheAnimation) {
+  LoadForm();
+  const std::int16_t origin = GetParam();
+  form.OpenFrom = origin;
+  form.Unload();
+  platform.ClearCalls();
+  LoadForm();
+  EXPECT_EQ(form.OpenFrom, origin);
+  const Rect w = platform.window_rects[form.hWnd()];
+  const auto rects = platform.CallsNamed("Rectangle");
+  ASSERT_EQ(rects.size(), 20U);
+  const std::vector<Rect> frames = ZoomRectangles(origin, w);
+  for (std::size_t i = 0; i < 20; ++i) {
+    EXPECT_EQ(rects[i]->args, (std::vector<std::int64_t>{0xDC, frames[i].left, frames[i].top,
+                                                         frames[i].right, frames[i].bottom}))
+        << "frame " << i;
+  }
+  // A glance at the shape of the last frame, independent of the arithmetic.
+  const auto& last = rects.back()->args;
+  switch (origin) {
+    case 1: EXPECT_EQ(last[1], w.left); EXPECT_EQ(last[2], w.top); break;
+    case 3: EXPECT_EQ(last[3], w.right); EXPECT_LT(last[4], w.bottom); break;
+    case 4: EXPECT_EQ(last[4], w.bottom); EXPECT_LT(last[3], w.right); break;
+    default: EXPECT_GT(last[1], w.left); EXPECT_LT(last[3], w.right); break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(FourOrigins, ReloadOrigin, ::testing::Values(1, 2, 3, 4));
+
+// ---------------------------------------------------------------- ZoomOpen on its own
+
+TEST_F(Form1Test, ZoomOpenReleasesWhatItDrewWithAndSelectsNone) {
+  LoadForm();
+  form.SetOptionValue(OptTop, true);
+  platform.ClearCalls();
+  form.ZoomOpen(form.OpenFrom);
+
+  const auto names = [&] {
+    std::vector<std::string> out;
+    for (const FakeCall& call : platform.calls) out.push_back(call.name);
+    return out;
+  }();
+  std::vector<std::string> expected = {"GetWindowRect", "GetDC", "CreateSolidBrush", "SelectObject"};
+  for (int i = 0; i < 20; ++i) {
+    expected.push_back("Sleep");
+    expected.push_back("Rectangle");
+  }
+  for (const char* name : {"SelectObject", "ReleaseDC", "DeleteObject", "SetOptionChecked",
+                           "SetOptionChecked"}) {
+    expected.push_back(name);
+  }
+  EXPECT_EQ(names, expected);
+  const std::int64_t brush = ResultOf(platform, "CreateSolidBrush");
+  EXPECT_EQ(platform.calls[2].args, (std::vector<std::int64_t>{0xC0C0C0}));
+  EXPECT_EQ(platform.calls[3].args, (std::vector<std::int64_t>{0xDC, brush}));
+  EXPECT_EQ(platform.calls[44].args, (std::vector<std::int64_t>{0xDC, 0xB0}));
+  EXPECT_EQ(platform.calls[45].args, (std::vector<std::int64_t>{0, 0xDC}));
+  EXPECT_EQ(platform.calls[46].args, (std::vector<std::int64_t>{brush}));
+  EXPECT_TRUE(form.option(OptNone).value);
+  EXPECT_FALSE(form.option(OptTop).value);
+  EXPECT_TRUE(platform.checked[form.option(OptNone).hwnd]);
+  EXPECT_FALSE(platform.checked[form.option(OptTop).hwnd]);
+  EXPECT_TRUE(platform.live_gdi_objects.empty());
+}
+
+// ---------------------------------------------------------------- placement
+
+TEST_F(Form1Test, PlacesTheWindowWhollyOnTheScreen) {
+  std::set<int> lefts;
+  for (int run = 0; run < 8; ++run) {
+    platform.clock_ms = 1000.0 + 137.25 * run;  // the generator is reseeded from the clock
+    form.Unload();
+    LoadForm();
+    lefts.insert(form.Left());
+    EXPECT_GE(form.Left(), 0);
+    EXPECT_LE(form.Left(), 1280 * 15 - form.Width());
+    EXPECT_GE(form.Top(), 0);
+    EXPECT_LE(form.Top(), 1024 * 15 - form.Height());
+    // The animation runs over the moved window.
+    const Rect w = platform.window_rects[form.hWnd()];
+    EXPECT_EQ(w.left, (form.Left() * 2 + 15) / 30);
+  }
+  EXPECT_GT(lefts.size(), 1U) << "every start-up lands at the same place";
+}
+
+TEST_F(Form1Test, AScreenSmallerThanTheWindowGivesNegativePositions) {
+  platform.screen_width = 400;   // 6000 twips, the window is 6525
+  platform.screen_height = 300;  // 4500 twips, the window is 6105
+  LoadForm();
+  EXPECT_LE(form.Left(), 0);
+  EXPECT_GT(form.Left(), 6000 - 6525 - 1);
+  EXPECT_LE(form.Top(), 0);
+  EXPECT_GT(form.Top(), 4500 - 6105 - 1);
+  EXPECT_TRUE(form.IsLoaded());
+}
+
+// ---------------------------------------------------------------- the shape
+
+TEST_F(Form1Test, TheShapeCutsTheTwoStripCorners) {
+  LoadForm();
+  const Handle region = platform.window_regions.at(form.hWnd());
+  struct Pixel {
+    int x, y;
+    bool shown;
+  };
+  const Pixel pixels[] = {
+      {0, 0, true},      {424, 0, true},   {425, 0, false},  {434, 9, false},
+      {434, 10, true},   {425, 10, true},  {434, 406, true}, {0, 396, true},
+      {0, 397, false},   {9, 406, false},  {10, 397, true},  {10, 406, true},
+      {200, 200, true},  {435, 0, false},  {0, 407, false},
+  };
+  for (const Pixel& p : pixels) {
+    const bool inside_window = p.x < 435 && p.y < 407;
+    EXPECT_EQ(platform.RegionContains(region, p.x, p.y) && inside_window, p.shown)
+        << "(" << p.x << ", " << p.y << ")";
+  }
+}
+
+// Form1 with another client size, to see the cuts fall outside a small window.
+class ResizedForm1 : public Form1 {
+ public:
+  ResizedForm1(Platform& platform, Module1& module, int client_width_twips,
+               int client_height_twips)
+      : Form1(platform, module), width_(client_width_twips), height_(client_height_twips) {}
+
+ protected:
+  forms::FormDesign Design() const override {
+    forms::FormDesign design = Form1Design();
+    design.client_width = width_;
+    design.client_height = height_;
+    return design;
+  }
+
+ private:
+  int width_, height_;
+};
+
+TEST(StartUpShape, AWindowNoLargerThanThePictureKeepsEveryPixel) {
+  FakePlatform platform;
+  Module1 module;
+  // 417 + 8 = 425 pixels wide, 370 + 27 = 397 pixels high.
+  ResizedForm1 form(platform, module, 417 * 15, 370 * 15);
+  form.Load();
+  ASSERT_TRUE(form.IsLoaded());
+  EXPECT_EQ(platform.CallsNamed("CreateRectRgn").at(0)->args,
+            (std::vector<std::int64_t>{0, 0, 425, 397}));
+  const Handle region = platform.window_regions.at(form.hWnd());
+  int hidden = 0;
+  for (int y = 0; y < 397; ++y) {
+    for (int x = 0; x < 425; ++x) hidden += platform.RegionContains(region, x, y) ? 0 : 1;
+  }
+  EXPECT_EQ(hidden, 0);
+}
+
+TEST(StartUpShape, ATallNarrowWindowLosesOnlyTheBottomLeftCorner) {
+  FakePlatform platform;
+  Module1 module;
+  ResizedForm1 form(platform, module, 417 * 15, 380 * 15);  // 425 x 407
+  form.Load();
+  const Handle region = platform.window_regions.at(form.hWnd());
+  int hidden = 0;
+  for (int y = 0; y < 407; ++y) {
+    for (int x = 0; x < 425; ++x) {
+      const bool shown = platform.RegionContains(region, x, y);
+      hidden += shown ? 0 : 1;
+      if (!shown) {
+        EXPECT_TRUE(x < 10 && y >= 397) << "(" << x << ", " << y << ")";
+      }
+    }
+  }
+  EXPECT_EQ(hidden, 100);
+}
+
+TEST_F(Form1Test, TheRegionIsNeverDeletedAfterTheWindowGotIt) {
+  LoadForm();
+  const Handle first = platform.window_regions.at(form.hWnd());
+  form.OpenFrom = 1;
+  form.Unload();
+  LoadForm();
+  for (const FakeCall* call : platform.CallsNamed("DeleteObject")) {
+    EXPECT_NE(call->args[0], static_cast<std::int64_t>(first));
+  }
+  EXPECT_TRUE(platform.live_gdi_objects.empty());
+}
+
+// ---------------------------------------------------------------- run-time errors
+
+// The report the program ends with, and that it ended.
+void ExpectEndedWithReport(const FakePlatform& platform, int number, const std::wstring& name) {
+  const auto boxes = platform.CallsNamed("MessageBoxW");
+  ASSERT_EQ(boxes.size(), 1U);
+  const std::wstring prefix = L"Run-time error '" + std::to_wstring(number) + L"'";
+  EXPECT_EQ(boxes[0]->text.rfind(prefix, 0), 0U);
+  EXPECT_NE(boxes[0]->text.find(name), std::wstring::npos);
+  ASSERT_FALSE(platform.calls.empty());
+  EXPECT_EQ(platform.calls.back().name, "ExitProcess");
+  EXPECT_NE(platform.calls.back().args.at(0), 0);
+}
+
+class MissingWave : public Form1Test, public ::testing::WithParamInterface<int> {};
+
+TEST_P(MissingWave, EndsTheProgramWithAReportBeforeAnySound) {
+  platform.waves.erase(GetParam());
+  EXPECT_TRUE(Ends([&] { form.Load(); }));
+  ExpectEndedWithReport(platform, 326, L"Resource");
+  EXPECT_TRUE(platform.CallsNamed("PlaySoundA").empty());
+  EXPECT_TRUE(platform.CallsNamed("GetVersionExA").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(EachId, MissingWave, ::testing::Values(101, 103, 106));
+
+TEST_F(Form1Test, AnEmptyWaveIsASubscriptError) {
+  platform.waves[104].clear();  // the array has no element 0
+  EXPECT_TRUE(Ends([&] { form.Load(); }));
+  ExpectEndedWithReport(platform, 9, L"Subscript out of range");
+  EXPECT_EQ(platform.CallsNamed("PlaySoundA").size(), 2U);  // 106 and 105 went out
+}
+
+TEST_F(Form1Test, AMissingCursorEndsTheProgramAfterTheSounds) {
+  platform.missing_cursors = {101};
+  EXPECT_TRUE(Ends([&] { form.Load(); }));
+  ExpectEndedWithReport(platform, 326, L"Resource");
+  EXPECT_EQ(platform.CallsNamed("PlaySoundA").size(), 6U);
+  EXPECT_TRUE(platform.CallsNamed("GetVersionExA").empty());
+}
+
+TEST_F(Form1Test, AnOverflowingWindowRectangleEndsTheProgramBeforeTheAnimation) {
+  platform.window_rect_answer = Rect{-10, 0, std::numeric_limits<std::int32_t>::max(), 100};
+  EXPECT_TRUE(Ends([&] { form.Load(); }));
+  ExpectEndedWithReport(platform, 6, L"Overflow");
+  EXPECT_TRUE(platform.CallsNamed("Rectangle").empty());
+  EXPECT_TRUE(platform.CallsNamed("CreateRectRgn").empty());
+}
+
+TEST_F(Form1Test, AMissingWaveOnAReloadAlsoEndsTheProgram) {
+  LoadForm();
+  platform.waves.erase(102);
+  platform.focus = form.option(OptNone).hwnd;
+  EXPECT_TRUE(Ends([&] { form.OnKeyDown(forms::kVkDown, 0); }));  // None -> Left: re-open
+  ExpectEndedWithReport(platform, 326, L"Resource");
 }
 
 }  // namespace
