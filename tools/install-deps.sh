@@ -11,6 +11,8 @@ packages=(
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   # running the program: Wine (32-bit), a virtual display, driving and photographing it
   wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk
+  # IPAPGothic: Wine draws the captions' "ＭＳ Ｐゴシック" with it (tools/wine/japanese-fonts.reg)
+  fonts-ipafont-gothic
   # the native build and its tests
   cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev
   # the end-to-end harness and the asset tools

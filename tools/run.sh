@@ -41,6 +41,21 @@ if [ ! -f "$WINEPREFIX/.tickbomb-prefix" ]; then
   touch "$WINEPREFIX/.tickbomb-prefix"
   say "Wine prefix ready"
 fi
+# Japanese fonts: IPAPGothic stands in for the captions' "ＭＳ Ｐゴシック" and is
+# linked to the message boxes' Tahoma (tools/wine/japanese-fonts.reg).  Imported
+# once per prefix, and again whenever that file changes.
+fonts_reg="$repo/tools/wine/japanese-fonts.reg"
+fonts_stamp="fonts $(sha256sum "$fonts_reg" | cut -c1-16)"
+if ! grep -qxF "$fonts_stamp" "$WINEPREFIX/.tickbomb-prefix"; then
+  say "setting up the Japanese fonts in the prefix"
+  fonts_utf16="$WINEPREFIX/japanese-fonts.utf16.reg"
+  # Wine's regedit reads a version 5 .reg file as UTF-16 (iconv writes a BOM).
+  sed 's/$/\r/' "$fonts_reg" | iconv -f UTF-8 -t UTF-16 >"$fonts_utf16"
+  wine regedit /S "Z:${fonts_utf16//\//\\}" >>"$repo/build/wine-prefix.log" 2>&1 </dev/null
+  wineserver -w
+  rm -f "$fonts_utf16"
+  echo "$fonts_stamp" >>"$WINEPREFIX/.tickbomb-prefix"
+fi
 
 xvfb_pid=""
 wine_pid=""

@@ -8,6 +8,7 @@ user.reg before Wine starts.
 """
 
 import fcntl
+import hashlib
 import os
 import shutil
 import subprocess
@@ -18,6 +19,13 @@ from . import registry
 # Files at the top of a prefix that Wine rewrites: each run needs its own.
 _REWRITTEN = ("system.reg", "user.reg", "userdef.reg", ".update-timestamp", "wineserver")
 _STAMP = ".tickbomb-template"
+
+_REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
+# The Japanese font settings every prefix gets (tools/run.sh imports the same file).
+FONTS_REG = os.path.join(_REPO, "tools", "wine", "japanese-fonts.reg")
+# The font files those settings name (Debian's fonts-ipafont-gothic).
+FONT_FILES = ("/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf",
+              "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf")
 
 
 def wine_version():
@@ -41,6 +49,45 @@ def base_environment(prefix, home):
     return env
 
 
+def template_version():
+    """What a template is made of: the Wine version and the font settings imported into it.
+
+    A template stamped with anything else is stale and is made again.
+    """
+    with open(FONTS_REG, "rb") as f:
+        fonts = hashlib.sha256(f.read()).hexdigest()[:16]
+    return "%s; fonts %s" % (wine_version(), fonts)
+
+
+def import_font_settings(env, log_file):
+    """Import tools/wine/japanese-fonts.reg into the prefix of `env` (the Wine session must be idle).
+
+    Wine's regedit reads a version 5 .reg file as UTF-16; the committed file is
+    UTF-8, so it is converted on the way.
+    """
+    missing = [f for f in FONT_FILES if not os.path.isfile(f)]
+    if missing:
+        raise RuntimeError("font files missing: %s; install fonts-ipafont-gothic "
+                           "(tools/install-deps.sh)" % ", ".join(missing))
+    with open(FONTS_REG, encoding="utf-8") as f:
+        text = f.read()
+    reg_path = os.path.join(env["HOME"], "japanese-fonts.utf16.reg")
+    with open(reg_path, "wb") as f:
+        f.write(text.replace("\n", "\r\n").encode("utf-16"))  # BOM, little-endian
+    subprocess.run(["wine", "regedit", "/S", "Z:" + reg_path.replace("/", "\\")], env=env,
+                   stdout=log_file, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                   check=True, timeout=120)
+    subprocess.run(["wineserver", "-w"], env=env, stdout=log_file, stderr=subprocess.STDOUT,
+                   timeout=120)
+    # Wine writes a name such as "ＭＳ Ｐゴシック" with a \x escape per UTF-16 code unit.
+    written = '"%s"="IPAPGothic"' % "".join(
+        c if ord(c) < 0x80 else "\\x%04x" % ord(c) for c in "ＭＳ Ｐゴシック")
+    with open(os.path.join(env["WINEPREFIX"], "user.reg"), encoding="utf-8") as f:
+        if written not in f.read().split("\n"):
+            raise RuntimeError("the font settings did not reach %s/user.reg (no line %s)"
+                               % (env["WINEPREFIX"], written))
+
+
 def _template_valid(path, version):
     stamp = os.path.join(path, _STAMP)
     try:
@@ -61,7 +108,7 @@ def ensure_template(path, log=print):
     """
     path = os.path.abspath(path)
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    version = wine_version()
+    version = template_version()
     with open(path + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if _template_valid(path, version):
@@ -79,6 +126,7 @@ def ensure_template(path, log=print):
             # Wait for the wineserver to write the registry and leave.
             subprocess.run(["wineserver", "-w"], env=env, stdout=out, stderr=subprocess.STDOUT,
                            timeout=120)
+            import_font_settings(env, out)
         with open(os.path.join(building, _STAMP), "w", encoding="utf-8") as f:
             f.write(version + "\n")
         shutil.rmtree(path, ignore_errors=True)

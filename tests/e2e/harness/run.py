@@ -56,12 +56,13 @@ class TickbombRun:
     or "alsa"; capture_audio: play into a file through ALSA, read back with
     captured_audio(); dll_overrides: added to WINEDLLOVERRIDES; beside_exe:
     {file name: source path} of files put next to the .exe; name: the
-    run's folder among the scenario's artefacts.
+    run's folder among the scenario's artefacts; debug: more WINEDEBUG
+    channels ("+ver"), whose lines land in relay.log too.
     """
 
     def __init__(self, watch=(), windows_version=None, log_pixels=None, audio=None,
                  capture_audio=False, dll_overrides=None, beside_exe=None, env=None,
-                 screen=display_mod.SCREEN_SIZE, name=None):
+                 screen=display_mod.SCREEN_SIZE, name=None, debug=()):
         if _context is None:
             raise RuntimeError("TickbombRun needs the scenario runner (tests/e2e/e2e.py)")
         self.ctx = _context
@@ -76,6 +77,7 @@ class TickbombRun:
         self.beside_exe = dict(beside_exe or {})
         self.extra_env = dict(env or {})
         self.screen = screen
+        self.debug = list(debug)
         self.dir = os.path.join(self.ctx.artefacts, self.name)
         self.work = os.path.join(self.ctx.work, "%s-%s-%d" % (
             os.path.basename(self.ctx.artefacts), self.name, os.getpid()))
@@ -142,7 +144,7 @@ class TickbombRun:
 
         self.display = display_mod.Display(os.path.join(self.dir, "xvfb.log"), self.screen).start()
         self.env.update(self.display.env())
-        self.env["WINEDEBUG"] = "+timestamp,+relay"
+        self.env["WINEDEBUG"] = ",".join(["+timestamp", "+relay"] + self.debug)
         self.log("display %s, prefix %s, watching %s" % (
             self.display.name, prefix, ", ".join(self.watch)))
         self.started_at = relay_clock()

@@ -1,17 +1,378 @@
-"""The countdown left alone: ten seconds, then one shutdown request."""
+"""The countdown left alone: twenty ticks, their pictures and sounds, then one shutdown request."""
 
-from harness import TickbombRun, scenario
+import os
+import signal
+import time
+
+import numpy as np
+from PIL import Image, ImageDraw, ImageFont
+
+from harness import TickbombRun, images, relay_clock, scenario
+from harness.relay import InOrder
+from harness.ticks import TICK_WATCH, read_countdown
+
+PICTURE_W, PICTURE_H = 425, 397
+BOMB_BOX = (18, 110, 18 + 65, 110 + 95)
+YELLOW, RED = (255, 255, 0), (255, 0, 0)
+# Where the seconds digits may draw (Label2 and its shadow, with room for "10").
+DIGITS_BOX = (215, 250, 380, 362)
+# Where labels may cover the full-window pictures: Label1; Label4, Label2, Label3; Label5.
+TEXT_AREAS = [(0, 8, PICTURE_W, 62), (200, 225, PICTURE_W, PICTURE_H), (0, 340, 150, PICTURE_H)]
+# The face that stands in for "ＭＳ Ｐゴシック" in the test prefixes (tools/wine/japanese-fonts.reg).
+DIGIT_FONT = "/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf"
+
+SHUTDOWN_CALLS = ["kernel32.GetVersionExA", "advapi32.OpenProcessToken",
+                  "advapi32.LookupPrivilegeValueA", "advapi32.AdjustTokenPrivileges",
+                  "kernel32.CloseHandle", "user32.ExitWindowsEx"]
+TOKEN_ALL_ACCESS_NT4 = 0x000F00FF
+CURRENT_PROCESS = 0xFFFFFFFF  # the pseudo-handle GetCurrentProcess gives
+EWX_SHUTDOWN, EWX_POWEROFF = 1, 8
+ASYNC, SYNC = 7, 6  # PlaySoundA flags from memory
 
 
-@scenario(timeout=60)
+# ---------------------------------------------------------------- reading pictures
+
+def _cut(mask):
+    """A mask cut to the bounding box of its set pixels."""
+    ys, xs = np.nonzero(mask)
+    if len(xs) == 0:
+        return np.zeros((1, 1), dtype=bool)
+    return mask[ys.min():ys.max() + 1, xs.min():xs.max() + 1]
+
+
+def _overlap(a, b):
+    """Intersection over union of two cut masks laid on each other by their centres."""
+    height, width = max(a.shape[0], b.shape[0]) + 2, max(a.shape[1], b.shape[1]) + 2
+
+    def centred(mask):
+        out = np.zeros((height, width), dtype=bool)
+        top, left = (height - mask.shape[0]) // 2, (width - mask.shape[1]) // 2
+        out[top:top + mask.shape[0], left:left + mask.shape[1]] = mask
+        return out
+
+    a, b = centred(a), centred(b)
+    return float((a & b).sum()) / max(1, int((a | b).sum()))
+
+
+def _rendered(text):
+    """`text` drawn by PIL in the digits' font at their size (72 pt at 96 DPI: 96 pixels)."""
+    font = ImageFont.truetype(DIGIT_FONT, 96)
+    canvas = Image.new("L", (320, 200), 0)
+    ImageDraw.Draw(canvas).text((10, 10), text, font=font, fill=255)
+    return _cut(np.asarray(canvas) > 127)
+
+
+def read_seconds(window, background, colour):
+    """Which of "10", "9" ... "0" the front digits in `colour` show; (best, its score, runner-up score).
+
+    The pixels of `colour` that the bare background has not are compared, as
+    shapes at their size on the screen, with each candidate drawn in the same font.
+    """
+    seen = images.crop(window, DIGITS_BOX)
+    bare = images.crop(background, DIGITS_BOX)
+    shape = _cut(images.colour_mask(seen, colour, 40) & ~images.colour_mask(bare, colour, 40))
+    scores = {text: _overlap(shape, _rendered(text)) for text in ["10"] + [str(d) for d in range(10)]}
+    ranked = sorted(scores.items(), key=lambda item: -item[1])
+    return ranked[0][0], ranked[0][1], ranked[1][1]
+
+
+def assert_seconds(window, background, colour, expected, what):
+    shown, score, runner_up = read_seconds(window, background, colour)
+    assert shown == expected and score >= 0.75 and score >= runner_up + 0.15, \
+        "%s: the digits read as %r (match %.2f, next best %.2f), expected %r" % (
+            what, shown, score, runner_up, expected)
+
+
+def assert_picture_outside_labels(window, picture, what, tolerance=3):
+    """The window's 425 x 397 picture area equals `picture` wherever no label can draw."""
+    seen = images.pixels(images.crop(window, (0, 0, PICTURE_W, PICTURE_H))).copy()
+    want = images.pixels(picture).copy()
+    for left, top, right, bottom in TEXT_AREAS:
+        seen[top:bottom, left:right] = 0
+        want[top:bottom, left:right] = 0
+    worst = np.abs(seen - want).max(axis=2)
+    y, x = divmod(int(worst.argmax()), PICTURE_W)
+    assert worst.max() <= tolerance, "%s: the window differs from its picture by %d at (%d, %d)" % (
+        what, worst.max(), x, y)
+
+
+def bomb_patch_difference(window, picture):
+    return images.difference(images.crop(window, BOMB_BOX), picture)[0]
+
+
+def text_bands(mask, top):
+    """(first row, last row) of each run of rows that hold text, a single empty row bridged."""
+    found = []
+    for row in np.nonzero(mask.any(axis=1))[0]:
+        if found and row <= found[-1][1] + 2:
+            found[-1][1] = int(row)
+        else:
+            found.append([int(row), int(row)])
+    return [(a + top, b + top) for a, b in found]
+
+
+def assert_texts_fit(window, scene):
+    """The top line ends inside Label1; both copies of the hint show its three lines whole."""
+    box = (0, 8, PICTURE_W, 62)
+    white = images.colour_mask(images.crop(window, box), (255, 255, 255), 30) & \
+        ~images.colour_mask(images.crop(scene, box), (255, 255, 255), 30)
+    columns = np.nonzero(white.any(axis=0))[0]
+    assert white.sum() >= 300, "the top line shows only %d white pixels" % white.sum()
+    # Label1's front copy spans x 18 to 349 (4965 twips from 270).
+    assert columns.min() >= 18 and columns.max() < 349, \
+        "the top line spans x %d to %d; Label1 is x 18 to 349" % (columns.min(), columns.max())
+    strip = images.crop(window, (PICTURE_W, 0, window.size[0], 62))
+    assert images.count_colour(strip, (255, 255, 255), 30) == 0, "the top line runs into the right strip"
+
+    # Label5: front copy y 348 to 391, its shadow 2 pixels right and down.
+    box = (8, 344, 140, PICTURE_H)
+    bands = {}
+    for name, colour in (("front", (192, 255, 255)), ("shadow", (0, 128, 128))):
+        mask = images.colour_mask(images.crop(window, box), colour, 30) & \
+            ~images.colour_mask(images.crop(scene, box), colour, 30)
+        bands[name] = text_bands(mask, box[1])
+        assert len(bands[name]) == 3 and all(b - a >= 7 for a, b in bands[name]), \
+            "the hint's %s copy shows the text rows %s, expected three whole lines" % (name, bands[name])
+    assert bands["front"][-1][1] <= 389, "the hint's last line touches Label5's bottom: %s" % bands
+    for (fa, fb), (sa, sb) in zip(bands["front"], bands["shadow"]):
+        assert abs(sa - fa - 2) <= 1 and abs(sb - fb - 2) <= 1, \
+            "the hint's copies wrap differently: %s" % bands
+
+
+# ---------------------------------------------------------------- timing the shots
+
+def wait_until(run, condition, what, timeout=20.0):
+    deadline = time.monotonic() + timeout
+    while True:
+        found = condition()
+        if found:
+            return found
+        run.assert_running()
+        if time.monotonic() > deadline:
+            raise AssertionError("waited %.0f s for %s" % (timeout, what))
+        time.sleep(0.02)
+
+
+def plays(run, buffer, flags=ASYNC, after=0.0):
+    return run.relay.calls("winmm.PlaySoundA", where=lambda c: c.matches(buffer, 0, flags)
+                           and c.time > after)
+
+
+def shot_between(run, name, earliest):
+    """A window shot; returns (image, taken, done) with the relay clock before and after the grab."""
+    taken = relay_clock()
+    image = run.window_shot(name)
+    done = relay_clock()
+    assert taken >= earliest, "%s taken before the tick it shows" % name
+    return image, taken, done
+
+
+def freeze_on_line(run, needle, timeout=20.0):
+    """Stop the program (SIGSTOP) as soon as its relay trace shows a line holding `needle`.
+
+    The detonation's pump paints the explosion, and the sound and the request
+    follow within milliseconds; without a paced sound device the window is gone
+    before a screenshot could be taken. Stopped, the window stays on the display
+    as painted.  Returns the relay clock when the program was stopped.
+    """
+    deadline = time.monotonic() + timeout
+    with open(run.relay.path, "rb") as trace:
+        pending = b""
+        while True:
+            chunk = trace.read()
+            if chunk:
+                pending += chunk
+                if needle in pending:
+                    os.kill(run.process.pid, signal.SIGSTOP)
+                    return relay_clock()
+                pending = pending[pending.rfind(b"\n") + 1:]
+            else:
+                run.assert_running()
+                if time.monotonic() > deadline:
+                    raise AssertionError("no %r in the trace after %.0f s" % (needle, timeout))
+                time.sleep(0.001)
+
+
+# ---------------------------------------------------------------- scenarios
+
+@scenario(timeout=90)
 def shutdown_after_ten_seconds():
-    # Wine's default Windows version is NT 6 or later: plain shutdown, flags 1.
-    with TickbombRun(watch=["user32.ExitWindowsEx"]) as run:
+    """Wine's default Windows version (NT 6 or later): one run left alone, watched tick by tick."""
+    scene = images.load_picture("IDB_SCENE")
+    frames = {name: images.load_picture(name) for name in ("IDB_BOMB", "IDB_BOMB_LIT", "IDB_BOMB_SHORT")}
+    big_bomb = images.load_picture("IDB_BIG_BOMB")
+    explosion = images.load_picture("IDB_EXPLOSION")
+    shots = {}
+    watch = TICK_WATCH + ["winmm.PlaySoundA"] + SHUTDOWN_CALLS
+    with TickbombRun(watch=watch, name="default") as run:
         run.wait_for_window()
         shown = run.relay.calls("user32.SetWindowRgn")[0].time
+        shots["start"] = shot_between(run, "start", shown)
+        warmup = run.relay.calls("winmm.PlaySoundA")[:6]
+        assert len(warmup) == 6, "start-up plays: %s" % warmup
+        # The warm-up plays Wave106 ... Wave101 in this order.
+        wave = {106 - i: call.args[0] for i, call in enumerate(warmup)}
+
+        tick10 = wait_until(run, lambda: plays(run, wave[106], after=shown)[4:5], "tick 10")[0]
+        time.sleep(0.1)  # the new digits are painted once the handler returns
+        shots[10] = shot_between(run, "tick10", tick10.time)
+
+        tick14 = wait_until(run, lambda: plays(run, wave[104], after=shown), "tick 14")[0]
+        time.sleep(0.1)
+        shots[14] = shot_between(run, "tick14", tick14.time)
+
+        tick18 = wait_until(run, lambda: plays(run, wave[102], after=shown), "tick 18")[0]
+        tick19 = wait_until(run, lambda: run.relay.calls(
+            "user32.SetTimer", where=lambda c: c.time > tick18.time + 0.3), "tick 19")[0]
+        time.sleep(0.05)
+        shots[19] = shot_between(run, "tick19", tick19.time)
+
+        needle = b"Call winmm.PlaySoundA(%08x,00000000,%08x)" % (wave[101], SYNC)
+        frozen_at = freeze_on_line(run, needle)
+        try:
+            shots[20] = shot_between(run, "tick20", frozen_at)
+        finally:
+            os.kill(run.process.pid, signal.SIGCONT)
+        resumed = relay_clock()
         run.wait_for_exit(timeout=30)
-        requests = run.relay.calls("user32.ExitWindowsEx")
+        calls = run.relay.calls()
+    frozen_for = resumed - frozen_at
+
+    # ---- the ticks, on their nominal times
+    countdown = read_countdown(calls)
+    assert countdown is not None and not countdown.missing(), "ticks seen: %r" % countdown
+    late = {n: countdown.lateness(n) for n in range(1, 20)}
+    worst = max(late, key=lambda n: abs(late[n]))
+    assert abs(late[worst]) < 0.1, "tick %d came %.0f ms from its nominal time: %r" % (
+        worst, late[worst] * 1000, countdown)
+
+    # ---- the sounds of the countdown, tick by tick
+    after_startup = [c for c in calls if c.name == "winmm.PlaySoundA" and c.time > shown]
+    expected = []
+    for n in range(2, 19, 2):
+        expected.append((n, wave[106], ASYNC))
+        if n in (14, 16, 18):
+            expected.append((n, {14: wave[104], 16: wave[103], 18: wave[102]}[n], ASYNC))
+    expected.append((20, wave[101], SYNC))
+    got = [(c.args[0], c.args[2]) for c in after_startup]
+    assert got == [(b, f) for _, b, f in expected], \
+        "sounds after start-up:\n got      %s\n expected %s" % (
+            [(hex(b), f) for b, f in got], [(n, hex(b), f) for n, b, f in expected])
+    for (n, _, _), call in zip(expected, after_startup):
+        assert abs(call.time - countdown.ticks[n]) < 0.05, \
+            "%r is not part of tick %d (at %.3f)" % (call, n, countdown.ticks[n])
+    ticks = [c for c in after_startup if c.args[0] == wave[106]]
+    gaps = [b.time - a.time for a, b in zip(ticks, ticks[1:])]
+    assert all(0.9 <= g <= 1.1 for g in gaps), "tick sounds apart: %s" % ["%.3f" % g for g in gaps]
+    for n, buffer in ((14, wave[104]), (16, wave[103]), (18, wave[102])):
+        index = next(i for i, c in enumerate(after_startup) if c.args[0] == buffer)
+        before = after_startup[index - 1]
+        assert before.args[0] == wave[106] and after_startup[index].time - before.time < 0.02, \
+            "the countdown sound of tick %d does not follow its tick sound: %r, %r" % (
+                n, before, after_startup[index])
+
+    # ---- detonation: the explosion sound, then the privilege and one request
+    seq = InOrder(calls)
+    seq.next("winmm.PlaySoundA", wave[101], 0, SYNC, skip=True)
+    seq.next("kernel32.GetVersionExA")
+    seq.next("advapi32.OpenProcessToken", CURRENT_PROCESS, TOKEN_ALL_ACCESS_NT4, None)
+    seq.next("advapi32.LookupPrivilegeValueA", 0, "SeShutdownPrivilege", None)
+    adjust = seq.next("advapi32.AdjustTokenPrivileges", None, 0, None, 0, 0, 0)
+    assert adjust.args[0] != 0, "AdjustTokenPrivileges got no token"
+    seq.next("kernel32.CloseHandle", adjust.args[0], skip=True)
+    seq.next("user32.ExitWindowsEx", EWX_SHUTDOWN, 0)
+    requests = [c for c in calls if c.name == "user32.ExitWindowsEx"]
     assert len(requests) == 1, "shutdown requests: %s" % requests
-    assert requests[0].matches(1, 0), "expected ExitWindowsEx(1, 0), got %r" % requests[0]
-    after = requests[0].time - shown
-    assert 9.5 <= after <= 12.0, "the shutdown request came %.2f s after the window appeared" % after
+    for name in SHUTDOWN_CALLS[1:4]:
+        assert len([c for c in calls if c.name == name]) == 1, "%s called more than once" % name
+    after = countdown.ticks[20] - shown
+    assert 9.5 <= after <= 12.0, "the detonation came %.2f s after the window appeared" % after
+    # The request comes right after the explosion sound, not counting the time it was held.
+    held = requests[0].time - countdown.ticks[20] - frozen_for
+    assert held < 1.0, "the request came %.2f s after tick 20 began" % held
+
+    # ---- the pictures
+    start = shots["start"][0]
+    assert bomb_patch_difference(start, frames["IDB_BOMB"]) <= 3, "no unlit bomb at start"
+    assert_seconds(start, scene, YELLOW, "10", "at start")
+    assert_texts_fit(start, scene)
+
+    image, taken, done = shots[10]
+    assert done < countdown.ticks[12], "the tick 10 shot ended after tick 12"
+    assert_seconds(image, scene, YELLOW, "5", "tick 10")
+    frame = {name: bomb_patch_difference(image, picture) for name, picture in frames.items()}
+    if done < countdown.ticks[11]:
+        expected_frame = ["IDB_BOMB_SHORT"]  # Image2(1)
+    elif taken > countdown.ticks[11]:
+        expected_frame = ["IDB_BOMB_LIT"]  # Image2(0) from tick 11
+    else:
+        expected_frame = ["IDB_BOMB_SHORT", "IDB_BOMB_LIT"]
+    assert min(frame[name] for name in expected_frame) <= 3, \
+        "tick 10: the bomb is none of %s (differences %s)" % (expected_frame, frame)
+
+    image, taken, done = shots[14]
+    assert done < countdown.ticks[16], "the tick 14 shot ended after tick 16"
+    assert_seconds(image, scene, RED, "3", "tick 14")
+    front_yellow = images.changed_to(images.crop(image, DIGITS_BOX), images.crop(scene, DIGITS_BOX),
+                                     YELLOW, 40)
+    assert front_yellow == 0, "tick 14: %d yellow digit pixels left" % front_yellow
+
+    image, taken, done = shots[19]
+    assert done < countdown.ticks[20], "the tick 19 shot ended after tick 20"
+    assert_picture_outside_labels(image, big_bomb, "tick 19")
+    assert bomb_patch_difference(image, images.crop(big_bomb, BOMB_BOX)) <= 3, \
+        "tick 19: the small bomb is still shown"
+    assert_seconds(image, big_bomb, RED, "1", "tick 19")
+
+    image = shots[20][0]
+    assert_picture_outside_labels(image, explosion, "tick 20")
+    assert bomb_patch_difference(image, images.crop(explosion, BOMB_BOX)) <= 3, \
+        "tick 20: the small bomb is shown over the explosion"
+    assert_seconds(image, explosion, RED, "0", "tick 20")
+
+
+@scenario(timeout=90)
+def shutdown_request_on_xp_and_98():
+    """Windows XP asks for power-off; Windows 98 asks for a plain shutdown with no privilege step.
+
+    Both prefixes run side by side, each on its own display.
+    """
+    watch = ["winmm.PlaySoundA"] + SHUTDOWN_CALLS
+    with TickbombRun(watch=watch, windows_version="winxp", debug=["+ver"], name="winxp") as xp, \
+            TickbombRun(watch=watch, windows_version="win98", debug=["+ver"], name="win98") as w98:
+        for run in (xp, w98):
+            run.wait_for_window()
+        for run in (xp, w98):
+            run.wait_for_exit(timeout=30)
+        found = {run.name: (run.relay.calls(), run.relay.path) for run in (xp, w98)}
+
+    for name, calls, trace, platform, major, flags in (
+            ("winxp", *found["winxp"], 2, 5, EWX_POWEROFF),
+            ("win98", *found["win98"], 1, 4, EWX_SHUTDOWN)):
+        # Wine's own trace of the version that the program's thread was given.
+        thread = calls[0].thread
+        with open(trace, encoding="utf-8", errors="replace") as f:
+            told = [line for line in f if ":%04x:trace:ver:version_init got " % thread in line]
+        assert told and (" platform %d " % platform) in told[-1] \
+            and told[-1].split(" got ")[1].startswith("%d." % major), \
+            "%s: the program was told %s" % (name, told)
+        versions = [c for c in calls if c.name == "kernel32.GetVersionExA"]
+        assert len(versions) == 2 and all(c.retval == 1 for c in versions), \
+            "%s: GetVersionExA calls %s" % (name, versions)
+
+        seq = InOrder(calls)
+        sync = seq.next("winmm.PlaySoundA", None, 0, SYNC, skip=True)
+        seq.next("kernel32.GetVersionExA")
+        privilege = [c for c in seq.remaining() if c.name.startswith("advapi32.")]
+        if platform == 2:
+            seq.next("advapi32.OpenProcessToken", CURRENT_PROCESS, TOKEN_ALL_ACCESS_NT4, None)
+            seq.next("advapi32.LookupPrivilegeValueA", 0, "SeShutdownPrivilege", None)
+            seq.next("advapi32.AdjustTokenPrivileges", None, 0, None, 0, 0, 0)
+        else:
+            assert privilege == [], "win98: privilege calls %s" % privilege
+        seq.next("user32.ExitWindowsEx", flags, 0)
+        requests = [c for c in calls if c.name == "user32.ExitWindowsEx"]
+        assert len(requests) == 1, "%s: shutdown requests %s" % (name, requests)
+        shown = [c for c in calls if c.name == "user32.SetWindowRgn"][0].time
+        assert 9.5 <= sync.time - shown <= 12.0, "%s: detonation %.2f s after the window appeared" % (
+            name, sync.time - shown)

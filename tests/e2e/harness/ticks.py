@@ -1,0 +1,104 @@
+"""The ticks of a countdown, read back from a relay trace.
+
+Timer1 is paced against its start: the forms layer arms it when the window is
+created (user32.SetTimer with 500 ms), reads the clock first thing on every
+WM_TIMER (kernel32.QueryPerformanceCounter), runs the Timer handler if the next
+tick is due, and re-arms it with SetTimer and the delay that reaches the next
+tick's nominal time, start + n x 500 ms.  So with those calls traced every
+tick shows, the silent odd ticks too:
+
+- a SetTimer whose target (call time + delay) moved on by half a period or
+  more closes a WM_TIMER that took a tick; one whose target stayed put closes
+  a wake-up that came early and took none;
+- the tick happened at the clock reading on that WM_TIMER's arrival;
+- tick 20 never re-arms: it is the WM_TIMER whose handler plays the explosion
+  synchronously (PlaySoundA with flags 6) and asks for the shutdown.
+
+Trace TICK_WATCH (more calls may be traced too).  Times are the relay trace's
+(seconds, the host's monotonic clock).
+"""
+
+INTERVAL = 0.5  # seconds, Timer1.Interval
+LAST_TICK = 20
+CLOCK_CALLS = ("kernel32.QueryPerformanceCounter", "ntdll.RtlQueryPerformanceCounter")
+TICK_WATCH = ["user32.SetTimer", "kernel32.QueryPerformanceCounter", "winmm.PlaySoundA",
+              "user32.ExitWindowsEx"]
+SND_SYNC_FROM_MEMORY = 6  # SND_NODEFAULT | SND_MEMORY
+
+
+class Countdown:
+    """One countdown: when Timer1 was armed, when each tick ran, when the request came.
+
+    start: time of the SetTimer that armed Timer1 (at the clock reading just
+    before it, when traced); ticks: {n: time} for the ticks seen, 1 to 20;
+    detonation: time of the ExitWindowsEx call, or None; wakeups: how many
+    WM_TIMERs came too early to take a tick.
+    """
+
+    def __init__(self, start):
+        self.start = start
+        self.ticks = {}
+        self.detonation = None
+        self.wakeups = 0
+
+    def nominal(self, n):
+        return self.start + n * INTERVAL
+
+    def lateness(self, n):
+        """Seconds tick n ran after its nominal time (negative if early)."""
+        return self.ticks[n] - self.nominal(n)
+
+    def missing(self):
+        return [n for n in range(1, LAST_TICK + 1) if n not in self.ticks]
+
+    def __repr__(self):
+        return "<Countdown start %.3f ticks %s detonation %s>" % (
+            self.start, {n: round(t - self.start, 3) for n, t in sorted(self.ticks.items())},
+            None if self.detonation is None else round(self.detonation - self.start, 3))
+
+
+def read_countdown(calls):
+    """The first countdown in `calls` (relay Call records, in order), or None if Timer1 was never armed.
+
+    Meant for a run left alone: a re-open arms a new countdown that is not told apart.
+    """
+    start_index = None
+    for i, call in enumerate(calls):
+        if call.name == "user32.SetTimer" and len(call.args) == 4 and call.args[2] == 500:
+            start_index = i
+            break
+    if start_index is None:
+        return None
+    armed = calls[start_index]
+    before = calls[start_index - 1] if start_index else None
+    start = armed.time
+    if before is not None and before.name in CLOCK_CALLS and armed.time - before.time < 0.005:
+        start = before.time
+    countdown = Countdown(start)
+
+    target = armed.time + armed.args[2] / 1000.0
+    readings = []     # clock readings since the last SetTimer
+    ticks = 0
+    for call in calls[start_index + 1:]:
+        if call.name in CLOCK_CALLS:
+            readings.append(call.time)
+        elif call.name == "user32.SetTimer" and len(call.args) == 4:
+            # A WM_TIMER reads the clock on arrival and again for the delay just
+            # before re-arming; readings before those two (the start-up seeding
+            # its random generator) belong to no WM_TIMER.
+            new_target = call.time + call.args[2] / 1000.0
+            if new_target > target + INTERVAL / 2:
+                ticks += 1
+                countdown.ticks[ticks] = readings[-2] if len(readings) >= 2 else call.time
+            else:
+                countdown.wakeups += 1
+            target = new_target
+            readings = []
+        elif call.name == "winmm.PlaySoundA" and len(call.args) == 3 \
+                and call.args[2] == SND_SYNC_FROM_MEMORY and ticks == LAST_TICK - 1:
+            ticks += 1
+            countdown.ticks[ticks] = readings[0] if readings else call.time
+        elif call.name == "user32.ExitWindowsEx" and countdown.detonation is None:
+            countdown.detonation = call.time
+            break
+    return countdown
