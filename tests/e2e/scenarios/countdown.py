@@ -96,6 +96,22 @@ def assert_picture_outside_labels(window, picture, what, tolerance=3):
         what, worst.max(), x, y)
 
 
+def assert_seamless(window, scene, what):
+    """The bomb frame meets the sky around it without a seam.
+
+    Along the frame's edge, inside it, the screen must show what the bare
+    scene has there, up to the rounding of the frames' palettes; only the
+    spark (x 15 to 23, y 1 to 10 of the frame) may touch the edge.
+    """
+    left, top, right, bottom = BOMB_BOX
+    seen = images.pixels(images.crop(window, BOMB_BOX))
+    bare = images.pixels(images.crop(scene, BOMB_BOX))
+    step = np.abs(seen - bare).max(axis=2)
+    step[1:11, 15:24] = 0
+    ring = np.concatenate([step[0], step[-1], step[:, 0], step[:, -1]])
+    assert ring.max() <= 8, "%s: a seam along the bomb frame's edge, up to %d" % (what, ring.max())
+
+
 def bomb_patch_difference(window, picture):
     return images.difference(images.crop(window, BOMB_BOX), picture)[0]
 
@@ -295,6 +311,7 @@ def shutdown_after_ten_seconds():
     start = shots["start"][0]
     assert bomb_patch_difference(start, frames["IDB_BOMB"]) <= 3, "no unlit bomb at start"
     assert_seconds(start, scene, YELLOW, "10", "at start")
+    assert_seamless(start, scene, "at start")
     assert_texts_fit(start, scene)
 
     image, taken, done = shots[10]
@@ -309,6 +326,7 @@ def shutdown_after_ten_seconds():
         expected_frame = ["IDB_BOMB_SHORT", "IDB_BOMB_LIT"]
     assert min(frame[name] for name in expected_frame) <= 3, \
         "tick 10: the bomb is none of %s (differences %s)" % (expected_frame, frame)
+    assert_seamless(image, scene, "tick 10")
 
     image, taken, done = shots[14]
     assert done < countdown.ticks[16], "the tick 14 shot ended after tick 16"
@@ -316,6 +334,7 @@ def shutdown_after_ten_seconds():
     front_yellow = images.changed_to(images.crop(image, DIGITS_BOX), images.crop(scene, DIGITS_BOX),
                                      YELLOW, 40)
     assert front_yellow == 0, "tick 14: %d yellow digit pixels left" % front_yellow
+    assert_seamless(image, scene, "tick 14")
 
     image, taken, done = shots[19]
     assert done < countdown.ticks[20], "the tick 19 shot ended after tick 20"
