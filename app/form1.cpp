@@ -202,8 +202,12 @@ void Form1::ApplyShiftRule(std::int16_t shift) {
   }
 }
 
+// Escape always ends the program. Events queued by now run at its pumps: a
+// click on the bomb or a second Escape ends the program from there; a
+// re-open loads the window again with its countdown stopped (see Reopen),
+// and the ending goes on in the new window.
 void Form1::EscapeEnding() {
-  const std::uint64_t generation = Generation();
+  escaping_ = true;
   const int t = module_.TickCount;
   SetTimerEnabled(false);
 
@@ -224,7 +228,7 @@ void Form1::EscapeEnding() {
     }
     SetDigits(step.digits);
     RefreshImage(Image1);
-    if (!PumpAndStillCurrent(generation)) return;
+    DoEvents();
     Play(step.wave, kPlaySync);
   }
 
@@ -244,17 +248,17 @@ void Form1::EscapeEnding() {
   SetLabelCaption(Label1_1, text::kShutdownHalfwidthDots);
   for (int hidden : {Label3_0, Label3_1, Label4_0, Label4_1}) SetLabelVisible(hidden, false);
   Refresh();
-  if (!PumpAndStillCurrent(generation)) return;
+  DoEvents();
   for (int holder : {Image2_3, Image2_2, Image2_3}) {
     SetPicture(image(holder).picture);
     Refresh();
-    if (!PumpAndStillCurrent(generation)) return;
+    DoEvents();
     platform().Sleep(50);
   }
   Play(IDW_EXPLOSION, kPlaySync);
   SetPicture(image(Image2_2).picture);
   Refresh();
-  if (!PumpAndStillCurrent(generation)) return;
+  DoEvents();
 
   // The ending.
   Play(IDW_FANFARE, kPlayAsync);
@@ -315,6 +319,9 @@ void Form1::Reopen(std::int16_t origin) {
   OpenFrom = origin;
   Unload();
   Load();
+  // Run inside the Escape ending's pumps, the new countdown must never tick:
+  // the ending goes on and ends the program.
+  if (escaping_) SetTimerEnabled(false);
 }
 
 }  // namespace tickbomb

@@ -62,6 +62,9 @@ class Form1 : public forms::Form {
 
   Module1& module_;
   forms::Random random_;
+  // Set once the Escape ending has begun; it belongs to the form object, so
+  // a re-open run inside the ending's pumps still sees it.
+  bool escaping_ = false;
 };
 
 }  // namespace tickbomb
