@@ -1,0 +1,215 @@
+// The countdown, tick by tick, and the detonation at tick 20.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/unit/running_form.h"
+
+namespace tickbomb::testing {
+namespace {
+
+constexpr std::uint32_t kRed = 255;
+constexpr int kAsync = 7, kSync = 6;
+
+struct TickRow {
+  int tick;
+  const wchar_t* digits;
+  bool red;          // Label2(1) red
+  int bomb_picture;  // Image1
+  bool bomb_visible;
+  int form_picture;
+  std::vector<std::pair<int, int>> sounds;  // (wave id, flags)
+  int pumps;
+};
+
+// What each of the first nineteen ticks leaves on the screen and plays.
+const std::vector<TickRow>& TickTable() {
+  static const std::vector<TickRow> rows = {
+      {1, L"10", false, IDB_BOMB, true, IDB_SCENE, {}, 0},
+      {2, L"9", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+      {3, L"9", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+      {4, L"8", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+      {5, L"8", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+      {6, L"7", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+      {7, L"7", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+      {8, L"6", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+      {9, L"6", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+      {10, L"5", false, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+      {11, L"5", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+      {12, L"4", false, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+      {13, L"4", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+      {14, L"3", true, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}, {IDW_THREE, kAsync}}, 0},
+      {15, L"3", true, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+      {16, L"2", true, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}, {IDW_TWO, kAsync}}, 0},
+      {17, L"2", true, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+      {18, L"1", true, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}, {IDW_ONE, kAsync}}, 0},
+      {19, L"1", true, IDB_BOMB_LIT, false, IDB_BIG_BOMB, {}, 1},
+  };
+  return rows;
+}
+
+class CountdownTest : public RunningFormTest {};
+
+TEST_F(CountdownTest, EveryTickMatchesTheTickTable) {
+  LoadForm();
+  const Scene design = Now();
+  ASSERT_EQ(design.digits_back, L"10");
+  ASSERT_NE(design.digits_front_color, kRed);
+
+  // Between the two copies' captions the shadow Label2(0) changes first:
+  // record every mixed state that a repaint request could see.
+  std::vector<std::pair<std::wstring, std::wstring>> mixed;
+  platform.watch = [&](const FakeCall& call) {
+    if (call.name != "InvalidateRect") return;
+    const auto& back = form.label(Label2_0).caption;
+    const auto& front = form.label(Label2_1).caption;
+    if (back != front) mixed.emplace_back(back, front);
+  };
+
+  for (const TickRow& row : TickTable()) {
+    SCOPED_TRACE("tick " + std::to_string(row.tick));
+    const std::size_t mark = platform.calls.size();
+    mixed.clear();
+    Tick();
+    ASSERT_EQ(module.TickCount, row.tick);
+    Scene expected = design;
+    expected.digits_back = expected.digits_front = row.digits;
+    if (row.red) expected.digits_front_color = kRed;
+    expected.bomb_picture = row.bomb_picture;
+    expected.bomb_visible = row.bomb_visible;
+    expected.form_picture = row.form_picture;
+    EXPECT_EQ(Now(), expected);
+    EXPECT_EQ(platform.SoundsFrom(mark), row.sounds);
+    EXPECT_TRUE(SoundsFromCurrentBank(mark));
+    EXPECT_EQ(platform.CountFrom(mark, "PumpMessages"), static_cast<std::size_t>(row.pumps));
+    EXPECT_EQ(platform.CountFrom(mark, "ExitWindowsEx"), 0U);
+    EXPECT_EQ(platform.CountFrom(mark, "MessageBoxW"), 0U);
+    EXPECT_TRUE(form.IsLoaded());
+    if (row.tick % 2 == 0) {
+      // A repaint between the two caption changes sees the new value in the
+      // shadow and the old one in front, never the other way round.
+      ASSERT_FALSE(mixed.empty());
+      for (const auto& [back, front] : mixed) {
+        EXPECT_EQ(back, row.digits);
+        EXPECT_NE(front, row.digits);
+      }
+    }
+  }
+}
+
+TEST_F(CountdownTest, TickTwentyExplodesThenRequestsTheShutdownAndEnds) {
+  LoadForm();
+  TickTo(19);
+  const Handle hwnd = form.hWnd();
+
+  // What the pump at tick 20 sees, what is on screen while the explosion
+  // sound plays, and the keyboard gate when the shutdown is asked for.
+  std::optional<Scene> at_pump, during_sound;
+  std::optional<std::int16_t> armed_during_sound, armed_at_request;
+  Queue([&] { at_pump = Now(); });
+  platform.during_sync_sound = [&] {
+    during_sound = Now();
+    armed_during_sound = module.KeysArmed;
+  };
+  platform.watch = [&](const FakeCall& call) {
+    if (call.name == "ExitWindowsEx") armed_at_request = module.KeysArmed;
+  };
+
+  const std::size_t mark = platform.calls.size();
+  EXPECT_EQ(Ends([&] { Tick(); }), 0U);
+
+  const std::string h = std::to_string(hwnd);
+  EXPECT_EQ(platform.LogFrom(mark, {"PlaySoundA", "PumpMessages", "GetVersionExA", "GetCurrentProcess",
+                                    "OpenProcessToken", "LookupPrivilegeValueA",
+                                    "AdjustTokenPrivileges", "CloseHandle", "ExitWindowsEx",
+                                    "DestroyWindow", "ExitProcess", "MessageBoxW"}),
+            (std::vector<std::string>{
+                "PumpMessages()",
+                "PlaySoundA(101,0,6)",
+                "GetVersionExA(148)",
+                "GetCurrentProcess()",
+                "OpenProcessToken(-1,983295)",
+                "LookupPrivilegeValueA(0,\"SeShutdownPrivilege\")",
+                "AdjustTokenPrivileges(1952,0,1,19,0,2,0,0,0)",
+                "CloseHandle(1952)",
+                "ExitWindowsEx(1,0)",
+                "DestroyWindow(" + h + ")",
+                "ExitProcess(0)",
+            }));
+  EXPECT_TRUE(SoundsFromCurrentBank(mark));
+  EXPECT_FALSE(form.IsLoaded());
+
+  ASSERT_TRUE(at_pump.has_value());
+  EXPECT_EQ(at_pump->digits_back, L"0");
+  EXPECT_EQ(at_pump->digits_front, L"0");
+  EXPECT_EQ(at_pump->form_picture, IDB_EXPLOSION);
+  EXPECT_FALSE(at_pump->bomb_visible);
+  ASSERT_TRUE(during_sound.has_value());
+  EXPECT_EQ(during_sound->form_picture, IDB_EXPLOSION);
+  EXPECT_EQ(armed_during_sound, kTrue);
+  EXPECT_EQ(armed_at_request, kFalse);
+  EXPECT_EQ(module.TickCount, 20);
+}
+
+// The request carries whatever ExitFlags holds at tick 20: the version's
+// default (power-off on NT 5) or a restart chosen with Shift.
+struct DetonationCase {
+  std::uint32_t platform_id, major;
+  bool shift_held;
+  std::uint32_t expected_flags;
+  bool privilege_step;
+};
+
+class DetonationFlagsTest : public RunningFormTest,
+                            public ::testing::WithParamInterface<DetonationCase> {};
+
+TEST_P(DetonationFlagsTest, RequestsTheChosenFlagsOnce) {
+  const DetonationCase& c = GetParam();
+  platform.version.dwPlatformId = c.platform_id;
+  platform.version.dwMajorVersion = c.major;
+  LoadForm();
+  if (c.shift_held) PressKey(kVkShift, forms::kShiftMask);
+  TickTo(19);
+  const std::size_t mark = platform.calls.size();
+  EXPECT_EQ(Ends([&] { Tick(); }), 0U);
+  const auto requests = platform.LogFrom(mark, {"ExitWindowsEx"});
+  EXPECT_EQ(requests, std::vector<std::string>{"ExitWindowsEx(" + std::to_string(c.expected_flags) + ",0)"});
+  EXPECT_EQ(platform.CountFrom(mark, "AdjustTokenPrivileges"), c.privilege_step ? 1U : 0U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, DetonationFlagsTest,
+    ::testing::Values(DetonationCase{2, 10, false, 1, true}, DetonationCase{2, 5, false, 8, true},
+                      DetonationCase{2, 4, false, 1, true}, DetonationCase{1, 4, false, 1, false},
+                      DetonationCase{2, 5, true, 2, true}, DetonationCase{1, 4, true, 2, false}));
+
+TEST_F(CountdownTest, ARefusedShutdownStillUnloadsAndEnds) {
+  platform.exit_windows_result = 0;
+  LoadForm();
+  TickTo(19);
+  const std::string h = std::to_string(form.hWnd());
+  const std::size_t mark = platform.calls.size();
+  EXPECT_EQ(Ends([&] { Tick(); }), 0U);
+  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx", "DestroyWindow", "ExitProcess", "MessageBoxW"}),
+            (std::vector<std::string>{"ExitWindowsEx(1,0)", "DestroyWindow(" + h + ")", "ExitProcess(0)"}));
+  EXPECT_FALSE(form.IsLoaded());
+}
+
+TEST_F(CountdownTest, ACountPastTheSixteenBitRangeIsAnOverflowThatEndsTheProgram) {
+  LoadForm();
+  module.TickCount = 32767;
+  const Scene before = Now();
+  const std::size_t mark = platform.calls.size();
+  EXPECT_EQ(Ends([&] { Tick(); }), 1U);
+  const auto boxes = platform.CallsNamed("MessageBoxW");
+  ASSERT_EQ(boxes.size(), 1U);
+  EXPECT_EQ(boxes[0]->text, L"Run-time error '6':\n\nOverflow");
+  EXPECT_EQ(module.TickCount, 32767);
+  EXPECT_EQ(Now(), before);
+  EXPECT_TRUE(platform.SoundsFrom(mark).empty());
+  EXPECT_EQ(platform.CountFrom(mark, "ExitWindowsEx"), 0U);
+}
+
+}  // namespace
+}  // namespace tickbomb::testing

@@ -1,0 +1,145 @@
+// Clicking the bomb defuses it; pressing on it shows the pressed finger.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/unit/running_form.h"
+
+namespace tickbomb::testing {
+namespace {
+
+const std::wstring kDefusedMessage = L"な～んだ、残念～♪Ψ(￣▽￣)Ψ";
+const std::wstring kTitle = L"By ピコリン";
+
+class DefuseTest : public RunningFormTest {
+ protected:
+  Handle Cursor() const { return form.image(Image1).mouse_icon; }
+  // Whether the latest LoadCursorResource call asked for cursor `id`.
+  bool LastLoadedWas(int id) const {
+    const auto loads = platform.CallsNamed("LoadCursorResource");
+    return !loads.empty() && loads.back()->args[0] == id;
+  }
+};
+
+// The bomb can be clicked from start-up until tick 18; whether restart was
+// chosen plays no part.
+class DefuseAtTickTest : public DefuseTest,
+                         public ::testing::WithParamInterface<std::tuple<int, bool>> {};
+
+TEST_P(DefuseAtTickTest, StopsTheTimerPlaysTheSoundShowsTheBoxAndEnds) {
+  const auto [t, restart] = GetParam();
+  LoadForm();
+  TickTo(t);
+  if (restart) PressKey(kVkShift, forms::kShiftMask);
+  const auto [x, y] = BombPoint();
+  const std::string h = std::to_string(form.hWnd());
+  form.OnMouseDown(x, y, forms::kLeftButton, 0);
+  const std::size_t mark = platform.calls.size();
+  EXPECT_EQ(Ends([&] { form.OnMouseUp(x, y, forms::kLeftButton, 0, 0); }), 0U);
+
+  EXPECT_EQ(form.defuses_begun, 1);
+  EXPECT_EQ(platform.LogFrom(mark, {"KillTimer", "PlaySoundA", "MessageBoxW", "DestroyWindow",
+                                    "ExitProcess", "ExitWindowsEx", "PumpMessages", "Sleep"}),
+            (std::vector<std::string>{"KillTimer(" + h + ",1)", "PlaySoundA(105,0,7)",
+                                      "MessageBoxW(" + h + ",0)", "KillTimer(" + h + ",1)",
+                                      "DestroyWindow(" + h + ")", "ExitProcess(0)"}));
+  EXPECT_TRUE(SoundsFromCurrentBank(mark));
+  const auto boxes = platform.CallsNamed("MessageBoxW");
+  ASSERT_EQ(boxes.size(), 1U);
+  EXPECT_EQ(boxes[0]->text, kDefusedMessage);
+  EXPECT_EQ(boxes[0]->title, kTitle);
+  EXPECT_TRUE(platform.CallsNamed("ExitWindowsEx").empty());
+  EXPECT_EQ(module.TickCount, t);
+  EXPECT_FALSE(form.IsLoaded());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BeforeTheBombHides, DefuseAtTickTest,
+    ::testing::Combine(::testing::Values(0, 1, 2, 9, 14, 18), ::testing::Bool()),
+    [](const ::testing::TestParamInfo<DefuseAtTickTest::ParamType>& info) {
+      return "T" + std::to_string(std::get<0>(info.param)) +
+             (std::get<1>(info.param) ? "_Restart" : "_Shutdown");
+    });
+
+TEST_F(DefuseTest, FromTickNineteenTheHiddenBombCannotBeClicked) {
+  LoadForm();
+  TickTo(19);
+  const Handle cursor = Cursor();
+  EXPECT_FALSE(Ends([&] { ClickBomb(); }).has_value());
+  EXPECT_EQ(form.defuses_begun, 0);
+  EXPECT_EQ(Cursor(), cursor);
+  EXPECT_TRUE(platform.CallsNamed("MessageBoxW").empty());
+  const std::size_t mark = platform.calls.size();
+  EXPECT_EQ(Ends([&] { Tick(); }), 0U);  // the detonation still comes
+  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}), std::vector<std::string>{"ExitWindowsEx(1,0)"});
+}
+
+TEST_F(DefuseTest, AnyButtonDownShowsThePressedFingerAndReleaseTheRaisedOne) {
+  LoadForm();
+  const auto [x, y] = BombPoint();
+  // Left last: its release over the bomb is a click, which ends the program.
+  for (int button : {forms::kRightButton, forms::kMiddleButton, forms::kLeftButton}) {
+    SCOPED_TRACE("button " + std::to_string(button));
+    for (int press = 0; press < 2; ++press) {  // each change loads the cursor anew
+      const Handle raised = Cursor();
+      ASSERT_NE(raised, 0U);
+      std::size_t mark = platform.calls.size();
+      form.OnMouseDown(x, y, button, 0);
+      const Handle pressed = Cursor();
+      EXPECT_NE(pressed, raised);
+      EXPECT_EQ(platform.LogFrom(mark, {"LoadCursorResource", "DestroyCursor"}),
+                (std::vector<std::string>{"LoadCursorResource(102)",
+                                          "DestroyCursor(" + std::to_string(raised) + ")"}));
+      const auto shown = platform.CallsNamed("RefreshCursor");
+      ASSERT_FALSE(shown.empty());
+      EXPECT_EQ(static_cast<Handle>(shown.back()->args[5]), pressed);
+
+      mark = platform.calls.size();
+      const bool ended = Ends([&] { form.OnMouseUp(x, y, button, 0, 0); }).has_value();
+      if (button == forms::kLeftButton) {
+        // A left press and release on the bomb is a click: defused.
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(form.defuses_begun, 1);
+        EXPECT_EQ(platform.LogFrom(mark, {"LoadCursorResource", "DestroyCursor"}).front(),
+                  "LoadCursorResource(101)");
+        return;
+      }
+      EXPECT_FALSE(ended);
+      EXPECT_NE(Cursor(), pressed);
+      EXPECT_EQ(platform.LogFrom(mark, {"LoadCursorResource", "DestroyCursor"}),
+                (std::vector<std::string>{"LoadCursorResource(101)",
+                                          "DestroyCursor(" + std::to_string(pressed) + ")"}));
+      EXPECT_EQ(form.defuses_begun, 0);
+      EXPECT_TRUE(platform.CallsNamed("MessageBoxW").empty());
+    }
+  }
+}
+
+TEST_F(DefuseTest, ALeftPressReleasedOffTheBombRaisesTheFingerWithoutAClick) {
+  LoadForm();
+  const auto [x, y] = BombPoint();
+  form.OnMouseDown(x, y, forms::kLeftButton, 0);
+  ASSERT_TRUE(LastLoadedWas(102));
+  form.OnMouseUp(x + 200, y, forms::kLeftButton, 0, 0);
+  EXPECT_TRUE(LastLoadedWas(101));
+  EXPECT_EQ(form.defuses_begun, 0);
+  EXPECT_TRUE(form.IsLoaded());
+  // The countdown goes on.
+  TickTo(2);
+  EXPECT_EQ(form.label(Label2_1).caption, L"9");
+}
+
+TEST_F(DefuseTest, ALeftPressOffTheBombReleasedOnItIsNoClick) {
+  LoadForm();
+  const auto [x, y] = BombPoint();
+  const std::size_t mark = platform.calls.size();
+  form.OnMouseDown(x + 200, y, forms::kLeftButton, 0);
+  form.OnMouseUp(x, y, forms::kLeftButton, 0, 0);
+  EXPECT_EQ(form.defuses_begun, 0);
+  EXPECT_EQ(platform.CountFrom(mark, "LoadCursorResource"), 0U);
+  EXPECT_TRUE(form.IsLoaded());
+}
+
+}  // namespace
+}  // namespace tickbomb::testing

@@ -1,0 +1,103 @@
+// The shutdown request: the privilege step on NT, none elsewhere, and the
+// flags passed through as they are.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "system/shutdown.h"
+#include "tests/unit/running_form.h"
+
+namespace tickbomb::testing {
+namespace {
+
+const std::vector<std::string> kShutdownCalls = {
+    "GetVersionExA",         "GetCurrentProcess", "OpenProcessToken", "LookupPrivilegeValueA",
+    "AdjustTokenPrivileges", "CloseHandle",       "ExitWindowsEx"};
+
+std::vector<std::string> NtSequence(std::uint32_t flags) {
+  return {"GetVersionExA(148)",
+          "GetCurrentProcess()",
+          // the process pseudo-handle, STANDARD_RIGHTS_REQUIRED plus the eight token rights
+          "OpenProcessToken(-1,983295)",
+          // no system name: the local system
+          "LookupPrivilegeValueA(0,\"SeShutdownPrivilege\")",
+          // the token it opened, DisableAllPrivileges FALSE, one privilege with
+          // the looked-up LUID (19) and SE_PRIVILEGE_ENABLED, length 0, no
+          // previous-state buffer, no return-length pointer
+          "AdjustTokenPrivileges(1952,0,1,19,0,2,0,0,0)",
+          "CloseHandle(1952)",
+          "ExitWindowsEx(" + std::to_string(flags) + ",0)"};
+}
+
+struct VersionCase {
+  const char* name;
+  std::uint32_t platform_id;
+  std::uint32_t major;
+  bool call_fails;
+  bool is_nt;
+};
+
+class ShutdownRequestTest
+    : public ::testing::TestWithParam<std::tuple<VersionCase, std::uint32_t>> {
+ protected:
+  WatchedPlatform platform;
+};
+
+TEST_P(ShutdownRequestTest, EnablesThePrivilegeOnNtOnlyAndPassesTheFlagsThrough) {
+  const auto& [version, flags] = GetParam();
+  platform.version.dwPlatformId = version.platform_id;
+  platform.version.dwMajorVersion = version.major;
+  platform.version_call_fails = version.call_fails;
+
+  EXPECT_EQ(IsWindowsNT(platform), version.is_nt);
+  platform.ClearCalls();
+
+  const std::uint32_t exit_flags = flags;
+  RequestShutdown(platform, exit_flags);
+  const std::vector<std::string> expected =
+      version.is_nt ? NtSequence(flags)
+                    : std::vector<std::string>{"GetVersionExA(148)",
+                                               "ExitWindowsEx(" + std::to_string(flags) + ",0)"};
+  EXPECT_EQ(platform.LogFrom(0, kShutdownCalls), expected);
+  EXPECT_EQ(exit_flags, flags);
+  for (const FakeCall* call : platform.CallsNamed("ExitWindowsEx")) {
+    EXPECT_EQ(call->args[0] & 4, 0) << "EWX_FORCE must never be added";
+  }
+}
+
+const VersionCase kVersions[] = {
+    {"NT4", 2, 4, false, true},
+    {"NT5", 2, 5, false, true},
+    {"NT10", 2, 10, false, true},
+    {"Win9x", 1, 4, false, false},
+    {"Win32s", 0, 3, false, false},
+    // The call fails: the record stays zero-filled, platform 0, so no
+    // privilege is asked for even though the system is NT.
+    {"VersionCallFails", 2, 10, true, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    VersionsAndFlags, ShutdownRequestTest,
+    ::testing::Combine(::testing::ValuesIn(kVersions), ::testing::Values(1U, 2U, 8U)),
+    [](const ::testing::TestParamInfo<ShutdownRequestTest::ParamType>& info) {
+      return std::string(std::get<0>(info.param).name) + "_flags" +
+             std::to_string(std::get<1>(info.param));
+    });
+
+TEST(ShutdownRequest, AsksForTheShutdownEvenWhenThePrivilegeCannotBeEnabled) {
+  WatchedPlatform platform;
+  platform.privilege_calls_fail = true;
+  platform.exit_windows_result = 0;  // and the system refuses: nothing is reported
+  RequestShutdown(platform, win::EWX_POWEROFF);
+  const auto log = platform.LogFrom(0, kShutdownCalls);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "ExitWindowsEx(8,0)");
+  EXPECT_EQ(platform.CallsNamed("ExitWindowsEx").size(), 1U);
+  EXPECT_EQ(platform.CallsNamed("AdjustTokenPrivileges").size(), 1U);
+  // No token was opened, so there is none to close.
+  EXPECT_TRUE(platform.CallsNamed("CloseHandle").empty());
+}
+
+}  // namespace
+}  // namespace tickbomb::testing
