@@ -14,9 +14,15 @@ target_include_directories(tickbomb PRIVATE ${PROJECT_SOURCE_DIR}/assets ${PROJE
 # NOMINMAX: <windows.h> must not turn std::min and std::max into macros.
 target_compile_definitions(tickbomb PRIVATE $<$<COMPILE_LANGUAGE:CXX>:NOMINMAX>)
 target_compile_options(tickbomb PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-O2 -Wall -Wextra -Wpedantic>)
-target_link_libraries(tickbomb PRIVATE tickbomb_core user32 gdi32 winmm advapi32 kernel32)
-# No runtime DLL to ship: libgcc and libstdc++ go inside the .exe.
-target_link_options(tickbomb PRIVATE -static -static-libgcc -static-libstdc++ -mwindows)
+# No winmm here: it is not one of Windows' known DLLs, so the program loads it
+# itself, from the system directory only (app/win32/system_dll.h).
+target_link_libraries(tickbomb PRIVATE tickbomb_core user32 gdi32 advapi32 kernel32)
+# No runtime DLL to ship: libgcc and libstdc++ go inside the .exe.  The release
+# build carries no debug sections (-s).  DEP and ASLR (NX_COMPAT, DYNAMIC_BASE)
+# are the linker's defaults since binutils 2.36; tests/build/check_pe_security.py
+# proves them on the built file.
+target_link_options(tickbomb PRIVATE -static -static-libgcc -static-libstdc++ -mwindows
+                    $<$<CONFIG:Release>:-s>)
 set_target_properties(tickbomb PROPERTIES
   OUTPUT_NAME tickbomb
   SUFFIX .exe
@@ -25,6 +31,7 @@ set_target_properties(tickbomb PROPERTIES
 # A changed picture, sound, cursor or icon rebuilds the resources.
 file(GLOB TICKBOMB_ASSET_FILES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/assets/resource_ids.h
+  ${PROJECT_SOURCE_DIR}/assets/tickbomb.manifest
   ${PROJECT_SOURCE_DIR}/assets/pictures/*
   ${PROJECT_SOURCE_DIR}/assets/sounds/*
   ${PROJECT_SOURCE_DIR}/assets/cursors/*
@@ -41,3 +48,15 @@ add_test(NAME exe_imports_only_system_dlls
   COMMAND sh ${PROJECT_SOURCE_DIR}/tests/build/check_exe_imports.sh ${TICKBOMB_OBJDUMP}
           $<TARGET_FILE:tickbomb>)
 set_tests_properties(exe_imports_only_system_dlls PROPERTIES LABELS build)
+
+# Safe to download: DEP and ASLR on, no writable code, no non-known DLL that a
+# planted copy beside the .exe could stand in for; the release build stripped.
+find_program(TICKBOMB_PYTHON NAMES python3 HINTS /usr/bin REQUIRED)  # Debian's own
+add_test(NAME exe_pe_security
+  COMMAND ${TICKBOMB_PYTHON} ${PROJECT_SOURCE_DIR}/tests/build/check_pe_security.py
+          $<TARGET_FILE:tickbomb> $<$<CONFIG:Release>:--stripped>)
+# ... and that check fails on copies of the .exe damaged in each of those ways.
+add_test(NAME exe_pe_security_check_catches_faults
+  COMMAND ${TICKBOMB_PYTHON} ${PROJECT_SOURCE_DIR}/tests/build/check_pe_security.py
+          --self-test $<TARGET_FILE:tickbomb>)
+set_tests_properties(exe_pe_security exe_pe_security_check_catches_faults PROPERTIES LABELS build)

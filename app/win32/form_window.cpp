@@ -2,6 +2,8 @@
 #include "app/win32/form_window.h"
 #include "app/win32/painter.h"
 
+#include <climits>
+
 namespace tickbomb::win32 {
 
 namespace {
@@ -117,6 +119,14 @@ void SubclassOptionButton(HWND button) {
 }
 
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_GETMINMAXINFO) {
+    // The form keeps its size on a screen smaller than itself. Windows would
+    // otherwise cut a window with a sizing border down to the screen's size plus
+    // its frame when it is created (this message comes before WM_NCCREATE). The
+    // user never resizes it: the start-up strips the frame.
+    reinterpret_cast<MINMAXINFO*>(lparam)->ptMaxTrackSize = {SHRT_MAX, SHRT_MAX};
+    return 0;
+  }
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));

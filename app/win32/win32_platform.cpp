@@ -1,9 +1,8 @@
 #include "app/win32/win32_platform.h"
 
-#include <mmsystem.h>
-
 #include "app/win32/form_window.h"
 #include "app/win32/painter.h"
+#include "app/win32/system_dll.h"
 #include "assets/resource_ids.h"
 
 namespace tickbomb::win32 {
@@ -35,8 +34,11 @@ Win32Platform::~Win32Platform() { DeleteDC(measure_dc_); }
 
 // ---------------------------------------------------------------- winmm
 
+// winmm is loaded from the system directory at the first call (system_dll.h);
+// without it, or without its PlaySoundA, nothing plays.
 int Win32Platform::PlaySoundA(const void* sound, Handle module, std::uint32_t flags) {
-  return ::PlaySoundA(static_cast<LPCSTR>(sound), As<HMODULE>(module), flags);
+  const PlaySoundAFunction play = WinmmPlaySoundA();
+  return play ? play(static_cast<LPCSTR>(sound), As<HMODULE>(module), flags) : FALSE;
 }
 
 // ---------------------------------------------------------------- kernel32

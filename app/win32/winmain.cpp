@@ -5,10 +5,12 @@
 
 #include "app/form1.h"
 #include "app/module1.h"
+#include "app/win32/system_dll.h"
 #include "app/win32/win32_platform.h"
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*command_line*/,
                    int /*show*/) {
+  tickbomb::win32::LoadDllsFromSystemDirectoryOnly();
   // Doubles are doubles: the mingw-w64 start-up code leaves the x87 unit at 64-bit
   // precision, so `left + cw` in ZoomRectangles could round up a value that is a tie
   // in double precision (426.50000000000003 instead of 426.5, giving 427, not 426).

@@ -1,0 +1,540 @@
+"""Hardening: a planted DLL is never run, the window looks the same at any DPI, the
+program copes with what a machine may lack (a sound device, the font, screen room),
+and it is light on the machine (no CPU between ticks, small repaints, lazy pictures).
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import tempfile
+import time
+
+from harness import ROOT_COLOUR, TickbombRun, images, scenario
+from harness import prefix as prefix_mod
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PLANTED_SOURCE = os.path.join(HERE, "..", "planted", "winmm.c")
+
+PICTURE_W, PICTURE_H = 425, 397
+PINK = (255, 192, 255)                 # Form1.BackColor
+CUT_A = (425, 0, 440, 10)              # window pixels, right and bottom exclusive
+CUT_B = (0, 397, 10, 435)
+BOMB = (18, 110, 18 + 65, 110 + 95)    # Image1
+LABEL_AREAS = {                        # each text copy with its shadow, window pixels
+    "Label1": (14, 12, 355, 51),
+    "Label2": (248, 254, 356, 363),
+    "Label3": (346, 322, 413, 386),
+    "Label4": (214, 230, 286, 277),
+    "Label5": (8, 344, 131, 397),
+}
+
+WAVE_NAMES = {101: "IDW_EXPLOSION", 102: "IDW_ONE", 103: "IDW_TWO", 104: "IDW_THREE",
+              105: "IDW_FANFARE", 106: "IDW_TICK"}
+# In the Escape ending the three countdown sounds and the explosion play
+# synchronously; at detonation the explosion does.
+SYNC_IN_ESCAPE = (104, 103, 102, 101)
+SYNC_AT_DETONATION = (101,)
+
+
+# ---------------------------------------------------------------- helpers
+
+def build_planted_winmm(directory):
+    """tests/e2e/planted/winmm.c built as a 32-bit DLL into `directory`; returns its path."""
+    dll = os.path.join(directory, "winmm.dll")
+    subprocess.run(["i686-w64-mingw32-gcc", "-O2", "-Wall", "-shared", "-s", "-Wl,--kill-at",
+                    "-o", dll, PLANTED_SOURCE], check=True, capture_output=True, timeout=120)
+    return dll
+
+
+def app_dir(run):
+    """The folder the run's tickbomb.exe was started from."""
+    return os.path.join(run.work, "app")
+
+
+def wave_samples(wave_id):
+    """The sample bytes (the "data" chunk) of a committed WAVE resource (assets/sounds/)."""
+    with open(images.resource_file(WAVE_NAMES[wave_id]), "rb") as f:
+        data = f.read()
+    assert data[:4] == b"RIFF" and data[8:12] == b"WAVE", "WAVE %d is not a RIFF WAVE" % wave_id
+    at = 12
+    while at + 8 <= len(data):
+        tag, size = data[at:at + 4], struct.unpack_from("<I", data, at + 4)[0]
+        if tag == b"data":
+            return data[at + 8:at + 8 + size]
+        at += 8 + size + (size & 1)
+    raise AssertionError("WAVE %d has no data chunk" % wave_id)
+
+
+def capturing_run(**options):
+    """A run whose sounds are played into its audio.raw through ALSA.
+
+    The ALSA configuration is the run's own (ALSA_CONFIG_PATH), not the
+    host's: a host configuration that loads a plugin the 32-bit ALSA library
+    cannot open (as PulseAudio's 99-pulse.conf hook does without
+    libasound2-plugins:i386) makes every device unknown, even the file one.
+    """
+    run = TickbombRun(capture_audio=True, **options)
+    config_dir = tempfile.mkdtemp(prefix="tickbomb-alsa-")
+    config = os.path.join(config_dir, "alsa.conf")
+    with open(config, "w") as f:
+        f.write('pcm.null { type null }\n'
+                'pcm.!default { type file slave.pcm "null" file "|cat >>%s" format "raw" }\n'
+                % os.path.join(run.dir, "audio.raw"))
+    run.extra_env["ALSA_CONFIG_PATH"] = config
+    return run
+
+
+# The calls whose sequence must not depend on the sound device.
+PROGRAM_CALLS = ["winmm.PlaySoundA", "kernel32.Sleep", "kernel32.GetVersionExA",
+                 "user32.SetWindowLongA", "user32.SetWindowPos", "gdi32.Rectangle",
+                 "gdi32.CreateRectRgn", "gdi32.CombineRgn", "user32.SetWindowRgn",
+                 "user32.KillTimer", "user32.MessageBoxW", "user32.ExitWindowsEx",
+                 "advapi32.OpenProcessToken", "advapi32.LookupPrivilegeValueA",
+                 "advapi32.AdjustTokenPrivileges", "kernel32.CloseHandle", "user32.DestroyWindow"]
+PRIVILEGE_CALLS = ("advapi32.OpenProcessToken", "advapi32.LookupPrivilegeValueA",
+                   "advapi32.AdjustTokenPrivileges")
+PLACEMENT_FLAGS = 0x15  # SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE: Form1.Left / Top
+# Kernel handles are small numbers that differ from run to run too.
+KERNEL_HANDLE_ARGS = {"advapi32.AdjustTokenPrivileges": 0, "kernel32.CloseHandle": 0}
+
+
+def normalised(calls):
+    """The calls as (name, arguments) with what differs from run to run taken out.
+
+    Pointers and handles (words of 0x10000 and up, and the token handle) become
+    H1, H2, ... in the order they first appear, so the six sound buffers keep their identity;
+    the random placement becomes x, y, and each zoom rectangle an offset from
+    the last frame of its animation (the window's own rectangle).  Timestamps
+    and results are left out.
+    """
+    # The last frame of each animation: the 20 Rectangle calls come one after
+    # the other, with only the 1 ms sleeps between them.
+    frame_origin, frames = {}, []
+    for index, call in enumerate(list(calls) + [None]):
+        if call is not None and call.name == "gdi32.Rectangle":
+            frames.append(index)
+        elif call is None or call.name != "kernel32.Sleep":
+            for frame in frames:
+                frame_origin[frame] = (calls[frames[-1]].sarg(1), calls[frames[-1]].sarg(2))
+            frames = []
+
+    handles, out = {}, []
+    for index, call in enumerate(calls):
+        args = [handles.setdefault(a, "H%d" % (len(handles) + 1))
+                if isinstance(a, int) and (a >= 0x10000 or KERNEL_HANDLE_ARGS.get(call.name) == i)
+                else a for i, a in enumerate(call.args)]
+        if call.name == "gdi32.Rectangle":
+            left, top = frame_origin[index]
+            args = [args[0], call.sarg(1) - left, call.sarg(2) - top,
+                    call.sarg(3) - left, call.sarg(4) - top]
+        if call.name == "user32.SetWindowPos" and call.args[-1] == PLACEMENT_FLAGS:
+            args = [args[0], args[1], "x", "y"] + args[4:]
+        out.append((call.name, tuple(args)))
+    return out
+
+
+def same_call(x, y):
+    """Equal normalised calls; a zoom frame's edges may differ by one pixel, since each
+    rounds half-way values to even and the window's random position decides which are."""
+    if x[0] != y[0] or len(x[1]) != len(y[1]):
+        return False
+    if x[0] == "gdi32.Rectangle":
+        return x[1][0] == y[1][0] and all(abs(p - q) <= 1 for p, q in zip(x[1][1:], y[1][1:]))
+    return x == y
+
+
+def assert_same_calls(without, with_device, what):
+    a, b = normalised(without), normalised(with_device)
+    i = next((k for k, (x, y) in enumerate(zip(a, b)) if not same_call(x, y)), min(len(a), len(b)))
+    if i < max(len(a), len(b)):
+        raise AssertionError(
+            "%s: the relay traces differ at call %d of %d/%d:\n without a device %s\n with one        "
+            " %s\n(calls before it: %s)" % (what, i, len(a), len(b), a[i:i + 3], b[i:i + 3],
+                                             a[max(0, i - 3):i]))
+
+
+def assert_whole_sounds(captured, wave_ids, what):
+    """Each sound's samples appear whole in the capture, in the order given."""
+    position = 0
+    for wave_id in wave_ids:
+        samples = wave_samples(wave_id)
+        found = captured.find(samples, position)
+        assert found >= 0, "%s: the samples of WAVE %d (%d bytes) are not whole in the %d captured " \
+                           "bytes after offset %d" % (what, wave_id, len(samples), len(captured),
+                                                      position)
+        position = found + len(samples)
+
+
+def sync_plays(calls):
+    return [c for c in calls if c.name == "winmm.PlaySoundA" and c.args[2] == 6]
+
+
+def assert_device_made_the_difference(without, with_device):
+    """The runs differ where they should: without a device a synchronous PlaySoundA
+    returns FALSE (nothing played), with one TRUE."""
+    results = ([c.retval for c in sync_plays(without)], [c.retval for c in sync_plays(with_device)])
+    assert results[0] and set(results[0]) == {0} and set(results[1]) == {1}, \
+        "synchronous PlaySoundA results: %s without a device, %s with one" % results
+
+
+def cpu_seconds(pid):
+    """User plus system CPU time of a process so far (all its threads), in seconds."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def paints(calls):
+    """The area each WM_PAINT put on the screen: (left, top, right, bottom) of the
+    BitBlt from the paint buffer into BeginPaint's device context."""
+    areas, dc = [], None
+    for c in calls:
+        if c.name == "user32.BeginPaint":
+            dc = c.retval
+        elif c.name == "gdi32.BitBlt" and dc is not None and c.args[0] == dc:
+            left, top, width, height = (c.sarg(i) for i in range(1, 5))
+            areas.append(((left, top, left + width, top + height), c))
+        elif c.name == "user32.EndPaint":
+            dc = None
+    return areas
+
+
+def union(a, b):
+    return (min(a[0], b[0]), min(a[1], b[1]), max(a[2], b[2]), max(a[3], b[3]))
+
+
+def check_window_picture(window, name):
+    """The cut corners show the root window, the strips are pink, the bomb is its bitmap."""
+    width, height = window.size
+    for cut_name, cut in (("top right", CUT_A), ("bottom left", CUT_B)):
+        box = (cut[0], cut[1], min(cut[2], width), min(cut[3], height))
+        hole = images.crop(window, box)
+        assert images.all_colour(hole, ROOT_COLOUR), "%s: %s cut %s shows %s" % (
+            name, cut_name, box, sorted(images.distinct_colours(hole))[:5])
+    right_strip = images.crop(window, (PICTURE_W, CUT_A[3], width, height))
+    bottom_strip = images.crop(window, (CUT_B[2], PICTURE_H, width, height))
+    for strip_name, strip in (("right", right_strip), ("bottom", bottom_strip)):
+        assert images.all_colour(strip, PINK), "%s: %s strip: %s" % (
+            name, strip_name, sorted(images.distinct_colours(strip))[:5])
+    patch = images.crop(window, BOMB)
+    worst, share = images.difference(patch, images.load_picture("IDB_BOMB"))
+    assert worst == 0, "%s: the bomb differs from its bitmap by up to %d in %.1f%% of pixels" % (
+        name, worst, share * 100)
+
+
+# ---------------------------------------------------------------- safe to download
+
+@scenario(timeout=90)
+def planted_winmm_is_not_loaded():
+    """A winmm.dll next to the .exe, with Wine told to prefer such a copy, is never loaded:
+    the program loads winmm from the system directory, and its sounds go through it."""
+    work = tempfile.mkdtemp(prefix="tickbomb-planted-")
+    try:
+        planted = build_planted_winmm(work)
+        with TickbombRun(watch=["winmm.PlaySoundA", "kernel32.LoadLibraryExW",
+                                "kernel32.SetDefaultDllDirectories"],
+                         dll_overrides="winmm=n,b", beside_exe={"winmm.dll": planted}) as run:
+            run.wait_for_window()
+            # Past tick 2 and its tick sound, a second after the window appeared.
+            time.sleep(1.5)
+            run.assert_running()
+            marks = sorted(n for n in os.listdir(app_dir(run)) if n.startswith("planted-"))
+            calls = run.relay.calls()
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+    assert marks == [], "the planted winmm.dll beside the .exe was run: %s" % marks
+    loads = [c for c in calls if c.name == "kernel32.LoadLibraryExW"]
+    assert len(loads) == 1 and loads[0].matches("winmm.dll", 0, 0x800), \
+        "expected one LoadLibraryExW(\"winmm.dll\", 0, LOAD_LIBRARY_SEARCH_SYSTEM32): %s" % loads
+    first_play = next(c for c in calls if c.name == "winmm.PlaySoundA")
+    assert loads[0].line_no < first_play.line_no, "winmm was loaded after its first use"
+    defaults = [c for c in calls if c.name == "kernel32.SetDefaultDllDirectories"]
+    assert defaults and defaults[0].matches(0x800) and defaults[0].line_no < loads[0].line_no, \
+        "the DLL search was not limited to the system directory first: %s" % defaults
+    plays = [c for c in calls if c.name == "winmm.PlaySoundA" and c.returned]
+    # Six warm-up plays, the start sound and the first tick, all through Wine's own winmm.
+    assert len(plays) >= 8, "only %d PlaySoundA calls reached winmm: %s" % (len(plays), plays)
+
+
+# ---------------------------------------------------------------- right at any DPI
+
+DPI_WATCH = ["winmm.PlaySoundA", "gdi32.GetDeviceCaps", "user32.GetDpiForWindow",
+             "user32.GetDpiForSystem", "user32.GetSystemMetricsForDpi",
+             "user32.SetProcessDPIAware", "user32.SetProcessDpiAwarenessContext"]
+LOGPIXELSX, LOGPIXELSY = 88, 90
+
+
+@scenario(timeout=150)
+def same_picture_at_96_120_and_144_dpi():
+    """At 120 and 144 DPI the window is pixel for pixel the window at 96 DPI."""
+    shots, dpi_reads = {}, {}
+    for dpi in (96, 120, 144):
+        with TickbombRun(watch=DPI_WATCH, log_pixels=dpi, name="dpi%d" % dpi) as run:
+            run.wait_for_window()
+            shots[dpi] = run.window_shot("start-%ddpi" % dpi)
+            run.assert_running()
+            shown = run.relay.calls("user32.SetWindowRgn")[0].time
+            ticks = [c for c in run.relay.calls("winmm.PlaySoundA") if c.time > shown]
+            calls = run.relay.calls()
+        # Tick 2 lights the fuse: the shot must show the unlit bomb.
+        assert not ticks or ticks[0].time > run.shot_times["start-%ddpi" % dpi], \
+            "%d DPI: the screenshot came after the first tick" % dpi
+        dpi_reads[dpi] = [c for c in calls if c.name in DPI_WATCH[1:] and not (
+            c.name == "gdi32.GetDeviceCaps" and c.args[1] not in (LOGPIXELSX, LOGPIXELSY))]
+
+    for dpi in (96, 120, 144):
+        check_window_picture(shots[dpi], "%d DPI" % dpi)
+    for dpi in (120, 144):
+        assert shots[dpi].size == shots[96].size, "%d DPI: window %s, at 96 DPI %s" % (
+            dpi, shots[dpi].size, shots[96].size)
+        for label, box in LABEL_AREAS.items():
+            worst, share = images.difference(images.crop(shots[dpi], box),
+                                             images.crop(shots[96], box))
+            assert worst == 0, "%d DPI: %s differs from 96 DPI by up to %d in %.1f%% of pixels" % (
+                dpi, label, worst, share * 100)
+        worst, share = images.difference(shots[dpi], shots[96])
+        assert worst == 0, "%d DPI: the window differs from 96 DPI by up to %d in %.1f%% of " \
+                           "pixels" % (dpi, worst, share * 100)
+    # Nothing in the program asks what the DPI is.
+    for dpi, reads in dpi_reads.items():
+        assert reads == [], "%d DPI: the program asked for the DPI: %s" % (dpi, reads[:3])
+
+
+# ---------------------------------------------------------------- works where things are missing
+
+@scenario(timeout=150)
+def countdown_without_audio_device():
+    """No audio device: the same calls in the same order as with one, and the same tick
+    times; with one, the explosion reaches the device whole."""
+    with TickbombRun(watch=PROGRAM_CALLS, audio="", name="no-device") as run:
+        run.wait_for_window()
+        run.wait_for_exit(timeout=40)
+        silent = run.relay.calls()
+    with capturing_run(watch=PROGRAM_CALLS, name="device") as run:
+        run.wait_for_window()
+        run.wait_for_exit(timeout=40)
+        played = run.relay.calls()
+        captured = run.captured_audio()
+
+    assert_device_made_the_difference(silent, played)
+    assert_same_calls(silent, played, "countdown")
+    # The shutdown privilege is enabled only at detonation, right before the request,
+    # the token closed after it, and EWX_FORCE (4) never asked for.
+    for name, calls in (("without a device", silent), ("with a device", played)):
+        explosion = sync_plays(calls)[-1]
+        late = [c for c in calls if c.line_no > explosion.line_no
+                and (c.name in PRIVILEGE_CALLS or c.name in ("kernel32.CloseHandle",
+                                                             "user32.ExitWindowsEx"))]
+        shown = [(c.name, c.args) for c in late]
+        assert [c.name for c in calls if c.name in PRIVILEGE_CALLS] == list(PRIVILEGE_CALLS) and \
+            [c.name for c in late] == list(PRIVILEGE_CALLS) + ["kernel32.CloseHandle",
+                                                               "user32.ExitWindowsEx"], \
+            "%s: privilege and shutdown calls after the explosion: %s" % (name, shown)
+        token = late[2].args[0]
+        assert late[0].matches(0xFFFFFFFF, 0xF00FF, None) and late[3].matches(token) and \
+            late[4].matches(1, 0), "%s: %s" % (name, shown)
+    assert len(sync_plays(played)) == len(SYNC_AT_DETONATION)
+    assert_whole_sounds(captured, SYNC_AT_DETONATION, "detonation")
+
+    # The ticks keep their times: each timer-driven sound lands as far after the
+    # window appeared in both runs (the device only changes how long a synchronous play takes).
+    def tick_times(calls):
+        shown = next(c for c in calls if c.name == "user32.SetWindowRgn").time
+        return [c.time - shown for c in calls if c.name == "winmm.PlaySoundA" and c.time > shown
+                and c.args[2] == 7]
+    a, b = tick_times(silent), tick_times(played)
+    worst = max(abs(x - y) for x, y in zip(a, b))
+    assert len(a) == len(b) and worst < 0.25, \
+        "tick sounds at %s s without a device, %s s with one" % (
+            ["%.2f" % t for t in a], ["%.2f" % t for t in b])
+
+
+@scenario(timeout=150)
+def escape_ending_without_audio_device():
+    """No audio device: the Escape ending makes the same calls in the same order as with
+    one; with one, its four synchronous sounds reach the device whole."""
+    traces = {}
+    for name in ("no-device", "device"):
+        run = (TickbombRun(watch=PROGRAM_CALLS, audio="", name=name) if name == "no-device"
+               else capturing_run(watch=PROGRAM_CALLS, name=name))
+        with run:
+            run.wait_for_window()
+            shown = run.relay.calls("user32.SetWindowRgn")[0].time
+            # Esc right after the tick sound of tick 2: half a second before tick 3.
+            run.relay.wait_for("winmm.PlaySoundA", where=lambda c: c.time > shown, timeout=10)
+            run.key("Escape")
+            run.close_message_box(run.wait_for_message_box("By ピコリン"))
+            run.wait_for_exit(timeout=30)
+            traces[name] = run.relay.calls()
+            if name == "device":
+                captured = run.captured_audio()
+
+    assert_device_made_the_difference(traces["no-device"], traces["device"])
+    assert_same_calls(traces["no-device"], traces["device"], "Escape ending")
+    for name, calls in traces.items():
+        asked = [c for c in calls if c.name == "user32.ExitWindowsEx" or c.name in PRIVILEGE_CALLS]
+        assert asked == [], "%s: the Escape ending touched the shutdown: %s" % (name, asked)
+    assert len(sync_plays(traces["device"])) == len(SYNC_IN_ESCAPE)
+    assert_whole_sounds(captured, SYNC_IN_ESCAPE, "Escape ending")
+
+
+class RunWithoutFontReplacement(TickbombRun):
+    """A run whose prefix has no font replacements: "ＭＳ Ｐゴシック" names no font here."""
+
+    def _start(self):
+        configure = prefix_mod.configure
+
+        def configure_without_replacements(prefix, **options):
+            configure(prefix, **options)
+            user_reg = os.path.join(prefix, "user.reg")
+            with open(user_reg, encoding="utf-8", newline="") as f:
+                sections = f.read().split("\n\n")
+            kept = [s for s in sections
+                    if not s.lstrip("\n").startswith("[Software\\\\Wine\\\\Fonts\\\\Replacements]")]
+            with open(user_reg, "w", encoding="utf-8", newline="") as f:
+                f.write("\n\n".join(kept))
+            self.replacements_removed = len(sections) - len(kept)
+
+        prefix_mod.configure = configure_without_replacements
+        try:
+            super()._start()
+        finally:
+            prefix_mod.configure = configure
+
+
+@scenario(timeout=90)
+def text_shows_without_the_stored_font():
+    """Without a font of the stored face name the captions still show, in a fallback
+    font that has the Japanese glyphs."""
+    scene = images.load_picture("IDB_SCENE")
+    with RunWithoutFontReplacement(watch=["winmm.PlaySoundA"]) as run:
+        run.wait_for_window()
+        window = run.window_shot("fallback-font")
+        run.assert_running()
+    assert run.replacements_removed <= 1
+    run.log("font replacement sections removed from the prefix: %d" % run.replacements_removed)
+    # Each caption's text and shadow colours, and how many pixels of each at least.
+    colours = {"Label1": ((255, 255, 255), (64, 64, 0), 300),
+               "Label2": ((255, 255, 0), (0, 0, 0), 300),
+               "Label3": ((255, 255, 255), (0, 0, 0), 60),
+               "Label4": ((255, 255, 255), (0, 0, 0), 60),
+               "Label5": ((192, 255, 255), (0, 128, 128), 20)}
+    for label, box in LABEL_AREAS.items():
+        text_colour, shadow_colour, least = colours[label]
+        seen, bare = images.crop(window, box), images.crop(scene, box)
+        text = images.changed_to(seen, bare, text_colour)
+        shade = images.changed_to(seen, bare, shadow_colour)
+        assert text >= least and shade >= least // 3, \
+            "%s: %d text and %d shadow pixels in %s, expected %d and %d" % (
+                label, text, shade, box, least, least // 3)
+
+
+@scenario(timeout=90)
+def screen_smaller_than_the_window():
+    """On a 400 x 300 screen the placement rule puts the window at a negative or zero
+    position, the window keeps its full size (it covers the screen), and the countdown
+    still runs to its shutdown request."""
+    small = (400, 300)
+    with TickbombRun(watch=["user32.SetWindowPos", "gdi32.CreateRectRgn",
+                            "user32.ExitWindowsEx"], screen=small) as run:
+        run.wait_for_window()
+        x, y, width, height = run.geometry()
+        shot = run.screenshot("small-screen")
+        run.wait_for_exit(timeout=30)
+        calls = run.relay.calls()
+    placed = [c for c in calls if c.name == "user32.SetWindowPos" and c.args[-1] == PLACEMENT_FLAGS]
+    assert placed, "no placement move: %s" % calls[:5]
+    left, top = placed[-1].sarg(2), placed[-1].sarg(3)
+    shape = next(c for c in calls if c.name == "gdi32.CreateRectRgn")  # (0, 0, width, height)
+    assert (width, height) == (shape.sarg(2), shape.sarg(3)), \
+        "the window is %d x %d on the small screen, its shape %d x %d" % (
+            width, height, shape.sarg(2), shape.sarg(3))
+    assert small[0] - width - 40 < left <= 0 and small[1] - height - 40 < top <= 0, \
+        "the window went to (%d, %d) on a %d x %d screen" % (left, top, *small)
+    # Left and top edges at or above the screen's; right and bottom beyond it: the
+    # window covers the whole screen, except where a cut corner may show on it.
+    if x + CUT_A[0] >= small[0] and y + CUT_B[1] >= small[1]:
+        bare = images.count_colour(shot, ROOT_COLOUR)
+        assert bare < small[0] * 2, "%d pixels of the screen show no window" % bare
+    requests = [c for c in calls if c.name == "user32.ExitWindowsEx"]
+    assert len(requests) == 1 and requests[0].matches(1, 0), "shutdown requests: %s" % requests
+
+
+# ---------------------------------------------------------------- light on the machine
+
+LIGHT_WATCH = ["winmm.PlaySoundA", "user32.BeginPaint", "user32.EndPaint", "gdi32.BitBlt",
+               "user32.LoadImageW", "user32.ExitWindowsEx"]
+IMAGE_BITMAP = 0
+# The pictures and the first tick that shows each: the background and the unlit
+# bomb at start-up (0), the lit fuse at 2, the short fuse at 10 (the flicker),
+# the big bomb at 19, the explosion at 20.
+FIRST_SHOWN = {201: 0, 202: 0, 203: 2, 204: 10, 205: 19, 206: 20}
+
+
+@scenario(timeout=90)
+def idle_between_ticks_with_small_repaints():
+    """Over a whole countdown the program uses little CPU and none between ticks; each tick
+    repaints only the controls that changed; pictures are loaded when first shown."""
+    with TickbombRun(watch=LIGHT_WATCH, audio="") as run:
+        run.wait_for_window()
+        pid = run.process.pid
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            assert b"tickbomb.exe" in f.read(), "process %d is not tickbomb.exe" % pid
+        start_cpu, start_time = cpu_seconds(pid), time.monotonic()
+        samples = []  # CPU used in each 100 ms slice
+        previous = start_cpu
+        while not run.relay.calls("user32.ExitWindowsEx"):
+            time.sleep(0.1)
+            now = cpu_seconds(pid)
+            samples.append(now - previous)
+            previous = now
+            if time.monotonic() - start_time > 20:
+                raise AssertionError("no shutdown request 20 s after the window appeared")
+        used, elapsed = previous - start_cpu, time.monotonic() - start_time
+        run.wait_for_exit(timeout=30)
+        calls = run.relay.calls()
+
+    busy = sum(1 for s in samples if s > 0)
+    run.log("CPU %.2f s over %.1f s of countdown (%.1f%%); %d of %d 100-ms slices used any"
+            % (used, elapsed, 100 * used / elapsed, busy, len(samples)))
+    # Twenty ticks of painting fit in a few hundredths of a second each; a
+    # program that polled or spun between them would use seconds.
+    assert used <= 0.3, "the program used %.2f s of CPU over a %.1f s countdown" % (used, elapsed)
+    assert busy <= 30, "CPU was used in %d of %d 100-ms slices" % (busy, len(samples))
+
+    shown = next(c for c in calls if c.name == "user32.SetWindowRgn")
+    done = [(area, call) for area, call in paints(calls) if call.line_no > shown.line_no]
+    # One paint when the window is shown (tick 0), then one per tick that changes
+    # something: 2, 4, 6 and 8, and every tick from 10 to 20 (the bomb flickers from 10 on).
+    ticks = [0, 2, 4, 6, 8] + list(range(10, 21))
+    assert len(done) == len(ticks), "%d paints after start-up, expected %d: %s" % (
+        len(done), len(ticks), [area for area, _ in done])
+    by_tick = {tick: area for tick, (area, _) in zip(ticks, done)}
+    window, digits = by_tick[0], by_tick[4]  # tick 4 changes the digits only
+    assert window[:2] == (0, 0) and window[2] > PICTURE_W and window[3] > PICTURE_H, \
+        "the first paint covered %s, not the window" % (window,)
+    for tick in (6, 8):
+        assert by_tick[tick] == digits, "tick %d repainted %s, not the digits %s" % (
+            tick, by_tick[tick], digits)
+    for tick in range(10, 19):
+        expected = BOMB if tick % 2 else union(BOMB, digits)
+        assert by_tick[tick] == expected, "tick %d repainted %s, expected %s" % (
+            tick, by_tick[tick], expected)
+    for tick in (19, 20):
+        assert by_tick[tick] == window, "tick %d (full-window picture) repainted %s" % (
+            tick, by_tick[tick])
+    run.log("repainted areas by tick: %s" % by_tick)
+
+    # Each picture is loaded by the paint of the first tick that shows it, not before.
+    loads = [c for c in calls if c.name == "user32.LoadImageW" and c.args[2] == IMAGE_BITMAP]
+    assert sorted(c.args[1] for c in loads) == sorted(FIRST_SHOWN), \
+        "pictures loaded: %s" % [c.args[1] for c in loads]
+    for load in loads:
+        tick = FIRST_SHOWN[load.args[1]]
+        index = ticks.index(tick)
+        earliest = done[index - 1][1].line_no if index else shown.line_no
+        assert earliest < load.line_no < done[index][1].line_no, \
+            "picture %d was not loaded by the paint of tick %d, the first that shows it" % (
+                load.args[1], tick)
