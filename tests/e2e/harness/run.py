@@ -7,6 +7,7 @@ import time
 
 from . import display as display_mod
 from . import images, prefix as prefix_mod
+from .pulse import PulseServer
 from .relay import RelayLog
 
 # Always traced: the call that ends every start-up (step 14), which tells
@@ -54,15 +55,17 @@ class TickbombRun:
     ...) or None for Wine's default; log_pixels: the prefix's DPI; audio:
     None (Wine's default: no device on a test machine), "" (no audio driver)
     or "alsa"; capture_audio: play into a file through ALSA, read back with
-    captured_audio(); dll_overrides: added to WINEDLLOVERRIDES; beside_exe:
-    {file name: source path} of files put next to the .exe; name: the
-    run's folder among the scenario's artefacts; debug: more WINEDEBUG
-    channels ("+ver"), whose lines land in relay.log too.
+    captured_audio(); paced_audio: play through a private PulseAudio null
+    sink, which takes a sound as long as it lasts (a synchronous PlaySoundA
+    then returns when its sound has ended); dll_overrides: added to
+    WINEDLLOVERRIDES; beside_exe: {file name: source path} of files put
+    next to the .exe; name: the run's folder among the scenario's artefacts;
+    debug: more WINEDEBUG channels ("+ver"), whose lines land in relay.log too.
     """
 
     def __init__(self, watch=(), windows_version=None, log_pixels=None, audio=None,
-                 capture_audio=False, dll_overrides=None, beside_exe=None, env=None,
-                 screen=display_mod.SCREEN_SIZE, name=None, debug=()):
+                 capture_audio=False, paced_audio=False, dll_overrides=None, beside_exe=None,
+                 env=None, screen=display_mod.SCREEN_SIZE, name=None, debug=()):
         if _context is None:
             raise RuntimeError("TickbombRun needs the scenario runner (tests/e2e/e2e.py)")
         self.ctx = _context
@@ -71,8 +74,12 @@ class TickbombRun:
         self.watch = list(dict.fromkeys(list(watch) + [STARTUP_DONE]))
         self.windows_version = windows_version
         self.log_pixels = log_pixels
-        self.audio = "alsa" if capture_audio else audio
+        if capture_audio and paced_audio:
+            raise ValueError("capture_audio and paced_audio each need the audio device")
+        self.audio = "alsa" if capture_audio else "pulse" if paced_audio else audio
         self.capture_audio = capture_audio
+        self.paced_audio = paced_audio
+        self.pulse = None
         self.dll_overrides = dll_overrides
         self.beside_exe = dict(beside_exe or {})
         self.extra_env = dict(env or {})
@@ -138,6 +145,9 @@ class TickbombRun:
             with open(os.path.join(home, ".asoundrc"), "w") as f:
                 f.write('pcm.!default { type file slave.pcm "null" file "|cat >>%s" format "raw" }\n'
                         % self.audio_path)
+        if self.paced_audio:
+            self.pulse = PulseServer(os.path.join(self.dir, "pulse.log")).start()
+            self.env.update(self.pulse.client_env(home))
         if self.dll_overrides:
             self.env["WINEDLLOVERRIDES"] += ";" + self.dll_overrides
         self.env.update(self.extra_env)
@@ -165,6 +175,8 @@ class TickbombRun:
                 pass
         if self.display is not None:
             self.display.stop()
+        if self.pulse is not None:
+            self.pulse.stop()
         if not self.ctx.keep:
             shutil.rmtree(self.work, ignore_errors=True)
 

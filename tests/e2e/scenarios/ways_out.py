@@ -1,0 +1,263 @@
+"""The user's ways out: a click on the bomb, Esc, and Shift choosing a restart."""
+
+import time
+
+from harness import TickbombRun, images, scenario
+from harness.cursor import embedded_cursor, pointer_cursor
+from harness.relay import InOrder
+from harness.sounds import ASYNC, SYNC, sound_of, sound_seconds, wave_buffers
+
+TITLE = "By ピコリン"
+DEFUSED = "な～んだ、残念～♪Ψ(￣▽￣)Ψ"
+ESCAPED = "びっくりした？じゃねー♪＠ω＠)ﾉｼ"
+
+PICTURE_W, PICTURE_H = 425, 397
+BOMB_AT, BOMB_SIZE = (18, 110), (65, 95)
+BOMB_MIDDLE = (BOMB_AT[0] + BOMB_SIZE[0] // 2, BOMB_AT[1] + BOMB_SIZE[1] // 2)
+TOP_LINE_ROWS = (8, 62)  # window rows the top caption (one line) and its shadow may use
+WHITE, RED, YELLOW = (255, 255, 255), (255, 0, 0), (255, 255, 0)
+INDENT = 150  # ten ideographic spaces at 20.25 points are wider than this
+
+
+def wait_until(condition, timeout, what):
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if time.monotonic() > deadline:
+            raise AssertionError("waited %.1f s for %s" % (timeout, what))
+        time.sleep(0.05)
+
+
+def form_window(run):
+    """The form's window handle: the one the start-up gave its shape."""
+    return run.relay.calls("user32.SetWindowRgn")[0].args[0]
+
+
+@scenario(timeout=60)
+def click_on_bomb_defuses():
+    """Hand cursor over the bomb, pressed finger while the button is down; the click shows
+    the defuse message, stops the countdown, and closing the message ends the program
+    without a shutdown request."""
+    finger_up = embedded_cursor("IDC_FINGER_UP")
+    finger_pressed = embedded_cursor("IDC_FINGER_PRESSED")
+    watch = ["user32.ExitWindowsEx", "user32.MessageBoxW", "winmm.PlaySoundA",
+             "user32.LoadImageW", "user32.SetCursor"]
+    with TickbombRun(watch=watch) as run:
+        run.wait_for_window()
+        run.mouse_move(*BOMB_MIDDLE)
+        wait_until(lambda: pointer_cursor(run.display.name).same_as(finger_up), 5,
+                   "the hand cursor over the bomb")
+        run.log("the cursor over the bomb: %r" % pointer_cursor(run.display.name))
+        run.mouse_move(200, 150)
+        wait_until(lambda: not pointer_cursor(run.display.name).same_as(finger_up), 5,
+                   "another cursor off the bomb")
+
+        run.mouse_move(*BOMB_MIDDLE)
+        time.sleep(0.2)
+        run.log("press on the bomb")
+        run.mouse_down(1)
+        wait_until(lambda: pointer_cursor(run.display.name).same_as(finger_pressed), 5,
+                   "the pressed-finger cursor while the button is down")
+        run.assert_running()
+        assert run.relay.calls("user32.MessageBoxW") == [], "a message before the release"
+        run.log("release on the bomb")
+        run.mouse_up(1)
+
+        box = run.wait_for_message_box(TITLE)
+        assert run.display.window_name(box) == TITLE
+        run.screenshot("defuse-message")
+        boxes = run.relay.wait_for("user32.MessageBoxW")
+        # The countdown is stopped: no tick sound while the message stays up.
+        time.sleep(1.3)
+        run.assert_running()
+        calls = run.relay.calls()
+        run.close_message_box(box)
+        code = run.wait_for_exit(timeout=20)
+        assert run.relay.calls("user32.ExitWindowsEx") == [], \
+            "shutdown requested: %s" % run.relay.calls("user32.ExitWindowsEx")
+
+    assert code == 0, "exit code %d" % code
+    assert len(boxes) == 1 and boxes[0].matches(form_window(run), DEFUSED, TITLE, 0), \
+        "expected MessageBoxW(form, %r, %r, MB_OK), got %s" % (DEFUSED, TITLE, boxes)
+    buffers = wave_buffers(calls)
+    box_call = [i for i, c in enumerate(calls) if c.name == "user32.MessageBoxW"][0]
+    after_box = [c for c in calls[box_call:] if c.name == "winmm.PlaySoundA"]
+    assert after_box == [], "sounds played while the message was up: %s" % after_box
+
+    # Press: cursor 102 is loaded and set; release: cursor 101 again, then the sound and
+    # the message.
+    seq = InOrder(calls)
+    seq.next("user32.SetWindowRgn")
+    pressed = seq.next("user32.LoadImageW", None, 102, 2, 32, 32, None, skip=True)
+    seq.next("user32.SetCursor", pressed.retval, skip=True)
+    up = seq.next("user32.LoadImageW", None, 101, 2, 32, 32, None, skip=True)
+    seq.next("user32.SetCursor", up.retval, skip=True)
+    play = seq.next("winmm.PlaySoundA")
+    assert play.matches(buffers[105], 0, ASYNC), "expected sound 105 async, got %r (%s)" % (
+        play, sound_of(play, buffers))
+    seq.next("user32.MessageBoxW")
+    cursors = [c for c in calls[calls.index(up):] if c.name == "user32.SetCursor"]
+    assert all(c.args[0] == up.retval for c in cursors), \
+        "after the release the cursor is not the finger up again: %s" % cursors
+
+
+@scenario(timeout=60)
+def escape_plays_the_fake_ending():
+    """Esc right after start: "3", "2", "1" and the explosion played synchronously, paced
+    by the sounds; the final screen; the teasing message; the end, without a shutdown
+    request."""
+    watch = ["user32.ExitWindowsEx", "user32.MessageBoxW", "winmm.PlaySoundA", "kernel32.Sleep"]
+    with TickbombRun(watch=watch, paced_audio=True) as run:
+        window = run.wait_for_window()
+        x, y, width, height = run.geometry()
+        run.key("Escape")
+        box = run.wait_for_message_box(TITLE)
+        # The message box may lie over the window: move it out of the way, let the form repaint.
+        run.display.xdotool("windowmove", box, 0, 0)
+        wait_until(lambda: run.display.geometry(box)[:2] == (0, 0), 5, "the message box to move")
+        time.sleep(0.5)
+        final = run.window_shot("escape-final", window=window)
+        run.assert_running()
+        calls = run.relay.calls()
+        run.close_message_box(box)
+        code = run.wait_for_exit(timeout=20)
+        assert run.relay.calls("user32.ExitWindowsEx") == [], \
+            "shutdown requested: %s" % run.relay.calls("user32.ExitWindowsEx")
+    assert code == 0, "exit code %d" % code
+
+    buffers = wave_buffers(calls)
+    shown = [i for i, c in enumerate(calls) if c.name == "user32.SetWindowRgn"][0]
+    # What follows the start-up: maybe a tick's sound (106) before the Esc, then the ending.
+    after = calls[shown + 1:]
+    while after and after[0].matches(buffers[106], 0, ASYNC):
+        after = after[1:]
+    seq = InOrder(after)
+    plays = [seq.next("winmm.PlaySoundA", buffers[sound], 0, SYNC) for sound in (104, 103, 102)]
+    seq.next("kernel32.Sleep", 125)
+    seq.next_n("kernel32.Sleep", 3, 50)
+    plays.append(seq.next("winmm.PlaySoundA", buffers[101], 0, SYNC))
+    seq.next("winmm.PlaySoundA", buffers[105], 0, ASYNC)
+    message = seq.next("user32.MessageBoxW")
+    assert message.matches(form_window(run), ESCAPED, TITLE, 0), \
+        "expected MessageBoxW(form, %r, %r, MB_OK), got %r" % (ESCAPED, TITLE, message)
+    assert seq.remaining() == [], "calls after the message box: %s" % seq.remaining()
+
+    # Synchronous: each play lasts at least as long as its sound, and the next step
+    # waits for it.
+    for play, sound in zip(plays, (104, 103, 102, 101)):
+        length = sound_seconds(sound)
+        took = play.ret_time - play.time
+        run.log("sound %d (%.3f s) played synchronously in %.3f s" % (sound, length, took))
+        assert 0.9 * length <= took <= length + 1.5, \
+            "sound %d of %.3f s took %.3f s to play" % (sound, length, took)
+    for earlier, later in zip(plays, plays[1:]):
+        assert later.time >= earlier.ret_time
+
+    check_escape_screen(final)
+
+
+def check_escape_screen(final):
+    big_bomb = images.load_picture("IDB_BIG_BOMB")
+    window = images.crop(final, (0, 0, PICTURE_W, PICTURE_H))
+    caption_rows = (0, 100)
+    scream_box = (220, 270, PICTURE_W, PICTURE_H)
+    hint_box = (0, 335, 160, PICTURE_H)
+    bare_shot = images.pixels(window).copy()
+    bare_bomb = images.pixels(big_bomb).copy()
+    for left, top, right, bottom in [(0, caption_rows[0], PICTURE_W, caption_rows[1]),
+                                     scream_box, hint_box]:
+        bare_shot[top:bottom, left:right] = 0
+        bare_bomb[top:bottom, left:right] = 0
+    worst = abs(bare_shot - bare_bomb).max(axis=2)
+    wy, wx = divmod(int(worst.argmax()), PICTURE_W)
+    # The big bomb is the background, the small bomb is hidden, and so are "あと" and "秒".
+    assert worst.max() <= 2, "the final screen differs from the big bomb by %d at (%d, %d)" % (
+        worst.max(), wx, wy)
+
+    seen = images.crop(window, scream_box)
+    bare = images.crop(big_bomb, scream_box)
+    red, yellow = images.changed_to(seen, bare, RED), images.changed_to(seen, bare, YELLOW)
+    white = images.changed_to(seen, bare, WHITE)
+    assert red >= 1000 and yellow >= 300, "ギャー: %d red and %d yellow pixels" % (red, yellow)
+    assert white <= 20, "%d white text pixels left where 秒 stood" % white
+
+    # The two-line caption: white on a red shadow; the second line starts after ten
+    # ideographic spaces, so nothing of it lies near the left edge.
+    caption = images.crop(window, (0, 0, PICTURE_W, caption_rows[1]))
+    bare = images.crop(big_bomb, (0, 0, PICTURE_W, caption_rows[1]))
+    text = images.colour_mask(caption, WHITE) & ~images.colour_mask(bare, WHITE)
+    shadow = images.colour_mask(caption, RED) & ~images.colour_mask(bare, RED)
+    first_line = [y for y in range(text.shape[0]) if text[y, :INDENT].any()]
+    assert first_line, "no first line of the caption at the left edge"
+    below = text[first_line[-1] + 1:]
+    assert text[:first_line[-1] + 1].sum() >= 300, "first line: %d white pixels" % (
+        text[:first_line[-1] + 1].sum())
+    assert below.sum() >= 150, "second line: %d white pixels below the first" % below.sum()
+    assert not below[:, :INDENT].any(), "the second line is not indented"
+    assert shadow.sum() >= 300, "the caption's red shadow: %d pixels" % shadow.sum()
+
+
+def top_line(window_shot):
+    """The rows of the top caption line, as far as the picture goes."""
+    return images.crop(window_shot, (0, TOP_LINE_ROWS[0], PICTURE_W, TOP_LINE_ROWS[1]))
+
+
+def text_right_edge(line, scene_line):
+    """The rightmost column of white caption text (pixels the scene has in another colour)."""
+    text = images.colour_mask(line, WHITE) & ~images.colour_mask(scene_line, WHITE)
+    columns = [x for x in range(text.shape[1]) if text[:, x].any()]
+    assert columns, "no caption text on the top line"
+    return columns[-1]
+
+
+@scenario(timeout=60)
+def shift_held_selects_restart():
+    """Shift down shows the restart caption, Shift up the shutdown caption again; Shift
+    held through tick 20 makes the detonation ask for a restart, ExitWindowsEx(2, 0)."""
+    scene_line = top_line(images.load_picture("IDB_SCENE"))
+    with TickbombRun(watch=["user32.ExitWindowsEx"]) as run:
+        window = run.wait_for_window()
+        shown = run.relay.calls("user32.SetWindowRgn")[0].time
+        shutdown_line = top_line(run.window_shot("shutdown-caption", window))
+
+        def line_now():
+            return top_line(run.window_shot("caption", window))
+
+        def changed(line):
+            return images.difference(line, shutdown_line)[0] > 0
+
+        run.key_down("Shift_L")
+        restart_line = line_now()
+        deadline = time.monotonic() + 5
+        while not changed(restart_line) and time.monotonic() < deadline:
+            restart_line = line_now()
+        restart_line.save(run.dir + "/restart-top-line.png")
+        shutdown_line.save(run.dir + "/shutdown-top-line.png")
+        run.key_up("Shift_L")
+        back = line_now()
+        deadline = time.monotonic() + 5
+        while changed(back) and time.monotonic() < deadline:
+            back = line_now()
+        run.key_down("Shift_L")
+        try:
+            requests = run.relay.wait_for("user32.ExitWindowsEx", timeout=20)
+            run.wait_for_exit(timeout=20)
+            held = run.relay.calls("user32.ExitWindowsEx")
+        finally:
+            run.display.xdotool("keyup", "Shift_L")  # the window is gone by now
+
+    assert changed(restart_line), "the top line did not change while Shift was down"
+    assert not changed(back), "the shutdown caption did not come back when Shift was released"
+    # Both captions begin with "Ｗｉｎｄｏｗｓ"; the restart caption is the shorter one.
+    assert images.difference(images.crop(restart_line, (0, 0, 100, restart_line.height)),
+                             images.crop(shutdown_line, (0, 0, 100, shutdown_line.height)))[0] == 0
+    shutdown_end = text_right_edge(shutdown_line, scene_line)
+    restart_end = text_right_edge(restart_line, scene_line)
+    run.log("the top line's text ends at x = %d (shutdown) and %d (restart)" % (
+        shutdown_end, restart_end))
+    assert restart_end + 10 <= shutdown_end, \
+        "the restart caption ends at %d, the shutdown caption at %d" % (restart_end, shutdown_end)
+
+    assert len(held) == 1 and requests[0].matches(2, 0), \
+        "expected one ExitWindowsEx(2, 0), got %s" % held
+    after = requests[0].time - shown
+    assert 9.5 <= after <= 12.0, "the restart request came %.2f s after the window appeared" % after
