@@ -19,7 +19,7 @@ target_compile_options(tickbomb PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-O2 -Wall -Wex
 target_link_libraries(tickbomb PRIVATE tickbomb_core user32 gdi32 advapi32 kernel32)
 # No runtime DLL to ship: libgcc and libstdc++ go inside the .exe.  The release
 # build carries no debug sections (-s).  DEP and ASLR (NX_COMPAT, DYNAMIC_BASE)
-# are the linker's defaults since binutils 2.36; tests/build/check_pe_security.py
+# are the defaults of this linker (binutils 2.40); tests/build/check_pe_security.py
 # proves them on the built file.
 target_link_options(tickbomb PRIVATE -static -static-libgcc -static-libstdc++ -mwindows
                     $<$<CONFIG:Release>:-s>)

@@ -1,0 +1,177 @@
+#!/usr/bin/python3
+"""tickbomb's overall figures, as ratios, in one run under Wine:
+
+    /usr/bin/python3 tools/bench/overall.py [--startups 5] [--tick-runs 3]
+
+1. start-up: the time from starting `wine X.exe` to X's window being shown on
+   the display, tickbomb.exe against a minimal Win32 window program
+   (tools/bench/minimal_window.c, built here with mingw-w64), run alternately
+   under the same Wine, each in a fresh copy of the template prefix;
+2. CPU: the CPU time (user + system, all threads) of the tickbomb.exe process
+   over a whole countdown, from its window being shown to its shutdown
+   request, against the countdown's length;
+3. size: the bytes of the .exe against the bytes of its resources (sounds,
+   pictures, cursors, icon, version record, manifest);
+4. timing: the ticks' error from tools/bench/tick_timing.py's measure_ticks,
+   against a plain repeating timer.
+
+Runs use the end-to-end harness (tests/e2e/harness): a private Xvfb display
+and prefix per run.  The machine's load average is printed before and after,
+since other work on the same cores slows start-up and stretches ticks.
+"""
+
+import argparse
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.abspath(os.path.join(HERE, "..", ".."))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
+sys.path.insert(0, os.path.join(REPO, "tests", "build"))
+
+import check_pe_security  # noqa: E402
+from harness import run as run_mod  # noqa: E402
+from harness import prefix as prefix_mod  # noqa: E402
+from harness.display import regex_escape  # noqa: E402
+from tick_timing import measure_ticks  # noqa: E402
+
+DEFAULT_EXE = os.path.join(REPO, "build", "windows", "tickbomb.exe")
+OUT = os.path.join(REPO, "build", "bench", "overall")
+TEMPLATE = os.path.join(REPO, "build", "windows", "e2e", "wine-template")
+MINIMAL_SOURCE = os.path.join(HERE, "minimal_window.c")
+COMPILER = "i686-w64-mingw32-gcc-win32"
+TICKBOMB_TITLE, MINIMAL_TITLE = run_mod.FORM_CAPTION, "minimal window"
+
+
+def log(message):
+    print(message, file=sys.stderr, flush=True)
+
+
+def build_minimal_window():
+    exe = os.path.join(OUT, "minimal_window.exe")
+    os.makedirs(OUT, exist_ok=True)
+    subprocess.run([COMPILER, "-O2", "-mwindows", "-o", exe, MINIMAL_SOURCE], check=True)
+    return exe
+
+
+def in_context(exe, name, body):
+    run_mod.set_context(run_mod.Context(exe, os.path.join(OUT, name), TEMPLATE,
+                                        os.path.join(OUT, "work"), log=lambda m: None))
+    try:
+        return body()
+    finally:
+        run_mod.set_context(None)
+
+
+def time_to_window(exe, title, index, name):
+    """Seconds from starting the program to its window being shown (polled every 10 ms)."""
+    def body():
+        with run_mod.TickbombRun(name="%s%d" % (name, index)) as run:
+            pattern = "^%s$" % regex_escape(title)
+            deadline = time.monotonic() + 30
+            while not run.display.search(pattern):
+                if run.exited or time.monotonic() > deadline:
+                    raise RuntimeError("%s run %d: no window %r; see %s" % (name, index, title,
+                                                                           run.dir))
+                time.sleep(0.01)
+            return run_mod.relay_clock() - run.started_at
+    return in_context(exe, name, body)
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def countdown_cpu(exe):
+    """(CPU seconds, wall seconds) of tickbomb.exe from its window shown to its shutdown request."""
+    def body():
+        with run_mod.TickbombRun(watch=["user32.ExitWindowsEx"], audio="", name="cpu") as run:
+            run.wait_for_window(settle=0)
+            pid = run.process.pid
+            cpu0, wall0 = cpu_seconds(pid), time.monotonic()
+            cpu = cpu0
+            while not run.relay.calls("user32.ExitWindowsEx"):
+                if run.exited or time.monotonic() - wall0 > 30:
+                    raise RuntimeError("the countdown did not reach its shutdown request")
+                cpu = cpu_seconds(pid)
+                time.sleep(0.02)
+            cpu = cpu_seconds(pid)
+            wall = time.monotonic() - wall0
+            run.wait_for_exit(timeout=30)
+            return cpu - cpu0, wall
+    return in_context(exe, "tickbomb", body)
+
+
+def load():
+    with open("/proc/loadavg") as f:
+        return " ".join(f.read().split()[:3])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--exe", default=DEFAULT_EXE)
+    parser.add_argument("--startups", type=int, default=5, help="start-ups of each program")
+    parser.add_argument("--tick-runs", type=int, default=3, help="countdowns for the tick timing")
+    args = parser.parse_args()
+    exe = os.path.abspath(args.exe)
+    if not os.path.isfile(exe):
+        sys.exit("overall.py: no %s; build it first (cmake --build --preset windows)" % exe)
+    started = time.monotonic()
+    load_before = load()
+    prefix_mod.ensure_template(TEMPLATE, log=log)
+    minimal = build_minimal_window()
+
+    log("start-ups: %d of each program, alternating" % args.startups)
+    ours, baseline = [], []
+    for index in range(1, args.startups + 1):
+        ours.append(time_to_window(exe, TICKBOMB_TITLE, index, "tickbomb"))
+        baseline.append(time_to_window(minimal, MINIMAL_TITLE, index, "minimal"))
+    log("CPU over a countdown")
+    cpu, wall = countdown_cpu(exe)
+    pe = check_pe_security.read(exe)
+    exe_bytes, resource_bytes = os.path.getsize(exe), pe.resource_bytes()
+    log("tick timing: %d countdowns of tickbomb and of a plain timer" % args.tick_runs)
+    ticks = measure_ticks(args.tick_runs, exe=exe, out=os.path.join(OUT, "tick_timing"), log=log)
+    load_after = load()
+
+    ticks_ours = [ticks["tickbomb"][n]["mean_ms"] for n in range(1, 21)]
+    ticks_plain = [ticks["plain_timer"][n]["mean_ms"] for n in range(1, 21)]
+    worst_ours = max((ticks["tickbomb"][n]["worst_ms"] for n in range(1, 21)), key=abs)
+    mean_abs_ours = statistics.fmean(abs(v) for v in ticks_ours)
+    mean_abs_plain = statistics.fmean(abs(v) for v in ticks_plain)
+    med_ours, med_base = statistics.median(ours), statistics.median(baseline)
+
+    print("tickbomb overall figures (%s, %s)" % (os.path.relpath(exe, REPO),
+                                                 prefix_mod.wine_version()))
+    print("")
+    print("start-up to the shown window   %.2f   tickbomb %.0f ms / minimal window %.0f ms "
+          "(medians of %d; tickbomb %s, minimal %s)" % (
+              med_ours / med_base, med_ours * 1000, med_base * 1000, args.startups,
+              " ".join("%.0f" % (t * 1000) for t in ours),
+              " ".join("%.0f" % (t * 1000) for t in baseline)))
+    print("CPU over a whole countdown     %.4f   %.2f s of CPU / %.2f s from shown to the "
+          "shutdown request (%.1f%%)" % (cpu / wall, cpu, wall, 100 * cpu / wall))
+    print(".exe bytes per resource byte   %.2f   %d bytes of .exe / %d bytes of resources "
+          "(resources %.0f%% of the file)" % (exe_bytes / resource_bytes, exe_bytes, resource_bytes,
+                                              100 * resource_bytes / exe_bytes))
+    print("tick timing error              %.2f   tickbomb %.1f ms / plain 500 ms timer %.1f ms "
+          "(mean |lateness| over ticks 1-20, %d countdowns each; tickbomb's worst %+.1f ms, "
+          "tick 20 %+.1f ms against %+.1f ms, detonation %+.1f ms)" % (
+              mean_abs_ours / mean_abs_plain if mean_abs_plain else float("nan"), mean_abs_ours,
+              mean_abs_plain, args.tick_runs, worst_ours, ticks_ours[-1], ticks_plain[-1],
+              ticks["tickbomb"]["detonation"]["mean_ms"]))
+    print("")
+    print("load average before %s, after %s (2 cores); %.0f s in all; runs in %s" % (
+        load_before, load_after, time.monotonic() - started, os.path.relpath(OUT, REPO)))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

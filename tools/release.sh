@@ -1,0 +1,110 @@
+#!/bin/bash
+# Builds the release tickbomb.exe from a clean build tree and packs it with a
+# short read-me into build/release/tickbomb-<version>-win32.zip.
+#
+#   tools/release.sh
+#
+# The .exe is the `windows` preset's Release build (static, stripped); it must
+# pass the build checks (tests/build) before it is packed.  The version comes
+# from CMakeLists.txt and must match the version record in assets/tickbomb.rc.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$repo"
+say() { echo "release.sh: $*"; }
+
+version=$(sed -n 's/^project(tickbomb VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { say "no project version in CMakeLists.txt" >&2; exit 1; }
+rc_version=$(sed -n 's/^FILEVERSION \([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' \
+  assets/tickbomb.rc)
+if [ "$rc_version" != "$version" ]; then
+  say "CMakeLists.txt says $version but assets/tickbomb.rc's FILEVERSION says $rc_version" >&2
+  exit 1
+fi
+
+release="$repo/build/release"
+tree="$release/build"
+name="tickbomb-$version-win32"
+zip="$release/$name.zip"
+
+say "building tickbomb $version in a clean tree ($tree)"
+rm -rf "$tree"
+mkdir -p "$release"
+cmake --preset windows -B "$tree" >/dev/null
+cmake --build "$tree" --parallel 2 --target tickbomb
+exe="$tree/tickbomb.exe"
+
+say "checking the .exe"
+objdump=$(sed -n 's/^CMAKE_OBJDUMP:FILEPATH=//p' "$tree/CMakeCache.txt")
+sh tests/build/check_exe_imports.sh "${objdump:-i686-w64-mingw32-objdump}" "$exe"
+python3 tests/build/check_pe_security.py "$exe" --stripped
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp "$exe" "$stage/tickbomb.exe"
+# Plain text with Windows line endings, so that Notepad on any Windows shows it right.
+sed 's/$/\r/' >"$stage/README.txt" <<EOF
+tickbomb $version - a countdown joke for Windows
+================================================
+
+WARNING: AT ZERO TICKBOMB REALLY ASKS WINDOWS TO SHUT DOWN.
+It is not a simulation. When the countdown ends, tickbomb asks Windows to
+shut down the computer (to power it off on Windows 2000, XP and Server 2003,
+or to restart it if you chose restart with Shift). It does not force other
+programs to close, but it is a real shutdown request: save your work before
+you run it, or click the bomb.
+
+What it does
+------------
+tickbomb opens a small window without a frame at a random place on the
+screen: a cartoon mascot holding a bomb, and the words "until Windows shuts
+down: 10 seconds left" (in Japanese). Every second the counter drops with a
+click, the fuse burns, the bomb flickers for the last five seconds, and the
+last three seconds have warning sounds. At zero the bomb explodes, and
+tickbomb asks Windows to shut down.
+
+How to use it
+-------------
+Double-click tickbomb.exe. Nothing is installed and nothing is written: the
+program is this one file. To remove it, delete it.
+
+  You do                                  tickbomb does
+  nothing                                 counts down from 10, explodes,
+                                          and asks Windows to shut down
+  click the bomb                          defuses it: a message, then it
+                                          ends; nothing else happens
+  press Esc                               a fake explosion and a message;
+                                          no shutdown
+  hold Shift                              restart instead of shut down,
+                                          while Shift is held
+  press the left button and move          drags the window (not on the bomb)
+  press Up, Down, Left or Right           opens the window again, and the
+                                          countdown starts over
+
+Safety
+------
+tickbomb runs with your normal rights (it never asks for administrator),
+has DEP and ASLR on, loads the Windows sound library only from the Windows
+system folder, and uses the shutdown privilege only at zero.
+
+Version $version. Built with mingw-w64 on Debian and tested under Wine.
+EOF
+
+say "packing $zip"
+rm -f "$zip"
+python3 - "$zip" "$stage" <<'PY'
+import os, sys, zipfile
+zip_path, stage = sys.argv[1], sys.argv[2]
+with zipfile.ZipFile(zip_path, "w", zipfile.ZIP_DEFLATED) as z:
+    for name in ("tickbomb.exe", "README.txt"):
+        path = os.path.join(stage, name)
+        info = zipfile.ZipInfo(name, date_time=(2026, 1, 1, 0, 0, 0))
+        info.compress_type = zipfile.ZIP_DEFLATED
+        info.external_attr = 0o644 << 16
+        with open(path, "rb") as f:
+            z.writestr(info, f.read())
+with zipfile.ZipFile(zip_path) as z:
+    for info in z.infolist():
+        print("  %-14s %9d bytes (%d packed)" % (info.filename, info.file_size, info.compress_size))
+PY
+say "done: $zip ($(stat -c %s "$zip") bytes)"
