@@ -75,8 +75,8 @@ def capturing_run(**options):
     libasound2-plugins:i386) makes every device unknown, even the file one.
     """
     run = TickbombRun(capture_audio=True, **options)
-    config_dir = tempfile.mkdtemp(prefix="tickbomb-alsa-")
-    config = os.path.join(config_dir, "alsa.conf")
+    config = run.work + "-alsa.conf"  # beside the run's scratch folder, which it clears
+    os.makedirs(os.path.dirname(config), exist_ok=True)
     with open(config, "w") as f:
         f.write('pcm.null { type null }\n'
                 'pcm.!default { type file slave.pcm "null" file "|cat >>%s" format "raw" }\n'
