@@ -17,6 +17,10 @@ packages=(
   cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev
   # the end-to-end harness and the asset tools
   python3 python3-pil python3-numpy librsvg2-bin icoutils sox
+  # sound under Wine: a private PulseAudio null sink plays synchronous sounds at
+  # their real pace; the 32-bit ALSA plugins keep ALSA's file capture working
+  # once PulseAudio has hooked itself into ALSA's configuration
+  pulseaudio libasound2-plugins:i386
 )
 # Whatever the asset generator lists for itself.
 if [ -f "$repo/tools/assets/apt-packages.txt" ]; then
