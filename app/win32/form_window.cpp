@@ -49,19 +49,24 @@ void ButtonDown(HWND hwnd, forms::Form& form, int button, LPARAM lparam) {
   form.OnMouseDown(X(lparam), Y(lparam), button, ShiftMask());
 }
 
-void ButtonUp(HWND hwnd, forms::Form& form, int button, WPARAM wparam, LPARAM lparam) {
-  const int still_down = ButtonMask(wparam);
-  form.OnMouseUp(X(lparam), Y(lparam), button, still_down, ShiftMask());
-  // The form may be gone by now; only a window that still holds the mouse lets it go.
-  if (still_down == 0 && GetCapture() == hwnd) ReleaseCapture();
-}
-
 bool SetCursorAt(HWND hwnd, const forms::Form& form) {
   POINT point;
   if (!GetCursorPos(&point) || !ScreenToClient(hwnd, &point)) return false;
   const Handle cursor = form.CursorAt(point.x, point.y);
   SetCursor(cursor != 0 ? reinterpret_cast<HCURSOR>(cursor) : LoadCursorW(nullptr, kArrow));
   return true;
+}
+
+void ButtonUp(HWND hwnd, forms::Form& form, int button, WPARAM wparam, LPARAM lparam) {
+  const int still_down = ButtonMask(wparam);
+  form.OnMouseUp(X(lparam), Y(lparam), button, still_down, ShiftMask());
+  // The form may be gone by now; only a window that still holds the mouse lets it go.
+  if (still_down == 0 && GetCapture() == hwnd) ReleaseCapture();
+  // A press on the bomb released off it: the pointer is over something else now,
+  // and the system sends no WM_SETCURSOR until the mouse moves.
+  if (still_down == 0 && form.IsLoaded() && form.hWnd() == reinterpret_cast<Handle>(hwnd)) {
+    SetCursorAt(hwnd, form);
+  }
 }
 
 void Paint(HWND hwnd, const forms::Form* form) {

@@ -54,8 +54,8 @@ void DrawTextLine(HDC dc, const DrawOp& op) {
 
 HFONT FontFor(const FontSpec& font) {
   static std::vector<std::pair<FontSpec, HFONT>> fonts;
-  for (const auto& [spec, handle] : fonts) {
-    if (spec == font) return handle;
+  for (const auto& [cached, handle] : fonts) {
+    if (cached == font) return handle;
   }
   const int height = -static_cast<int>(std::lround(font.points * 96.0 / 72.0));
   const HFONT handle =

@@ -44,9 +44,9 @@ def load_scenarios():
         if module_name.startswith("_"):
             continue
         before = len(harness.SCENARIOS)
-        spec = importlib.util.spec_from_file_location("scenarios." + module_name, path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        module_spec = importlib.util.spec_from_file_location("scenarios." + module_name, path)
+        module = importlib.util.module_from_spec(module_spec)
+        module_spec.loader.exec_module(module)
         for function in harness.SCENARIOS[before:]:
             found["%s.%s" % (module_name, function.__name__)] = function
     return found
