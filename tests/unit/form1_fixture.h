@@ -1,19 +1,22 @@
-// A loaded Form1 on the recording fake, and helpers to drive it.
+// A Form1 on a recording fake of the seam, and helpers to drive it.
 #ifndef TICKBOMB_TESTS_UNIT_FORM1_FIXTURE_H
 #define TICKBOMB_TESTS_UNIT_FORM1_FIXTURE_H
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include "app/form1.h"
 #include "tests/unit/fake_platform.h"
 
 namespace tickbomb::testing {
 
-class Form1Test : public ::testing::Test {
+template <typename PlatformT, typename FormT>
+class FormFixture : public ::testing::Test {
  protected:
-  FakePlatform platform;
+  PlatformT platform;
   Module1 module;
-  Form1 form{platform, module};
+  FormT form{platform, module};
 
   void LoadForm() {
     form.Load();
@@ -25,20 +28,30 @@ class Form1Test : public ::testing::Test {
     platform.clock_ms += 500;
     form.OnTimer();
   }
+  // Ticks until TickCount reaches `tick`; a countdown that stops on the way
+  // is a failure, not an endless loop.
   void TickTo(int tick) {
-    while (module.TickCount < tick) Tick();
+    for (int ticks = 0; module.TickCount < tick; ++ticks) {
+      if (ticks == 4 * 20 || !form.IsLoaded()) {
+        ADD_FAILURE() << "the countdown stopped at " << module.TickCount << " short of " << tick;
+        return;
+      }
+      Tick();
+    }
   }
-  // Runs `action`; true if the program ended inside it.
+  // Runs `action`; the exit code if the program ended inside it.
   template <typename Action>
-  bool Ends(Action&& action) {
+  std::optional<unsigned> Ends(Action&& action) {
     try {
       action();
-    } catch (const ProcessExit&) {
-      return true;
+    } catch (const ProcessExit& exit) {
+      return exit.code;
     }
-    return false;
+    return std::nullopt;
   }
 };
+
+using Form1Test = FormFixture<FakePlatform, Form1>;
 
 }  // namespace tickbomb::testing
 

@@ -18,6 +18,7 @@
 #include "app/form1.h"
 #include "assets/resource_ids.h"
 #include "tests/unit/fake_platform.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 
@@ -212,43 +213,8 @@ inline std::ostream& operator<<(std::ostream& out, const Scene& s) {
              << (s.bomb_visible ? " shown" : " hidden") << " form " << s.form_picture << "}";
 }
 
-class RunningFormTest : public ::testing::Test {
+class RunningFormTest : public FormFixture<WatchedPlatform, WatchedForm1> {
  protected:
-  WatchedPlatform platform;
-  Module1 module;
-  WatchedForm1 form{platform, module};
-
-  void LoadForm() {
-    form.Load();
-    ASSERT_TRUE(form.IsLoaded());
-  }
-  // A Timer event at the next tick's nominal time.
-  void Tick() {
-    platform.clock_ms += 500;
-    form.OnTimer();
-  }
-  // Ticks until TickCount reaches `tick`; a countdown that stops on the way
-  // is a failure, not an endless loop.
-  void TickTo(int tick) {
-    for (int ticks = 0; module.TickCount < tick; ++ticks) {
-      if (ticks == 4 * 20 || !form.IsLoaded()) {
-        ADD_FAILURE() << "the countdown stopped at " << module.TickCount << " short of " << tick;
-        return;
-      }
-      Tick();
-    }
-  }
-  // Runs `action`; the exit code if the program ended inside it.
-  template <typename Action>
-  std::optional<unsigned> Ends(Action&& action) {
-    try {
-      action();
-    } catch (const ProcessExit& exit) {
-      return exit.code;
-    }
-    return std::nullopt;
-  }
-
   Scene Now() const {
     Scene s;
     s.digits_back = form.label(Label2_0).caption;
