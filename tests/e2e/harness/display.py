@@ -18,6 +18,18 @@ SCREEN_SIZE = (1280, 1024)
 ROOT_COLOUR = (0, 0, 0)
 
 
+def stop_process(process):
+    """Ends a helper process we started (asking first, then forcing), if it still runs."""
+    if process is None or process.poll() is not None:
+        return
+    process.terminate()
+    try:
+        process.wait(5)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(5)
+
+
 class Display:
     """An Xvfb server on a display number it picks itself (so runs can go in parallel)."""
 
@@ -56,13 +68,7 @@ class Display:
         return self
 
     def stop(self):
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(5)
+        stop_process(self.process)
 
     def env(self):
         return {"DISPLAY": self.name}

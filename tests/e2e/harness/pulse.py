@@ -14,6 +14,8 @@ import subprocess
 import tempfile
 import time
 
+from .display import stop_process
+
 
 class PulseServer:
     """pulseaudio with one null sink, listening on a socket of its own; no default config."""
@@ -60,12 +62,6 @@ class PulseServer:
         return {"PULSE_SERVER": "unix:" + self.socket}
 
     def stop(self):
-        if self.process is not None and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(5)
+        stop_process(self.process)
         if self.dir:
             shutil.rmtree(self.dir, ignore_errors=True)
