@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/forms/runtime_error.h"
-#include "app/window_geometry.h"
 #include "assets/resource_ids.h"
 #include "system/shutdown.h"
 
@@ -16,15 +15,28 @@ namespace {
 constexpr std::uint32_t kGrey = 0x00C0C0C0;
 constexpr std::uint32_t kRed = 255;       // (255, 0, 0) as 0x00BBGGRR
 constexpr std::uint32_t kYellow = 65535;  // (255, 255, 0)
-constexpr std::int32_t kFrameStripMask = static_cast<std::int32_t>(0xFF30FFFFU);
+
+// Stripping the frame clears the caption, the system menu, the sizing border
+// and the two boxes, and keeps every other bit of the style.
+constexpr std::uint32_t kFrameBits = win::WS_CAPTION | win::WS_SYSMENU | win::WS_THICKFRAME |
+                                     win::WS_MINIMIZEBOX | win::WS_MAXIMIZEBOX;
+constexpr auto kFrameStripMask = static_cast<std::int32_t>(~kFrameBits);
+static_assert(~kFrameBits == 0xFF30FFFFU);
 constexpr std::uint32_t kFrameChangedInPlace =
     win::SWP_NOSIZE | win::SWP_NOMOVE | win::SWP_NOZORDER | win::SWP_FRAMECHANGED;  // 0x27
+
+// The Escape ending's scream "ギャー" takes the digits' place lower down and a
+// little to the left, and its front copy moves up and left of its shadow.
+constexpr int kScreamShiftLeft = 120;   // twips
+constexpr int kScreamDrop = 520;        // twips
+constexpr int kScreamFrontOffset = 60;  // twips, up and left
 }  // namespace
 
-Form1::Form1(Platform& platform, Module1& module) : forms::Form(platform), module_(module) {}
+Form1::Form1(WindowsApi& windows, FormHost& host, Module1& module)
+    : forms::Form(windows, host), module_(module) {}
 
 void Form1::Play(int wave_id, std::uint32_t flags) {
-  PlayWave(platform(), module_.Waves.Wave(wave_id), flags);
+  PlayWave(windows(), module_.Waves.Wave(wave_id), flags);
 }
 
 void Form1::SetDigits(const std::wstring& caption) {
@@ -32,31 +44,26 @@ void Form1::SetDigits(const std::wstring& caption) {
   SetLabelCaption(Label2_1, caption);
 }
 
-bool Form1::PumpAndStillCurrent(std::uint64_t generation) {
-  DoEvents();
-  return Generation() == generation && IsLoaded();
-}
-
 // ---------------------------------------------------------------- start-up
 
 void Form1::Form_Load() {
   LoadSoundBank();
-  for (int id : {IDW_TICK, IDW_FANFARE, IDW_THREE, IDW_TWO, IDW_ONE, IDW_EXPLOSION}) {
-    Play(id, kPlayAsync);  // each start cuts off the one before
+  for (auto sound = std::rbegin(kSounds); sound != std::rend(kSounds); ++sound) {
+    Play(sound->id, kPlayAsync);  // the warm-up: each start cuts off the one before
   }
 
-  random_.Randomize(platform().MonotonicMilliseconds());
+  random_.Randomize(host().NowMilliseconds());
   const float r1 = random_.Rnd();
   SetLeft(static_cast<int>(RandomPlacement(static_cast<float>(ScreenWidth()),
                                            static_cast<float>(Width()), r1)));
-  random_.Randomize(platform().MonotonicMilliseconds());
+  random_.Randomize(host().NowMilliseconds());
   const float r2 = random_.Rnd();
   SetTop(static_cast<int>(RandomPlacement(static_cast<float>(ScreenHeight()),
                                           static_cast<float>(Height()), r2)));
 
   SetImageMouseIcon(Image1, IDC_FINGER_UP);
   ProbeWindowsVersion();
-  if (OpenFrom == 0) OpenFrom = 2;
+  if (OpenFrom == ZoomOrigin::NotChosen) OpenFrom = ZoomOrigin::Center;
   Play(IDW_FANFARE, kPlayAsync);
   StripFrame();
   module_.KeysArmed = kTrue;
@@ -67,10 +74,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::LoadSoundBank() {
-  std::array<WaveArray, SoundBank::kCount> fresh;
-  for (int i = 0; i < SoundBank::kCount; ++i) {
-    fresh[static_cast<std::size_t>(i)] = LoadResData(SoundBank::kFirstId + i, "WAVE");
-  }
+  SoundBank::Arrays fresh;
+  for (std::size_t i = 0; i < kSoundCount; ++i) fresh[i] = LoadResData(kSounds[i].id, "WAVE");
   module_.Waves.Replace(std::move(fresh));
 }
 
@@ -78,48 +83,48 @@ void Form1::ProbeWindowsVersion() {
   OsVersionInfoA info;
   std::memset(&info, 0, sizeof info);
   info.dwOSVersionInfoSize = sizeof info;
-  platform().GetVersionExA(&info);
+  windows().GetVersionExA(&info);
   if (const auto flags = DefaultExitFlagsFor(info.dwPlatformId, info.dwMajorVersion)) {
     module_.DefaultExitFlags = *flags;
   }
 }
 
 void Form1::StripFrame() {
-  const std::int32_t style = platform().GetWindowLongA(hWnd(), win::GWL_STYLE);
-  platform().SetWindowLongA(hWnd(), win::GWL_STYLE, style & kFrameStripMask);
-  platform().SetWindowPos(hWnd(), 0, 0, 0, 0, 0, kFrameChangedInPlace);
+  const std::int32_t style = windows().GetWindowLongA(hWnd(), win::GWL_STYLE);
+  windows().SetWindowLongA(hWnd(), win::GWL_STYLE, style & kFrameStripMask);
+  windows().SetWindowPos(hWnd(), Hwnd{}, 0, 0, 0, 0, kFrameChangedInPlace);
 }
 
 void Form1::CutWindowShape() {
   const WindowShape size =
       ShapeSize(static_cast<float>(Width()), static_cast<float>(Height()),
                 static_cast<float>(TwipsPerPixelX()), static_cast<float>(TwipsPerPixelY()));
-  const Handle region = platform().CreateRectRgn(0, 0, size.width, size.height);
+  const Hrgn region = windows().CreateRectRgn(0, 0, size.width, size.height);
   for (const Rect& cut : {kTopRightCut, kBottomLeftCut}) {
-    const Handle piece = platform().CreateRectRgn(cut.left, cut.top, cut.right, cut.bottom);
-    platform().CombineRgn(region, region, piece, win::RGN_XOR);
-    platform().DeleteObject(piece);
+    const Hrgn piece = windows().CreateRectRgn(cut.left, cut.top, cut.right, cut.bottom);
+    windows().CombineRgn(region, region, piece, win::RGN_XOR);
+    windows().DeleteObject(piece);
   }
   SetVisible(false);
   SetVisible(true);
-  module_.FormRegion = static_cast<std::uint32_t>(region);
-  platform().SetWindowRgn(hWnd(), region, 1);  // the system owns the region from here on
+  module_.FormRegion = region;
+  windows().SetWindowRgn(hWnd(), region, 1);  // the system owns the region from here on
 }
 
-void Form1::ZoomOpen(const std::int16_t& origin) {
+void Form1::ZoomOpen(const ZoomOrigin& origin) {
   Rect window;
-  platform().GetWindowRect(hWnd(), &window);
+  windows().GetWindowRect(hWnd(), &window);
   const std::vector<Rect> frames = ZoomRectangles(origin, window);
-  const Handle screen = platform().GetDC(0);
-  const Handle brush = platform().CreateSolidBrush(kGrey);
-  const Handle previous = platform().SelectObject(screen, brush);
+  const Hdc screen = windows().GetDC(Hwnd{});
+  const Hbrush grey = windows().CreateSolidBrush(kGrey);
+  const Hbrush previous = windows().SelectObject(screen, grey);
   for (const Rect& frame : frames) {
-    platform().Sleep(1);
-    platform().Rectangle(screen, frame.left, frame.top, frame.right, frame.bottom);
+    windows().Sleep(1);
+    windows().Rectangle(screen, frame.left, frame.top, frame.right, frame.bottom);
   }
-  platform().SelectObject(screen, previous);
-  platform().ReleaseDC(0, screen);
-  platform().DeleteObject(brush);
+  windows().SelectObject(screen, previous);
+  windows().ReleaseDC(Hwnd{}, screen);
+  windows().DeleteObject(grey);
   SetOptionValue(OptNone, true);
 }
 
@@ -153,7 +158,7 @@ void Form1::Timer_Timer() {
       case 19:
         SetImageVisible(Image1, false);
         SetPicture(image(Image2_2).picture);
-        (void)PumpAndStillCurrent(generation);
+        DoEvents();  // the tick does nothing after it, whatever ran inside
         break;
       case 20:
         Detonate(generation);
@@ -169,10 +174,11 @@ void Form1::Detonate(std::uint64_t generation) {
   // Events queued by now run here. An Escape ends the program inside the
   // pump; a re-open replaces this countdown, and then the explosion under
   // way belongs to a window that no longer exists: it must not go on.
-  if (!PumpAndStillCurrent(generation)) return;
+  DoEvents();
+  if (!StillCurrent(generation)) return;
   Play(IDW_EXPLOSION, kPlaySync);
   module_.KeysArmed = kFalse;
-  RequestShutdown(platform(), module_.ExitFlags);
+  RequestShutdown(windows(), module_.ExitFlags);
   Unload();
   End();
 }
@@ -202,65 +208,68 @@ void Form1::ApplyShiftRule(std::int16_t shift) {
   }
 }
 
+// ---------------------------------------------------------------- the Escape ending
+
 // Escape always ends the program. Events queued by now run at its pumps: a
 // click on the bomb or a second Escape ends the program from there; a
 // re-open loads the window again with its countdown stopped (see Reopen),
 // and the ending goes on in the new window.
 void Form1::EscapeEnding() {
   escaping_ = true;
-  const int t = module_.TickCount;
+  const int ticks_at_escape = module_.TickCount;
   SetTimerEnabled(false);
+  PlayRemainingCountdown(ticks_at_escape);
+  FakeExplosion();
+  TeaseAndEnd();
+}
 
-  struct Step {
-    int runs_up_to;
-    int picture_holder;  // -1: the bomb is already hidden
-    const wchar_t* digits;
-    int wave;
-  };
-  const Step steps[] = {{14, 1, L"3", IDW_THREE}, {16, 0, L"2", IDW_TWO}, {18, -1, L"1", IDW_ONE}};
-  for (const Step& step : steps) {
-    if (step.picture_holder < 0) SetImageVisible(Image1, false);  // always, after step B
-    if (t > step.runs_up_to) continue;
-    if (step.picture_holder >= 0) {
-      SetImagePicture(Image1, image(Image2Of(step.picture_holder)).picture);
-    } else {
-      SetImagePicture(Image1, image(Image2_1).picture);
-    }
-    SetDigits(step.digits);
-    RefreshImage(Image1);
-    DoEvents();
-    Play(step.wave, kPlaySync);
-  }
+// The digits the timer has not shown yet, each with its sound: the sounds,
+// not the timer, set the pace.
+void Form1::PlayRemainingCountdown(int ticks_at_escape) {
+  if (ticks_at_escape <= 14) CountdownStep(Image2_1, L"3", IDW_THREE);
+  if (ticks_at_escape <= 16) CountdownStep(Image2_0, L"2", IDW_TWO);
+  SetImageVisible(Image1, false);  // from the digit 1 on, the bomb is gone
+  if (ticks_at_escape <= 18) CountdownStep(Image2_1, L"1", IDW_ONE);
+}
 
-  // The fake explosion.
+void Form1::CountdownStep(int bomb_frame, const wchar_t* digits, int wave) {
+  SetImagePicture(Image1, image(bomb_frame).picture);
+  SetDigits(digits);
+  RefreshImage(Image1);
+  DoEvents();
+  Play(wave, kPlaySync);
+}
+
+void Form1::FakeExplosion() {
   SetPicture(image(Image2_2).picture);
   Refresh();
-  platform().Sleep(125);
+  windows().Sleep(125);
   SetLabelForeColor(Label2_0, kYellow);
   SetLabelForeColor(Label2_1, kRed);
   SetDigits(text::kScream);
-  SetLabelLeft(Label2_0, label(Label2_0).left - 120);
-  SetLabelLeft(Label2_1, label(Label2_1).left - 120 - 60);
-  SetLabelTop(Label2_0, label(Label2_0).top + 520);
-  SetLabelTop(Label2_1, label(Label2_1).top + 520 - 60);
+  SetLabelLeft(Label2_0, label(Label2_0).left - kScreamShiftLeft);
+  SetLabelLeft(Label2_1, label(Label2_1).left - kScreamShiftLeft - kScreamFrontOffset);
+  SetLabelTop(Label2_0, label(Label2_0).top + kScreamDrop);
+  SetLabelTop(Label2_1, label(Label2_1).top + kScreamDrop - kScreamFrontOffset);
   SetLabelForeColor(Label1_1, kRed);
   SetLabelCaption(Label1_0, text::kShutdownHalfwidthDots);
   SetLabelCaption(Label1_1, text::kShutdownHalfwidthDots);
   for (int hidden : {Label3_0, Label3_1, Label4_0, Label4_1}) SetLabelVisible(hidden, false);
   Refresh();
   DoEvents();
-  for (int holder : {Image2_3, Image2_2, Image2_3}) {
+  for (int holder : {Image2_3, Image2_2, Image2_3}) {  // the blast flashes
     SetPicture(image(holder).picture);
     Refresh();
     DoEvents();
-    platform().Sleep(50);
+    windows().Sleep(50);
   }
   Play(IDW_EXPLOSION, kPlaySync);
-  SetPicture(image(Image2_2).picture);
+  SetPicture(image(Image2_2).picture);  // the bomb is back
   Refresh();
   DoEvents();
+}
 
-  // The ending.
+void Form1::TeaseAndEnd() {
   Play(IDW_FANFARE, kPlayAsync);
   SetLabelCaption(Label1_0, text::kShutdownCalledOff);
   SetLabelCaption(Label1_1, text::kShutdownCalledOff);
@@ -274,8 +283,8 @@ void Form1::EscapeEnding() {
 void Form1::Form_MouseMove(std::int16_t button, std::int16_t /*shift*/, float /*x*/,
                            float /*y*/) {
   if ((button & 1) == 0) return;
-  platform().ReleaseCapture();
-  platform().SendMessageA(hWnd(), win::WM_NCLBUTTONDOWN, win::HTCAPTION, 0);
+  windows().ReleaseCapture();
+  windows().SendMessageA(hWnd(), win::WM_NCLBUTTONDOWN, win::HTCAPTION, 0);
 }
 
 void Form1::Label_MouseMove(int /*label*/, std::int16_t button, std::int16_t shift, float /*x*/,
@@ -307,15 +316,15 @@ void Form1::Defuse() {
 
 void Form1::Option_Click(int option) {
   switch (option) {
-    case OptLeftCorner: Reopen(1); break;
-    case OptCenter: Reopen(2); break;
-    case OptTop: Reopen(3); break;
-    case OptLeft: Reopen(4); break;
+    case OptLeftCorner: Reopen(ZoomOrigin::TopLeft); break;
+    case OptCenter: Reopen(ZoomOrigin::Center); break;
+    case OptTop: Reopen(ZoomOrigin::TopEdge); break;
+    case OptLeft: Reopen(ZoomOrigin::LeftEdge); break;
     default: break;  // None is the resting selection, not a command
   }
 }
 
-void Form1::Reopen(std::int16_t origin) {
+void Form1::Reopen(ZoomOrigin origin) {
   OpenFrom = origin;
   Unload();
   Load();

@@ -9,6 +9,7 @@
 #include "app/forms/form.h"
 #include "app/forms/random.h"
 #include "app/module1.h"
+#include "app/window_geometry.h"
 
 namespace tickbomb {
 
@@ -16,15 +17,14 @@ inline constexpr std::int16_t kVkEscape = 27;
 
 class Form1 : public forms::Form {
  public:
-  Form1(Platform& platform, Module1& module);
+  Form1(WindowsApi& windows, FormHost& host, Module1& module);
 
-  // The opening origin of the next load: 1 top-left corner, 2 centre, 3 top
-  // edge, 4 left edge; 0 before the first start-up. It belongs to the form
-  // object, so it survives an unload and reload.
-  std::int16_t OpenFrom = 0;
+  // Where the next load's opening animation grows from. It belongs to the
+  // form object, so it survives an unload and reload.
+  ZoomOrigin OpenFrom = ZoomOrigin::NotChosen;
 
   // The opening animation over the window's rectangle, drawn on the screen.
-  void ZoomOpen(const std::int16_t& origin);
+  void ZoomOpen(const ZoomOrigin& origin);
 
   // The event handlers (public so that tests can raise them directly).
   void Form_Load() override;
@@ -51,12 +51,13 @@ class Form1 : public forms::Form {
   void CutWindowShape();
   void ApplyShiftRule(std::int16_t shift);
   void EscapeEnding();
+  void PlayRemainingCountdown(int ticks_at_escape);
+  void CountdownStep(int bomb_frame, const wchar_t* digits, int wave);
+  void FakeExplosion();
+  void TeaseAndEnd();
   void Defuse();
-  void Reopen(std::int16_t origin);
+  void Reopen(ZoomOrigin origin);
   void Detonate(std::uint64_t generation);
-  // Pumps pending messages; false when a handler run inside the pump
-  // re-opened the window, so the sequence that pumped is no longer current.
-  [[nodiscard]] bool PumpAndStillCurrent(std::uint64_t generation);
   void SetDigits(const std::wstring& caption);
   void Play(int wave_id, std::uint32_t flags);
 

@@ -19,59 +19,26 @@ forms::Picture ExplosionPicture() { return {IDB_EXPLOSION, 425, 397}; }
 
 namespace {
 
-FontSpec UiFont(double points, int weight = 400) {
-  return {text::kUiFontFace, points, weight, 128};
-}
-
-Label MakeLabel(const std::wstring& caption, int left, int top, int width, int height,
-                std::uint32_t color, double points, bool auto_size, TextAlign alignment,
-                int tab_index) {
-  Label label;
-  label.caption = caption;
-  label.left = left;
-  label.top = top;
-  label.width = width;
-  label.height = height;
-  label.fore_color = color;
-  label.font = UiFont(points);
-  label.auto_size = auto_size;
-  label.alignment = alignment;
-  label.tab_index = tab_index;
-  return label;
-}
-
-Image MakeImage(int left, int top, bool visible, const forms::Picture& picture) {
-  Image image;
-  image.left = left;
-  image.top = top;
-  image.width = picture.width_px * forms::kTwipsPerPixel;
-  image.height = picture.height_px * forms::kTwipsPerPixel;
-  image.visible = visible;
-  image.picture = picture;
-  return image;
-}
-
-OptionButton MakeOption(const std::wstring& caption, int left, int top, int width, int height,
-                        int tab_index) {
-  OptionButton option;
-  option.caption = caption;
-  option.left = left;
-  option.top = top;
-  option.width = width;
-  option.height = height;
-  option.tab_index = tab_index;
-  return option;
-}
+FontSpec UiFont(double points) { return {text::kUiFontFace, points, 400, 128}; }
 
 // The window's own font, which the hint label uses: small, proportional and
 // able to show Japanese.
 constexpr double kWindowFontPoints = 9.0;
 
+Image PictureControl(int left, int top, bool visible, const forms::Picture& picture) {
+  return {.left = left,
+          .top = top,
+          .width = picture.width_px * forms::kTwipsPerPixel,
+          .height = picture.height_px * forms::kTwipsPerPixel,
+          .visible = visible,
+          .picture = picture};
+}
+
 }  // namespace
 
 forms::FormDesign Form1Design() {
-  constexpr auto L = TextAlign::Left;
-  constexpr auto C = TextAlign::Center;
+  constexpr auto kLeft = TextAlign::Left;
+  constexpr auto kCentre = TextAlign::Center;
   const std::uint32_t white = Rgb(255, 255, 255);
   const std::uint32_t shadow = forms::kDefaultTextColor;
 
@@ -90,36 +57,58 @@ forms::FormDesign Form1Design() {
   d.frame_height_px = 27;
 
   d.labels.resize(kLabelCount);
-  d.labels[Label1_0] = MakeLabel(text::kUntilShutdown, 270, 240, 4965, 405, white, 20.25, true, L, 5);
-  d.labels[Label1_1] = MakeLabel(text::kUntilShutdown, 300, 270, 4965, 405, Rgb(64, 64, 0), 20.25, true, L, 6);
-  d.labels[Label2_1] = MakeLabel(L"10", 3780, 3870, 1440, 1455, Rgb(255, 255, 0), 72, true, C, 10);
-  d.labels[Label2_0] = MakeLabel(L"10", 3810, 3900, 1440, 1455, shadow, 72, true, C, 7);
-  d.labels[Label3_1] = MakeLabel(text::kSeconds, 5250, 4890, 765, 765, white, 36, false, L, 9);
-  d.labels[Label3_0] = MakeLabel(text::kSeconds, 5250, 4920, 855, 765, shadow, 36, false, L, 8);
-  d.labels[Label4_1] = MakeLabel(text::kRemaining, 3270, 3510, 900, 525, white, 26.25, true, L, 12);
-  d.labels[Label4_0] = MakeLabel(text::kRemaining, 3300, 3540, 900, 525, shadow, 26.25, true, L, 11);
-  d.labels[Label5_1] = MakeLabel(text::kHint, 180, 5220, 1635, 645, Rgb(192, 255, 255), kWindowFontPoints, false, L, 14);
-  d.labels[Label5_0] = MakeLabel(text::kHint, 210, 5250, 1605, 645, Rgb(0, 128, 128), kWindowFontPoints, false, L, 13);
-  d.labels[Label5_1].word_wrap = true;
-  d.labels[Label5_0].word_wrap = true;
+  d.labels[Label1_0] = {.caption = text::kUntilShutdown, .left = 270, .top = 240, .width = 4965,
+                        .height = 405, .fore_color = white, .font = UiFont(20.25),
+                        .auto_size = true, .alignment = kLeft};
+  d.labels[Label1_1] = {.caption = text::kUntilShutdown, .left = 300, .top = 270, .width = 4965,
+                        .height = 405, .fore_color = Rgb(64, 64, 0), .font = UiFont(20.25),
+                        .auto_size = true, .alignment = kLeft};
+  d.labels[Label2_1] = {.caption = L"10", .left = 3780, .top = 3870, .width = 1440,
+                        .height = 1455, .fore_color = Rgb(255, 255, 0), .font = UiFont(72),
+                        .auto_size = true, .alignment = kCentre};
+  d.labels[Label2_0] = {.caption = L"10", .left = 3810, .top = 3900, .width = 1440,
+                        .height = 1455, .fore_color = shadow, .font = UiFont(72),
+                        .auto_size = true, .alignment = kCentre};
+  d.labels[Label3_1] = {.caption = text::kSeconds, .left = 5250, .top = 4890, .width = 765,
+                        .height = 765, .fore_color = white, .font = UiFont(36),
+                        .auto_size = false, .alignment = kLeft};
+  d.labels[Label3_0] = {.caption = text::kSeconds, .left = 5250, .top = 4920, .width = 855,
+                        .height = 765, .fore_color = shadow, .font = UiFont(36),
+                        .auto_size = false, .alignment = kLeft};
+  d.labels[Label4_1] = {.caption = text::kRemaining, .left = 3270, .top = 3510, .width = 900,
+                        .height = 525, .fore_color = white, .font = UiFont(26.25),
+                        .auto_size = true, .alignment = kLeft};
+  d.labels[Label4_0] = {.caption = text::kRemaining, .left = 3300, .top = 3540, .width = 900,
+                        .height = 525, .fore_color = shadow, .font = UiFont(26.25),
+                        .auto_size = true, .alignment = kLeft};
+  d.labels[Label5_1] = {.caption = text::kHint, .left = 180, .top = 5220, .width = 1635,
+                        .height = 645, .fore_color = Rgb(192, 255, 255),
+                        .font = UiFont(kWindowFontPoints), .auto_size = false,
+                        .alignment = kLeft, .word_wrap = true};
+  d.labels[Label5_0] = {.caption = text::kHint, .left = 210, .top = 5250, .width = 1605,
+                        .height = 645, .fore_color = Rgb(0, 128, 128),
+                        .font = UiFont(kWindowFontPoints), .auto_size = false,
+                        .alignment = kLeft, .word_wrap = true};
 
   d.images.resize(5);
-  d.images[Image1] = MakeImage(270, 1650, true, BombPicture());
+  d.images[Image1] = PictureControl(270, 1650, true, BombPicture());
   d.images[Image1].custom_pointer = true;
-  d.images[Image2_0] = MakeImage(1320, 3540, false, BombLitPicture());
-  d.images[Image2_1] = MakeImage(1200, 840, false, BombShortPicture());
-  d.images[Image2_2] = MakeImage(6360, 30, false, BigBombPicture());
-  d.images[Image2_3] = MakeImage(6390, -60, false, ExplosionPicture());
+  d.images[Image2_0] = PictureControl(1320, 3540, false, BombLitPicture());
+  d.images[Image2_1] = PictureControl(1200, 840, false, BombShortPicture());
+  d.images[Image2_2] = PictureControl(6360, 30, false, BigBombPicture());
+  d.images[Image2_3] = PictureControl(6390, -60, false, ExplosionPicture());
 
-  d.options.resize(5);
-  d.options[OptLeft] = MakeOption(L"Left", 4680, 7680, 1092, 372, 0);
-  d.options[OptLeftCorner] = MakeOption(L"Left Corner", 2280, 7200, 1695, 375, 1);
-  d.options[OptCenter] = MakeOption(L"Form Center", 2280, 7680, 1815, 375, 2);
-  d.options[OptTop] = MakeOption(L"Top", 4680, 7200, 852, 372, 3);
-  d.options[OptNone] = MakeOption(L"None", 6360, 7680, 972, 372, 4);
+  d.options.resize(5);  // in focus order
+  d.options[OptLeft] = {.caption = L"Left", .left = 4680, .top = 7680, .width = 1092, .height = 372};
+  d.options[OptLeftCorner] = {.caption = L"Left Corner", .left = 2280, .top = 7200, .width = 1695,
+                              .height = 375};
+  d.options[OptCenter] = {.caption = L"Form Center", .left = 2280, .top = 7680, .width = 1815,
+                          .height = 375};
+  d.options[OptTop] = {.caption = L"Top", .left = 4680, .top = 7200, .width = 852, .height = 372};
+  d.options[OptNone] = {.caption = L"None", .left = 6360, .top = 7680, .width = 972, .height = 372};
   d.selected_option = OptNone;
 
-  d.timer = {500, true};
+  d.timer = {.interval = 500, .enabled = true};
 
   // Back to front; within each pair the text copy lies in front of its shadow.
   const auto label = [](int i) { return ControlRef{ControlRef::Kind::Label, i}; };

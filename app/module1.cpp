@@ -6,7 +6,7 @@
 
 namespace tickbomb {
 
-void SoundBank::Replace(std::array<WaveArray, kCount> fresh) {
+void SoundBank::Replace(Arrays fresh) {
   bool loaded = false;
   for (const WaveArray& wave : current_) loaded = loaded || !wave.empty();
   if (loaded) retired_.push_back(std::move(current_));
@@ -15,13 +15,15 @@ void SoundBank::Replace(std::array<WaveArray, kCount> fresh) {
 }
 
 const WaveArray& SoundBank::Wave(int id) const {
-  if (id < kFirstId || id >= kFirstId + kCount) forms::Raise(forms::kErrSubscriptOutOfRange);
-  return current_[static_cast<std::size_t>(id - kFirstId)];
+  for (std::size_t i = 0; i < kSoundCount; ++i) {
+    if (kSounds[i].id == id) return current_[i];
+  }
+  forms::Raise(forms::kErrSubscriptOutOfRange);
 }
 
-void PlayWave(Platform& platform, const WaveArray& wave, std::uint32_t flags) {
+void PlayWave(WindowsApi& windows, const WaveArray& wave, std::uint32_t flags) {
   if (wave.empty()) forms::Raise(forms::kErrSubscriptOutOfRange);
-  platform.PlaySoundA(wave.data(), 0, flags);
+  windows.PlaySoundA(wave.data(), Hmodule{}, flags);
 }
 
 }  // namespace tickbomb

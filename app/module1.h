@@ -8,7 +8,8 @@
 #include <deque>
 #include <vector>
 
-#include "app/platform.h"
+#include "app/seam/windows_api.h"
+#include "assets/sound_table.h"
 
 namespace tickbomb {
 
@@ -20,29 +21,29 @@ inline constexpr std::uint32_t kPlaySync = win::SND_NODEFAULT | win::SND_MEMORY;
 
 using WaveArray = std::vector<std::uint8_t>;
 
-// The six sounds, each the whole bytes of its WAVE resource. A sound started
+// The sounds, each the whole bytes of its WAVE resource. A sound started
 // asynchronously goes on reading its array after the call returns, so a
 // reload never frees the arrays it replaces at once: the bank it retires is
 // kept until the next reload. By then every sound started from it has been
 // cut off by many later requests (each start-up alone makes seven).
 class SoundBank {
  public:
-  static constexpr int kFirstId = 101;
-  static constexpr int kCount = 6;
+  using Arrays = std::array<WaveArray, kSoundCount>;  // in the sound table's order
 
-  // Installs freshly loaded arrays for ids 101 ... 106.
-  void Replace(std::array<WaveArray, kCount> fresh);
-  const WaveArray& Wave(int id) const;  // 101 ... 106
+  void Replace(Arrays fresh);
+  // The array of sound `id`; raises "Subscript out of range" for an id that
+  // is not in the table.
+  const WaveArray& Wave(int id) const;
   std::size_t RetiredBanks() const { return retired_.size(); }
 
  private:
-  std::array<WaveArray, kCount> current_;
-  std::deque<std::array<WaveArray, kCount>> retired_;
+  Arrays current_;
+  std::deque<Arrays> retired_;
 };
 
 // Plays a sound bank array from memory; raises "Subscript out of range" if
 // the array has no element 0.
-void PlayWave(Platform& platform, const WaveArray& wave, std::uint32_t flags);
+void PlayWave(WindowsApi& windows, const WaveArray& wave, std::uint32_t flags);
 
 struct Module1 {
   std::int16_t TickCount = 0;
@@ -50,7 +51,7 @@ struct Module1 {
   std::uint32_t DefaultExitFlags = 0;
   std::uint32_t ExitFlags = 0;
   std::int16_t KeysArmed = kFalse;
-  std::uint32_t FormRegion = 0;
+  Hrgn FormRegion{};
 };
 
 }  // namespace tickbomb

@@ -38,28 +38,27 @@ std::int32_t CheckedSub32(std::int32_t a, std::int32_t b) {
 }
 }  // namespace
 
-std::vector<Rect> ZoomRectangles(std::int16_t origin, const Rect& window) {
+std::vector<Rect> ZoomRectangles(ZoomOrigin origin, const Rect& window) {
   const double L = window.left, T = window.top;
   const double W = CheckedSub32(window.right, window.left);
   const double H = CheckedSub32(window.bottom, window.top);
   std::vector<Rect> frames;
-  // The fraction is summed in doubles on purpose: 20 steps of 0.05 overshoot 1 by
-  // one ulp, which is what makes the animation 20 frames and never full size.
-  for (double f = 0; f <= 1; f += 0.05) {  // NOLINT(clang-analyzer-security.FloatLoopCounter)
+  double f = 0;
+  for (int frame = 0; frame < kZoomFrames; ++frame, f += 0.05) {
     const double cw = f * W;
     const double ch = f * H;
     double left = L, top = T, right = L + cw, bottom = T + ch;
     switch (origin) {
-      case 2:
+      case ZoomOrigin::Center:
         left = L + (W - cw) / 2;
         top = T + (H - ch) / 2;
-        right = left + cw;
+        right = left + cw;  // from the unrounded left and top edges
         bottom = top + ch;
         break;
-      case 3:
+      case ZoomOrigin::TopEdge:
         right = L + W;
         break;
-      case 4:
+      case ZoomOrigin::LeftEdge:
         bottom = T + H;
         break;
       default:

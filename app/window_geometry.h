@@ -8,7 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/platform.h"
+#include "app/seam/drawing.h"
+#include "app/seam/windows_api.h"
 
 namespace tickbomb {
 
@@ -22,14 +23,25 @@ std::optional<std::uint32_t> DefaultExitFlagsFor(std::uint32_t platform_id,
 // the screen is smaller than the window.
 float RandomPlacement(float screen_twips, float window_twips, float r);
 
-// Opening origins.
-enum class ZoomOrigin : std::int16_t { TopLeft = 1, Center = 2, TopEdge = 3, LeftEdge = 4 };
+// Where the opening animation grows from, as its 16-bit code. NotChosen is
+// the code before the first start-up, which turns it into Center.
+enum class ZoomOrigin : std::int16_t {
+  NotChosen = 0,
+  TopLeft = 1,   // from the top-left corner, both ways
+  Center = 2,    // from the centre, both ways
+  TopEdge = 3,   // full width, downwards from the top edge
+  LeftEdge = 4,  // full height, rightwards from the left edge
+};
+
+// The opening animation has 20 frames: f = 0, 0.05, 0.1, ... about 0.95, each
+// the sum of the ones before and 0.05 in double precision. The rectangle is
+// never drawn at full size: the window itself is shown at that size next.
+inline constexpr int kZoomFrames = 20;
 
 // The rectangles the opening animation draws over `window` (screen pixels),
-// one per frame: f runs 0, 0.05, 0.1, ... summed in double precision while
-// f <= 1, which makes 20 frames; every edge rounds to the nearest integer,
-// ties to even. Raises Overflow if the window's size does not fit 32 bits.
-std::vector<Rect> ZoomRectangles(std::int16_t origin, const Rect& window);
+// one per frame; every edge rounds to the nearest integer, ties to even.
+// Raises Overflow if the window's size does not fit 32 bits.
+std::vector<Rect> ZoomRectangles(ZoomOrigin origin, const Rect& window);
 
 // The window's shape: its size in pixels (each quotient rounded to the
 // nearest, ties to even) and the two corners cut off its BackColor strips so

@@ -3,13 +3,16 @@
 #ifndef TICKBOMB_ASSETS_RESOURCE_IDS_H
 #define TICKBOMB_ASSETS_RESOURCE_IDS_H
 
-// Sounds: resource type "WAVE", language Japanese (0x0411).
-#define IDW_EXPLOSION 101  // Wave101: the explosion
-#define IDW_ONE 102        // Wave102: warning with the digit 1
-#define IDW_TWO 103        // Wave103: warning with the digit 2
-#define IDW_THREE 104      // Wave104: warning with the digit 3
-#define IDW_FANFARE 105    // Wave105: start and end sound
-#define IDW_TICK 106       // Wave106: the once-a-second tick
+#include "sound_table.h"
+
+#ifndef RC_INVOKED
+// The sounds by name (IDW_EXPLOSION, ... IDW_TICK), from the sound table.
+enum SoundId : int {
+#define TICKBOMB_SOUND_ID(name, id, file, role) name = id,
+  TICKBOMB_SOUNDS(TICKBOMB_SOUND_ID)
+#undef TICKBOMB_SOUND_ID
+};
+#endif
 
 // Cursor groups (language Japanese); each holds one image.
 #define IDC_FINGER_UP 101       // image 1

@@ -7,15 +7,15 @@
 
 #include <cstdint>
 
-#include "app/platform.h"
+#include "app/seam/windows_api.h"
 
 namespace tickbomb {
 
-bool IsWindowsNT(Platform& platform);
+bool IsWindowsNT(WindowsApi& windows);
 
 // Asks for `flags` (EWX_SHUTDOWN, EWX_REBOOT or EWX_POWEROFF); returns what
 // ExitWindowsEx answered, which the caller does not examine.
-std::int32_t RequestShutdown(Platform& platform, const std::uint32_t& flags);
+std::int32_t RequestShutdown(WindowsApi& windows, const std::uint32_t& flags);
 
 }  // namespace tickbomb
 

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/platform.h"
+#include "app/seam/drawing.h"
+#include "app/seam/handles.h"
 
 namespace tickbomb::forms {
 
@@ -38,7 +39,6 @@ struct Label {
   TextAlign alignment = TextAlign::Left;
   bool word_wrap = false;  // break lines to fit the width (fixed-size labels)
   bool visible = true;
-  int tab_index = 0;
 };
 
 // A windowless picture control; it takes the size of its picture.
@@ -47,16 +47,15 @@ struct Image {
   bool visible = true;
   Picture picture;
   bool custom_pointer = false;  // MousePointer 99: shows mouse_icon while over it
-  Handle mouse_icon = 0;        // a loaded cursor, owned by the control
+  Hcursor mouse_icon{};         // a loaded cursor, owned by the control
 };
 
 // An option button: a real child window that takes the keyboard focus.
 struct OptionButton {
   std::wstring caption;
   int left = 0, top = 0, width = 0, height = 0;
-  int tab_index = 0;
   bool value = false;
-  Handle hwnd = 0;
+  Hwnd hwnd{};
 };
 
 struct TimerControl {

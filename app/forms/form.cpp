@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 
 #include "app/forms/runtime_error.h"
 #include "app/forms/text_layout.h"
@@ -19,6 +20,15 @@ bool Contains(const Rect& r, int x, int y) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
+// An exception's ASCII message as UTF-16; other bytes show as '?'.
+std::wstring Widened(const char* text) {
+  std::wstring wide;
+  for (const char* c = text; *c != '\0'; ++c) {
+    wide.push_back(static_cast<unsigned char>(*c) < 0x80 ? static_cast<wchar_t>(*c) : L'?');
+  }
+  return wide;
+}
+
 Rect Union(const Rect& a, const Rect& b) {
   return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
           std::max(a.bottom, b.bottom)};
@@ -26,7 +36,7 @@ Rect Union(const Rect& a, const Rect& b) {
 
 }  // namespace
 
-Form::Form(Platform& platform) : platform_(platform) {}
+Form::Form(WindowsApi& windows, FormHost& host) : windows_(windows), host_(host) {}
 
 Form::~Form() = default;
 
@@ -34,17 +44,35 @@ template <typename Handler>
 void Form::Guarded(Handler&& handler) {
   try {
     handler();
+  } catch (const ProcessExit&) {
+    throw;  // not an error: a stand-in for Windows ending the process
+  } catch (...) {
+    OnFailure(std::current_exception());
+  }
+}
+
+void Form::OnFailure(std::exception_ptr failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const ProcessExit&) {
+    throw;
   } catch (const RuntimeError& error) {
     Fail(error.number(), error.description());
+  } catch (const std::bad_alloc&) {
+    Fail(kErrOutOfMemory, DescribeError(kErrOutOfMemory));
+  } catch (const std::exception& error) {
+    Fail(kErrInternal, DescribeError(kErrInternal) + L" (" + Widened(error.what()) + L")");
+  } catch (...) {
+    Fail(kErrInternal, DescribeError(kErrInternal));
   }
 }
 
 void Form::Fail(int number, const std::wstring& description) {
-  platform_.MessageBoxW(0, ErrorReport(number, description),
-                        caption_.empty() ? std::wstring(L"tickbomb") : caption_,
-                        0x10 /* MB_ICONERROR */);
-  platform_.ExitProcess(1);
-  std::abort();  // ExitProcess does not return
+  const std::wstring report = ErrorReport(number, description);
+  const std::wstring title = caption_.empty() ? std::wstring(L"tickbomb") : caption_;
+  windows_.MessageBoxW(Hwnd{}, report.c_str(), title.c_str(), win::MB_ICONERROR);
+  windows_.ExitProcess(1);
+  std::abort();  // not reached: the compiler does not trust a virtual [[noreturn]]
 }
 
 // ---------------------------------------------------------------- lifecycle
@@ -55,10 +83,10 @@ void Form::Load() {
     CreateControls(Design());
     const std::uint64_t generation = generation_;
     Form_Load();
-    if (generation_ != generation || !IsLoaded()) return;  // the handler unloaded the form
+    if (!StillCurrent(generation)) return;  // the handler unloaded the form
     // The window is active now: the focus goes to the group's selected button.
     for (const OptionButton& option : options_) {
-      if (option.value) platform_.SetFocus(option.hwnd);
+      if (option.value) windows_.SetFocus(option.hwnd);
     }
   });
 }
@@ -85,16 +113,16 @@ void Form::CreateControls(const FormDesign& design) {
 
   const Rect outer{ToPixels(left_), ToPixels(top_), ToPixels(left_) + ToPixels(width_),
                    ToPixels(top_) + ToPixels(height_)};
-  hwnd_ = platform_.CreateFormWindow(caption_, outer, back_color_);
-  if (hwnd_ == 0) Raise(kErrCannotCreateWindow);
+  hwnd_ = host_.CreateFormWindow(caption_, outer, *this);
+  if (IsNull(hwnd_)) Raise(kErrCannotCreateWindow);
 
   for (std::size_t i = 0; i < options_.size(); ++i) {
     OptionButton& option = options_[i];
     const Rect rect{ToPixels(option.left), ToPixels(option.top),
                     ToPixels(option.left + option.width), ToPixels(option.top + option.height)};
-    option.hwnd = platform_.CreateOptionButton(hwnd_, option.caption, rect, i == 0);
+    option.hwnd = host_.CreateOptionButton(hwnd_, option.caption, rect, i == 0);
     option.value = static_cast<int>(i) == design.selected_option;
-    if (option.value) platform_.SetOptionChecked(option.hwnd, true);
+    if (option.value) CheckOption(option.hwnd, true);
   }
   for (std::size_t i = 0; i < labels_.size(); ++i) SizeLabel(static_cast<int>(i));
   for (Image& image : images_) {
@@ -111,44 +139,50 @@ void Form::Unload() {
 }
 
 void Form::DestroyControls() {
-  platform_.KillTimer(hwnd_, kTimerId);
+  windows_.KillTimer(hwnd_, kTimerId);
   for (Image& image : images_) {
-    if (image.mouse_icon != 0) platform_.DestroyCursor(image.mouse_icon);
-    image.mouse_icon = 0;
+    if (!IsNull(image.mouse_icon)) windows_.DestroyCursor(image.mouse_icon);
+    image.mouse_icon = Hcursor{};
   }
-  const Handle hwnd = hwnd_;
-  hwnd_ = 0;  // from here on the form counts as unloaded, also for handlers the destruction runs
-  platform_.DestroyWindow(hwnd);  // destroys the option buttons with it
-  for (OptionButton& option : options_) option.hwnd = 0;
+  const Hwnd hwnd = hwnd_;
+  hwnd_ = Hwnd{};  // from here on the form counts as unloaded, also for handlers the destruction runs
+  windows_.DestroyWindow(hwnd);  // destroys the option buttons with it
+  for (OptionButton& option : options_) option.hwnd = Hwnd{};
   captured_.reset();
   captured_form_ = false;
 }
 
 void Form::End() {
-  platform_.ExitProcess(0);
-  std::abort();  // ExitProcess does not return
+  windows_.ExitProcess(0);
+  std::abort();  // not reached: the compiler does not trust a virtual [[noreturn]]
 }
 
 // ---------------------------------------------------------------- form properties
 
 void Form::SetLeft(int twips) {
   left_ = twips;
-  if (IsLoaded()) platform_.MoveWindow(hwnd_, ToPixels(left_), ToPixels(top_));
+  MoveToPlace();
 }
 
 void Form::SetTop(int twips) {
   top_ = twips;
-  if (IsLoaded()) platform_.MoveWindow(hwnd_, ToPixels(left_), ToPixels(top_));
+  MoveToPlace();
+}
+
+void Form::MoveToPlace() {
+  if (!IsLoaded()) return;
+  windows_.SetWindowPos(hwnd_, Hwnd{}, ToPixels(left_), ToPixels(top_), 0, 0,
+                        win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
 }
 
 void Form::SetVisible(bool visible) {
   if (!IsLoaded()) Raise(kErrInvalidPropertyValue);
-  platform_.ShowWindow(hwnd_, visible);
+  windows_.ShowWindow(hwnd_, visible ? win::SW_SHOW : win::SW_HIDE);
 }
 
 void Form::SetPicture(const Picture& picture) {
   picture_ = picture;
-  if (IsLoaded()) platform_.InvalidateRect(hwnd_, nullptr);
+  if (IsLoaded()) windows_.InvalidateRect(hwnd_, nullptr, 0);
 }
 
 // ---------------------------------------------------------------- controls
@@ -166,7 +200,7 @@ Rect Form::ImagePixels(int index) const {
 }
 
 void Form::InvalidatePixels(const Rect& rect) {
-  if (IsLoaded()) platform_.InvalidateRect(hwnd_, &rect);
+  if (IsLoaded()) windows_.InvalidateRect(hwnd_, &rect, 0);
 }
 
 void Form::InvalidateLabel(int index) { InvalidatePixels(LabelPixels(index)); }
@@ -176,7 +210,7 @@ void Form::SizeLabel(int index) {
   Label& label = labels_.at(index);
   if (!label.auto_size) return;
   const TextLayout layout = LayOutText(label.caption, 0, [&](const std::wstring& text) {
-    return platform_.MeasureText(label.font, text);
+    return host_.MeasureText(label.font, text);
   });
   label.width = layout.width * kTwipsPerPixel;
   label.height = layout.height * kTwipsPerPixel;
@@ -227,26 +261,26 @@ void Form::SetImageVisible(int index, bool visible) {
 
 void Form::SetImageMouseIcon(int index, int cursor_id) {
   Image& image = images_.at(index);
-  const Handle cursor = platform_.LoadCursorResource(cursor_id);
-  if (cursor == 0) Raise(kErrResourceNotFound);
-  const Handle replaced = image.mouse_icon;
+  const Hcursor cursor = host_.LoadCursorResource(cursor_id);
+  if (IsNull(cursor)) Raise(kErrResourceNotFound);
+  const Hcursor replaced = image.mouse_icon;
   image.mouse_icon = cursor;
   if (IsLoaded() && image.visible && image.custom_pointer) {
-    platform_.RefreshCursor(hwnd_, ImagePixels(index), cursor);
+    host_.ShowCursorIfOver(hwnd_, ImagePixels(index), cursor);
   }
-  if (replaced != 0) platform_.DestroyCursor(replaced);
+  if (!IsNull(replaced)) windows_.DestroyCursor(replaced);
 }
 
 void Form::SetOptionValue(int index, bool value) {
   if (!value) {
     options_.at(index).value = false;
-    if (options_[index].hwnd != 0) platform_.SetOptionChecked(options_[index].hwnd, false);
+    if (!IsNull(options_[index].hwnd)) CheckOption(options_[index].hwnd, false);
     return;
   }
   for (std::size_t i = 0; i < options_.size(); ++i) {
     const bool selected = static_cast<int>(i) == index;
-    if (options_[i].value != selected && options_[i].hwnd != 0) {
-      platform_.SetOptionChecked(options_[i].hwnd, selected);
+    if (options_[i].value != selected && !IsNull(options_[i].hwnd)) {
+      CheckOption(options_[i].hwnd, selected);
     }
     options_[i].value = selected;
   }
@@ -259,41 +293,46 @@ void Form::SetTimerEnabled(bool enabled) {
   if (enabled) {
     ArmTimer();
   } else {
-    platform_.KillTimer(hwnd_, kTimerId);
+    windows_.KillTimer(hwnd_, kTimerId);
   }
 }
 
 void Form::ArmTimer() {
-  pacing_.Start(platform_.MonotonicMilliseconds(), timer_.interval);
-  platform_.SetTimer(hwnd_, kTimerId, static_cast<std::uint32_t>(timer_.interval));
+  pacing_.Start(host_.NowMilliseconds(), timer_.interval);
+  windows_.SetTimer(hwnd_, kTimerId, static_cast<std::uint32_t>(timer_.interval));
+}
+
+void Form::CheckOption(Hwnd button, bool checked) {
+  windows_.SendMessageW(button, win::BM_SETCHECK, checked ? win::BST_CHECKED : win::BST_UNCHECKED,
+                        0);
 }
 
 // ---------------------------------------------------------------- services
 
 void Form::Refresh() {
   if (!IsLoaded()) return;
-  platform_.InvalidateRect(hwnd_, nullptr);
-  platform_.UpdateWindow(hwnd_);
+  windows_.InvalidateRect(hwnd_, nullptr, 0);
+  windows_.UpdateWindow(hwnd_);
 }
 
 void Form::RefreshImage(int index) {
   if (!IsLoaded()) return;
   InvalidateImage(index);
-  platform_.UpdateWindow(hwnd_);
+  windows_.UpdateWindow(hwnd_);
 }
 
-void Form::DoEvents() { platform_.PumpMessages(); }
+void Form::DoEvents() { host_.DispatchPendingMessages(); }
 
 int Form::MsgBox(const std::wstring& text, std::uint32_t style, const std::wstring& title) {
-  return platform_.MessageBoxW(hwnd_, text, title, style);
+  return windows_.MessageBoxW(hwnd_, text.c_str(), title.c_str(), style);
 }
 
-int Form::ScreenWidth() { return platform_.ScreenWidthPixels() * kTwipsPerPixel; }
-int Form::ScreenHeight() { return platform_.ScreenHeightPixels() * kTwipsPerPixel; }
+int Form::ScreenWidth() { return windows_.GetSystemMetrics(win::SM_CXSCREEN) * kTwipsPerPixel; }
+int Form::ScreenHeight() { return windows_.GetSystemMetrics(win::SM_CYSCREEN) * kTwipsPerPixel; }
 
 std::vector<std::uint8_t> Form::LoadResData(int id, const char* type) {
   std::vector<std::uint8_t> bytes;
-  if (!platform_.ReadResource(type, id, bytes)) Raise(kErrResourceNotFound);
+  if (!host_.ReadResource(type, id, bytes)) Raise(kErrResourceNotFound);
   return bytes;
 }
 
@@ -375,7 +414,7 @@ void Form::OnMouseUp(int x, int y, int button, int buttons_still_down, int shift
     Image_MouseUp(index, static_cast<std::int16_t>(button), static_cast<std::int16_t>(shift),
                   static_cast<float>(x * kTwipsPerPixel - image.left),
                   static_cast<float>(y * kTwipsPerPixel - image.top));
-    if (generation != generation_ || !IsLoaded()) return;
+    if (!StillCurrent(generation)) return;
     // A click is a left press and release on the same visible picture.
     if (button == kLeftButton && images_.at(index).visible &&
         Contains(ImagePixels(index), x, y)) {
@@ -390,16 +429,16 @@ void Form::OnCaptureLost() {
 }
 
 bool Form::MoveOptionSelection(int key) {
-  const Handle focus = platform_.GetFocus();
+  const Hwnd focus = windows_.GetFocus();
   int current = -1;
   for (std::size_t i = 0; i < options_.size(); ++i) {
-    if (options_[i].hwnd != 0 && options_[i].hwnd == focus) current = static_cast<int>(i);
+    if (!IsNull(options_[i].hwnd) && options_[i].hwnd == focus) current = static_cast<int>(i);
   }
   if (current < 0) return false;
   const int count = static_cast<int>(options_.size());
   const bool backwards = key == kVkUp || key == kVkLeft;
   const int next = (current + (backwards ? count - 1 : 1)) % count;
-  platform_.SetFocus(options_[next].hwnd);
+  windows_.SetFocus(options_[next].hwnd);
   if (options_[next].value) return true;
   SetOptionValue(next, true);
   Option_Click(next);
@@ -411,7 +450,7 @@ void Form::OnKeyDown(int key, int shift) {
     if (!IsLoaded()) return;
     const std::uint64_t generation = generation_;
     Form_KeyDown(static_cast<std::int16_t>(key), static_cast<std::int16_t>(shift));  // KeyPreview
-    if (generation != generation_ || !IsLoaded()) return;
+    if (!StillCurrent(generation)) return;
     if (key == kVkLeft || key == kVkUp || key == kVkRight || key == kVkDown) {
       MoveOptionSelection(key);
     }
@@ -428,9 +467,9 @@ void Form::OnKeyUp(int key, int shift) {
 void Form::OnTimer() {
   Guarded([&] {
     if (!IsLoaded() || !timer_.enabled || in_timer_event_) return;
-    const Handle hwnd = hwnd_;
+    const Hwnd hwnd = hwnd_;
     const std::uint64_t generation = generation_;
-    if (pacing_.TakeTickIfDue(platform_.MonotonicMilliseconds())) {
+    if (pacing_.TakeTickIfDue(host_.NowMilliseconds())) {
       in_timer_event_ = true;
       struct Reset {
         bool& flag;
@@ -438,17 +477,17 @@ void Form::OnTimer() {
       } reset{in_timer_event_};
       Timer_Timer();
     }
-    if (generation != generation_ || !IsLoaded() || !timer_.enabled) return;
-    platform_.SetTimer(hwnd, kTimerId, pacing_.DelayToNextTick(platform_.MonotonicMilliseconds()));
+    if (!StillCurrent(generation) || !timer_.enabled) return;
+    windows_.SetTimer(hwnd, kTimerId, pacing_.DelayToNextTick(host_.NowMilliseconds()));
   });
 }
 
-Handle Form::CursorAt(int x, int y) const {
-  if (!IsLoaded()) return 0;
+Hcursor Form::CursorAt(int x, int y) const {
+  if (!IsLoaded()) return Hcursor{};
   const std::optional<ControlRef> hit = HitTest(x, y);
-  if (!hit || hit->kind != ControlRef::Kind::Image) return 0;
+  if (!hit || hit->kind != ControlRef::Kind::Image) return Hcursor{};
   const Image& image = images_.at(hit->index);
-  return image.custom_pointer ? image.mouse_icon : 0;
+  return image.custom_pointer ? image.mouse_icon : Hcursor{};
 }
 
 // ---------------------------------------------------------------- painting
@@ -483,7 +522,7 @@ std::vector<DrawOp> Form::PaintOps() const {
     const Rect box = LabelPixels(ref.index);
     const TextLayout layout = LayOutText(
         label.caption, label.word_wrap ? box.right - box.left : 0,
-        [&](const std::wstring& text) { return platform_.MeasureText(label.font, text); });
+        [&](const std::wstring& text) { return host_.MeasureText(label.font, text); });
     int y = box.top;
     for (const TextLine& line : layout.lines) {
       DrawOp text;

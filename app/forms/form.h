@@ -5,11 +5,17 @@
 // controls, a later Load builds them again from the design, and members of
 // the object (such as the chosen opening origin) keep their values.
 //
-// The window procedures on the Windows side call the On... entry points; the
-// form turns them into the events of its controls, in the way the program's
+// The form serves its own window (FormWindowEvents): it turns the window's
+// input and timer into the events of its controls, in the way the program's
 // handlers expect (KeyPreview, capture by the pressed control, option-group
 // keys), and catches run-time errors there: an error ends the program with a
 // report naming it.
+//
+// Re-entrancy. A handler that pumps messages, shows a message box or raises
+// another event may find, when that returns, that a handler run in between
+// unloaded the window or loaded a new one. Before it touches the window
+// again it asks StillCurrent(the Generation() it began with), and stops if
+// the answer is no.
 #ifndef TICKBOMB_APP_FORMS_FORM_H
 #define TICKBOMB_APP_FORMS_FORM_H
 
@@ -20,7 +26,9 @@
 
 #include "app/forms/controls.h"
 #include "app/forms/timer_pacing.h"
-#include "app/platform.h"
+#include "app/seam/form_host.h"
+#include "app/seam/form_window_events.h"
+#include "app/seam/windows_api.h"
 
 namespace tickbomb::forms {
 
@@ -54,26 +62,29 @@ inline constexpr int kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
 inline constexpr int kShiftMask = 1, kCtrlMask = 2, kAltMask = 4;
 inline constexpr int kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28;
 
-class Form {
+class Form : public FormWindowEvents {
  public:
-  explicit Form(Platform& platform);
+  Form(WindowsApi& windows, FormHost& host);
   virtual ~Form();
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
 
-  Platform& platform() { return platform_; }
+  WindowsApi& windows() { return windows_; }
+  FormHost& host() { return host_; }
 
   // ---- lifecycle
   void Load();    // build window and controls from the design, raise Load, activate
   void Unload();  // destroy window and controls; no handler runs
-  bool IsLoaded() const { return hwnd_ != 0; }
-  // Changes with every Load and Unload: a handler that pumped messages can
-  // tell whether the window it was working on is still the current one.
+  bool IsLoaded() const { return !IsNull(hwnd_); }
+  // Changes with every Load and Unload (see Re-entrancy above).
   std::uint64_t Generation() const { return generation_; }
+  bool StillCurrent(std::uint64_t generation) const {
+    return generation_ == generation && IsLoaded();
+  }
   [[noreturn]] void End();  // end the program at once
 
   // ---- the form's own properties (twips)
-  Handle hWnd() const { return hwnd_; }
+  Hwnd hWnd() const { return hwnd_; }
   int Left() const { return left_; }
   int Top() const { return top_; }
   void SetLeft(int twips);
@@ -111,18 +122,20 @@ class Form {
   static int TwipsPerPixelY() { return kTwipsPerPixel; }
   std::vector<std::uint8_t> LoadResData(int id, const char* type);
 
-  // ---- entry points for the window procedures (client pixels)
-  void OnMouseMove(int x, int y, int buttons, int shift);
-  void OnMouseDown(int x, int y, int button, int shift);
-  void OnMouseUp(int x, int y, int button, int buttons_still_down, int shift);
-  void OnCaptureLost();
-  void OnKeyDown(int key, int shift);
-  void OnKeyUp(int key, int shift);
-  void OnTimer();
-  // The cursor to show over (x, y): a custom one, or 0 for the system arrow.
-  Handle CursorAt(int x, int y) const;
-  // How to paint the client area, back to front.
-  std::vector<DrawOp> PaintOps() const;
+  // ---- what the window hands on (FormWindowEvents)
+  bool IsCurrentWindow(Hwnd window) const override { return IsLoaded() && window == hwnd_; }
+  void OnMouseMove(int x, int y, int buttons, int shift) override;
+  void OnMouseDown(int x, int y, int button, int shift) override;
+  void OnMouseUp(int x, int y, int button, int buttons_still_down, int shift) override;
+  void OnCaptureLost() override;
+  void OnKeyDown(int key, int shift) override;
+  void OnKeyUp(int key, int shift) override;
+  void OnTimer() override;
+  void OnClose() override { End(); }
+  Hcursor CursorAt(int x, int y) const override;
+  std::vector<DrawOp> PaintOps() const override;
+  [[noreturn]] void OnFailure(std::exception_ptr failure) override;
+
   // Reports `description` of run-time error `number` and ends the program.
   [[noreturn]] void Fail(int number, const std::wstring& description);
 
@@ -161,9 +174,12 @@ class Form {
                       int shift);
   bool MoveOptionSelection(int key);
   void ArmTimer();
+  void MoveToPlace();
+  void CheckOption(Hwnd button, bool checked);
 
-  Platform& platform_;
-  Handle hwnd_ = 0;
+  WindowsApi& windows_;
+  FormHost& host_;
+  Hwnd hwnd_{};
   std::uint64_t generation_ = 0;
   std::wstring caption_;
   std::uint32_t back_color_ = 0;

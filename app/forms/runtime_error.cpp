@@ -10,6 +10,8 @@ RuntimeError::RuntimeError(int number, std::wstring description)
 std::wstring DescribeError(int number) {
   switch (number) {
     case kErrOverflow: return L"Overflow";
+    case kErrOutOfMemory: return L"Out of memory";
+    case kErrInternal: return L"Internal error";
     case kErrSubscriptOutOfRange: return L"Subscript out of range";
     case kErrInvalidPropertyValue: return L"Invalid property value";
     case kErrResourceNotFound: return L"Resource with identifier not found";

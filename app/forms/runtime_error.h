@@ -1,6 +1,7 @@
 // Run-time errors of the forms runtime. Nothing in the program traps them:
-// the form's event entry points catch them and end the program with a report
-// that names the error.
+// the form's event entry points catch them, and every other exception too
+// (out of memory becomes error 7, anything else error 51), and end the
+// program with a report that names the error.
 #ifndef TICKBOMB_APP_FORMS_RUNTIME_ERROR_H
 #define TICKBOMB_APP_FORMS_RUNTIME_ERROR_H
 
@@ -12,7 +13,9 @@
 namespace tickbomb::forms {
 
 inline constexpr int kErrOverflow = 6;
+inline constexpr int kErrOutOfMemory = 7;
 inline constexpr int kErrSubscriptOutOfRange = 9;
+inline constexpr int kErrInternal = 51;  // anything that is not a run-time error of its own
 inline constexpr int kErrInvalidPropertyValue = 380;
 inline constexpr int kErrResourceNotFound = 326;
 inline constexpr int kErrCannotCreateWindow = 31001;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "app/seam/drawing.h"
 
 namespace tickbomb::forms {
 

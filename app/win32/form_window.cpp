@@ -1,14 +1,18 @@
-#include "app/forms/form.h"
 #include "app/win32/form_window.h"
-#include "app/win32/painter.h"
 
 #include <climits>
+#include <exception>
+
+#include "app/win32/handle_cast.h"
+#include "app/win32/painter.h"
 
 namespace tickbomb::win32 {
 
 namespace {
 
+constexpr wchar_t kFormClassName[] = L"TickbombForm";
 const LPCWSTR kArrow = MAKEINTRESOURCEW(32512);  // IDC_ARROW
+constexpr int kAppIcon = 1;                      // the icon group of the resources
 
 // The procedure every option button had before it was subclassed (the
 // system's button procedure, the same for all of them).
@@ -17,66 +21,71 @@ WNDPROC button_procedure = nullptr;
 // The control that had the focus when the form was last deactivated.
 HWND focus_before_deactivation = nullptr;
 
-// The form that owns `hwnd`, while `hwnd` is still its current window: once
+// The events `hwnd` was created to serve, whether or not it is still the
+// form's current window.
+FormWindowEvents* EventsOf(HWND hwnd) {
+  return reinterpret_cast<FormWindowEvents*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+// The form that `hwnd` serves, while `hwnd` is still its current window: once
 // the form is unloaded (even from inside one of its own handlers) its old
 // window gets nothing more.
-forms::Form* FormOf(HWND hwnd) {
-  auto* form = reinterpret_cast<forms::Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (form == nullptr || !form->IsLoaded() || form->hWnd() != reinterpret_cast<Handle>(hwnd)) {
-    return nullptr;
-  }
-  return form;
+FormWindowEvents* FormOf(HWND hwnd) {
+  FormWindowEvents* const form = EventsOf(hwnd);
+  return form != nullptr && form->IsCurrentWindow(Typed<Hwnd>(hwnd)) ? form : nullptr;
 }
+
+// The masks the form's events take.
+constexpr int kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
+constexpr int kShiftMask = 1, kCtrlMask = 2, kAltMask = 4;
 
 int X(LPARAM lparam) { return static_cast<short>(LOWORD(lparam)); }
 int Y(LPARAM lparam) { return static_cast<short>(HIWORD(lparam)); }
 
 int ButtonMask(WPARAM wparam) {
-  return ((wparam & MK_LBUTTON) ? forms::kLeftButton : 0) |
-         ((wparam & MK_RBUTTON) ? forms::kRightButton : 0) |
-         ((wparam & MK_MBUTTON) ? forms::kMiddleButton : 0);
+  return ((wparam & MK_LBUTTON) ? kLeftButton : 0) |
+         ((wparam & MK_RBUTTON) ? kRightButton : 0) |
+         ((wparam & MK_MBUTTON) ? kMiddleButton : 0);
 }
 
 // The modifier keys held right now: 1 Shift, 2 Ctrl, 4 Alt.
 int ShiftMask() {
-  return (GetKeyState(VK_SHIFT) < 0 ? forms::kShiftMask : 0) |
-         (GetKeyState(VK_CONTROL) < 0 ? forms::kCtrlMask : 0) |
-         (GetKeyState(VK_MENU) < 0 ? forms::kAltMask : 0);
+  return (GetKeyState(VK_SHIFT) < 0 ? kShiftMask : 0) |
+         (GetKeyState(VK_CONTROL) < 0 ? kCtrlMask : 0) |
+         (GetKeyState(VK_MENU) < 0 ? kAltMask : 0);
 }
 
-void ButtonDown(HWND hwnd, forms::Form& form, int button, LPARAM lparam) {
+void ButtonDown(HWND hwnd, FormWindowEvents& form, int button, LPARAM lparam) {
   if (GetCapture() != hwnd) SetCapture(hwnd);  // the first button down holds the mouse
   form.OnMouseDown(X(lparam), Y(lparam), button, ShiftMask());
 }
 
-bool SetCursorAt(HWND hwnd, const forms::Form& form) {
+bool SetCursorAt(HWND hwnd, const FormWindowEvents& form) {
   POINT point;
   if (!GetCursorPos(&point) || !ScreenToClient(hwnd, &point)) return false;
-  const Handle cursor = form.CursorAt(point.x, point.y);
-  SetCursor(cursor != 0 ? reinterpret_cast<HCURSOR>(cursor) : LoadCursorW(nullptr, kArrow));
+  const Hcursor cursor = form.CursorAt(point.x, point.y);
+  SetCursor(!IsNull(cursor) ? Native(cursor) : LoadCursorW(nullptr, kArrow));
   return true;
 }
 
-void ButtonUp(HWND hwnd, forms::Form& form, int button, WPARAM wparam, LPARAM lparam) {
+void ButtonUp(HWND hwnd, FormWindowEvents& form, int button, WPARAM wparam, LPARAM lparam) {
   const int still_down = ButtonMask(wparam);
   form.OnMouseUp(X(lparam), Y(lparam), button, still_down, ShiftMask());
   // The form may be gone by now; only a window that still holds the mouse lets it go.
   if (still_down == 0 && GetCapture() == hwnd) ReleaseCapture();
   // A press on the bomb released off it: the pointer is over something else now,
   // and the system sends no WM_SETCURSOR until the mouse moves.
-  if (still_down == 0 && form.IsLoaded() && form.hWnd() == reinterpret_cast<Handle>(hwnd)) {
-    SetCursorAt(hwnd, form);
-  }
+  if (still_down == 0 && form.IsCurrentWindow(Typed<Hwnd>(hwnd))) SetCursorAt(hwnd, form);
 }
 
-void Paint(HWND hwnd, const forms::Form* form) {
+void Paint(HWND hwnd, const FormWindowEvents* form) {
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(hwnd, &paint);
   if (form != nullptr) PaintOps(dc, paint.rcPaint, form->PaintOps());
   EndPaint(hwnd, &paint);
 }
 
-void PrintClient(HWND hwnd, const forms::Form& form, HDC dc) {
+void PrintClient(HWND hwnd, const FormWindowEvents& form, HDC dc) {
   RECT client;
   GetClientRect(hwnd, &client);
   PaintOps(dc, client, form.PaintOps());
@@ -96,17 +105,17 @@ bool RestoreFocus(HWND hwnd, WPARAM wparam) {
   return true;
 }
 
-LRESULT CALLBACK OptionButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT OptionButtonMessage(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      if (forms::Form* form = FormOf(GetParent(button))) {
+      if (FormWindowEvents* form = FormOf(GetParent(button))) {
         form->OnKeyDown(static_cast<int>(wparam), ShiftMask());
       }
       return 0;
     case WM_KEYUP:
     case WM_SYSKEYUP:
-      if (forms::Form* form = FormOf(GetParent(button))) {
+      if (FormWindowEvents* form = FormOf(GetParent(button))) {
         form->OnKeyUp(static_cast<int>(wparam), ShiftMask());
       }
       return 0;
@@ -115,15 +124,7 @@ LRESULT CALLBACK OptionButtonProc(HWND button, UINT message, WPARAM wparam, LPAR
   }
 }
 
-}  // namespace
-
-void SubclassOptionButton(HWND button) {
-  const auto previous = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OptionButtonProc)));
-  if (button_procedure == nullptr) button_procedure = previous;
-}
-
-LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_GETMINMAXINFO) {
     // The form keeps its size on a screen smaller than itself. Windows would
     // otherwise cut a window with a sizing border down to the screen's size plus
@@ -143,13 +144,11 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
   }
   if (message == WM_CLOSE) {
     // Closing the window ends the program at once.
-    if (auto* form = reinterpret_cast<forms::Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
-      form->End();
-    }
+    if (FormWindowEvents* const form = EventsOf(hwnd)) form->OnClose();
     return 0;
   }
 
-  forms::Form* const form = FormOf(hwnd);
+  FormWindowEvents* const form = FormOf(hwnd);
   if (form == nullptr) {
     if (message == WM_PAINT) {
       Paint(hwnd, nullptr);
@@ -163,12 +162,12 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_MOUSEMOVE:
       form->OnMouseMove(X(lparam), Y(lparam), ButtonMask(wparam), ShiftMask());
       return 0;
-    case WM_LBUTTONDOWN: ButtonDown(hwnd, *form, forms::kLeftButton, lparam); return 0;
-    case WM_RBUTTONDOWN: ButtonDown(hwnd, *form, forms::kRightButton, lparam); return 0;
-    case WM_MBUTTONDOWN: ButtonDown(hwnd, *form, forms::kMiddleButton, lparam); return 0;
-    case WM_LBUTTONUP: ButtonUp(hwnd, *form, forms::kLeftButton, wparam, lparam); return 0;
-    case WM_RBUTTONUP: ButtonUp(hwnd, *form, forms::kRightButton, wparam, lparam); return 0;
-    case WM_MBUTTONUP: ButtonUp(hwnd, *form, forms::kMiddleButton, wparam, lparam); return 0;
+    case WM_LBUTTONDOWN: ButtonDown(hwnd, *form, kLeftButton, lparam); return 0;
+    case WM_RBUTTONDOWN: ButtonDown(hwnd, *form, kRightButton, lparam); return 0;
+    case WM_MBUTTONDOWN: ButtonDown(hwnd, *form, kMiddleButton, lparam); return 0;
+    case WM_LBUTTONUP: ButtonUp(hwnd, *form, kLeftButton, wparam, lparam); return 0;
+    case WM_RBUTTONUP: ButtonUp(hwnd, *form, kRightButton, wparam, lparam); return 0;
+    case WM_MBUTTONUP: ButtonUp(hwnd, *form, kMiddleButton, wparam, lparam); return 0;
     case WM_CAPTURECHANGED: form->OnCaptureLost(); return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -194,6 +193,58 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     default: break;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+// Nothing may unwind into Windows' own frames: whatever a message ran into
+// ends the program with the form's error report.
+void ReportFailure(HWND hwnd) {
+  if (FormWindowEvents* const form = EventsOf(hwnd)) form->OnFailure(std::current_exception());
+  FatalAppExitW(0, L"tickbomb failed");  // a window without a form: nothing left to report to
+}
+
+LRESULT CALLBACK OptionButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
+  try {
+    return OptionButtonMessage(button, message, wparam, lparam);
+  } catch (...) {
+    ReportFailure(GetParent(button));
+    return 0;
+  }
+}
+
+LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  try {
+    return FormMessage(hwnd, message, wparam, lparam);
+  } catch (...) {
+    ReportFailure(hwnd);
+    return 0;
+  }
+}
+
+}  // namespace
+
+void SubclassOptionButton(HWND button) {
+  const auto previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OptionButtonProc)));
+  if (button_procedure == nullptr) button_procedure = previous;
+}
+
+HWND CreateFormWindowFor(FormWindowEvents& events, const wchar_t* caption, const Rect& outer) {
+  static const ATOM form_class = [] {
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = FormWindowProc;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.hIcon = LoadIconW(window_class.hInstance, MAKEINTRESOURCEW(kAppIcon));
+    window_class.hCursor = LoadCursorW(nullptr, kArrow);
+    window_class.hbrBackground = nullptr;  // the form paints everything
+    window_class.lpszClassName = kFormClassName;
+    return RegisterClassExW(&window_class);
+  }();
+  if (form_class == 0) return nullptr;
+  return CreateWindowExW(0, kFormClassName, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                         outer.left, outer.top, outer.right - outer.left,
+                         outer.bottom - outer.top, nullptr, nullptr, GetModuleHandleW(nullptr),
+                         &events);
 }
 
 }  // namespace tickbomb::win32

@@ -1,17 +1,19 @@
 // The window procedures of a form: they only translate window messages into
-// the form's entry points (forms::Form::On...), and paint.
+// the form's events (FormWindowEvents), and paint what the form asks for.
 #ifndef TICKBOMB_APP_WIN32_FORM_WINDOW_H
 #define TICKBOMB_APP_WIN32_FORM_WINDOW_H
 
-#include <windows.h>
+#include "app/seam/drawing.h"
+#include "app/seam/form_window_events.h"
+
+#include <windows.h>  // after the program's headers: its macros clash with their names
 
 namespace tickbomb::win32 {
 
-inline constexpr wchar_t kFormClassName[] = L"TickbombForm";
-
-// The procedure of the form's top-level window. CreateWindowExW's last
-// argument is the forms::Form the window belongs to.
-LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+// Creates a form's top-level window, hidden, with a caption and a sizing
+// border at `outer` (screen pixels); it serves `events` from its first message
+// on. Null if it could not be created.
+HWND CreateFormWindowFor(FormWindowEvents& events, const wchar_t* caption, const Rect& outer);
 
 // Routes the keys of an option button to its form instead of the button, so
 // that the form alone moves the group's selection (and raises Click).

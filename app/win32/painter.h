@@ -6,8 +6,8 @@
 #define TICKBOMB_APP_WIN32_PAINTER_H
 
 // The program's headers come before <windows.h>, whose macros would clash with
-// the constants that app/platform.h names as Windows spells them.
-#include "app/platform.h"
+// the constants that the seam names as Windows spells them.
+#include "app/seam/drawing.h"
 
 #include <windows.h>
 

@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <stdexcept>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "asset_files.h"
+#include "assets/sound_table.h"
 
 using namespace assets_test;
 
@@ -31,12 +33,19 @@ const SoundRow kBank[] = {
 
 constexpr double kRate = 22050.0;
 
-Bytes wave(int id) { return read_asset("sounds/" + std::to_string(id) + ".wav"); }
+// The file of sound `id`, as the sound table names it.
+Bytes wave(int id) {
+  for (const tickbomb::SoundEntry& sound : tickbomb::kSounds) {
+    if (sound.id == id) return read_asset(sound.file);
+  }
+  throw std::runtime_error("sound " + std::to_string(id) + " is not in the sound table");
+}
 
 std::size_t data_offset(const SoundRow& row) { return row.extra_format_size ? 58 : 56; }
 
 std::vector<int> levels(int id) {
-  const SoundRow& row = kBank[id - 101];
+  const SoundRow& row = *std::find_if(std::begin(kBank), std::end(kBank),
+                                      [id](const SoundRow& r) { return r.id == id; });
   const Bytes b = wave(id);
   std::vector<int> out;
   for (std::uint32_t i = 0; i < row.samples; ++i) out.push_back(std::abs(b[data_offset(row) + i] - 128));
@@ -105,6 +114,13 @@ TEST_P(SoundFile, ReachesItsPeakLevelAndStartsAndEndsInSilence) {
   double sum = 0;
   for (std::uint32_t i = 0; i < row.samples; ++i) sum += b[data_offset(row) + i] - 128.0;
   EXPECT_LT(std::abs(sum / row.samples), 0.5) << "DC offset";
+}
+
+TEST(SoundTable, HasARowHereForEverySoundAndNoOther) {
+  std::vector<int> table, rows;
+  for (const tickbomb::SoundEntry& sound : tickbomb::kSounds) table.push_back(sound.id);
+  for (const SoundRow& row : kBank) rows.push_back(row.id);
+  EXPECT_EQ(table, rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bank, SoundFile, testing::ValuesIn(kBank),

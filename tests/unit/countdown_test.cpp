@@ -82,7 +82,7 @@ TEST_F(CountdownTest, EveryTickMatchesTheTickTable) {
     EXPECT_EQ(Now(), expected);
     EXPECT_EQ(platform.SoundsFrom(mark), row.sounds);
     EXPECT_TRUE(SoundsFromCurrentBank(mark));
-    EXPECT_EQ(platform.CountFrom(mark, "PumpMessages"), static_cast<std::size_t>(row.pumps));
+    EXPECT_EQ(platform.CountFrom(mark, "DispatchPendingMessages"), static_cast<std::size_t>(row.pumps));
     EXPECT_EQ(platform.CountFrom(mark, "ExitWindowsEx"), 0U);
     EXPECT_EQ(platform.CountFrom(mark, "MessageBoxW"), 0U);
     EXPECT_TRUE(form.IsLoaded());
@@ -101,7 +101,7 @@ TEST_F(CountdownTest, EveryTickMatchesTheTickTable) {
 TEST_F(CountdownTest, TickTwentyExplodesThenRequestsTheShutdownAndEnds) {
   LoadForm();
   TickTo(19);
-  const Handle hwnd = form.hWnd();
+  const Hwnd hwnd = form.hWnd();
 
   // What the pump at tick 20 sees, what is on screen while the explosion
   // sound plays, and the keyboard gate when the shutdown is asked for.
@@ -119,13 +119,13 @@ TEST_F(CountdownTest, TickTwentyExplodesThenRequestsTheShutdownAndEnds) {
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { Tick(); }), 0U);
 
-  const std::string h = std::to_string(hwnd);
-  EXPECT_EQ(platform.LogFrom(mark, {"PlaySoundA", "PumpMessages", "GetVersionExA", "GetCurrentProcess",
+  const std::string h = std::to_string(N(hwnd));
+  EXPECT_EQ(platform.LogFrom(mark, {"PlaySoundA", "DispatchPendingMessages", "GetVersionExA", "GetCurrentProcess",
                                     "OpenProcessToken", "LookupPrivilegeValueA",
                                     "AdjustTokenPrivileges", "CloseHandle", "ExitWindowsEx",
                                     "DestroyWindow", "ExitProcess", "MessageBoxW"}),
             (std::vector<std::string>{
-                "PumpMessages()",
+                "DispatchPendingMessages()",
                 "PlaySoundA(101,0,6)",
                 "GetVersionExA(148)",
                 "GetCurrentProcess()",
@@ -188,7 +188,7 @@ TEST_F(CountdownTest, ARefusedShutdownStillUnloadsAndEnds) {
   platform.exit_windows_result = 0;
   LoadForm();
   TickTo(19);
-  const std::string h = std::to_string(form.hWnd());
+  const std::string h = std::to_string(N(form.hWnd()));
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { Tick(); }), 0U);
   EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx", "DestroyWindow", "ExitProcess", "MessageBoxW"}),

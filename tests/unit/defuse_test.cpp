@@ -14,7 +14,7 @@ const std::wstring kTitle = L"By ピコリン";
 
 class DefuseTest : public RunningFormTest {
  protected:
-  Handle Cursor() const { return form.image(Image1).mouse_icon; }
+  Hcursor Cursor() const { return form.image(Image1).mouse_icon; }
   // Whether the latest LoadCursorResource call asked for cursor `id`.
   bool LastLoadedWas(int id) const {
     const auto loads = platform.CallsNamed("LoadCursorResource");
@@ -33,14 +33,14 @@ TEST_P(DefuseAtTickTest, StopsTheTimerPlaysTheSoundShowsTheBoxAndEnds) {
   TickTo(t);
   if (restart) PressKey(kVkShift, forms::kShiftMask);
   const auto [x, y] = BombPoint();
-  const std::string h = std::to_string(form.hWnd());
+  const std::string h = std::to_string(N(form.hWnd()));
   form.OnMouseDown(x, y, forms::kLeftButton, 0);
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { form.OnMouseUp(x, y, forms::kLeftButton, 0, 0); }), 0U);
 
   EXPECT_EQ(form.defuses_begun, 1);
   EXPECT_EQ(platform.LogFrom(mark, {"KillTimer", "PlaySoundA", "MessageBoxW", "DestroyWindow",
-                                    "ExitProcess", "ExitWindowsEx", "PumpMessages", "Sleep"}),
+                                    "ExitProcess", "ExitWindowsEx", "DispatchPendingMessages", "Sleep"}),
             (std::vector<std::string>{"KillTimer(" + h + ",1)", "PlaySoundA(105,0,7)",
                                       "MessageBoxW(" + h + ",0)", "KillTimer(" + h + ",1)",
                                       "DestroyWindow(" + h + ")", "ExitProcess(0)"}));
@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DefuseTest, FromTickNineteenTheHiddenBombCannotBeClicked) {
   LoadForm();
   TickTo(19);
-  const Handle cursor = Cursor();
+  const Hcursor cursor = Cursor();
   EXPECT_FALSE(Ends([&] { ClickBomb(); }).has_value());
   EXPECT_EQ(form.defuses_begun, 0);
   EXPECT_EQ(Cursor(), cursor);
@@ -82,18 +82,18 @@ TEST_F(DefuseTest, AnyButtonDownShowsThePressedFingerAndReleaseTheRaisedOne) {
   for (int button : {forms::kRightButton, forms::kMiddleButton, forms::kLeftButton}) {
     SCOPED_TRACE("button " + std::to_string(button));
     for (int press = 0; press < 2; ++press) {  // each change loads the cursor anew
-      const Handle raised = Cursor();
-      ASSERT_NE(raised, 0U);
+      const Hcursor raised = Cursor();
+      ASSERT_FALSE(IsNull(raised));
       std::size_t mark = platform.calls.size();
       form.OnMouseDown(x, y, button, 0);
-      const Handle pressed = Cursor();
+      const Hcursor pressed = Cursor();
       EXPECT_NE(pressed, raised);
       EXPECT_EQ(platform.LogFrom(mark, {"LoadCursorResource", "DestroyCursor"}),
                 (std::vector<std::string>{"LoadCursorResource(102)",
-                                          "DestroyCursor(" + std::to_string(raised) + ")"}));
-      const auto shown = platform.CallsNamed("RefreshCursor");
+                                          "DestroyCursor(" + std::to_string(N(raised)) + ")"}));
+      const auto shown = platform.CallsNamed("ShowCursorIfOver");
       ASSERT_FALSE(shown.empty());
-      EXPECT_EQ(static_cast<Handle>(shown.back()->args[5]), pressed);
+      EXPECT_EQ(static_cast<Hcursor>(shown.back()->args[5]), pressed);
 
       mark = platform.calls.size();
       const bool ended = Ends([&] { form.OnMouseUp(x, y, button, 0, 0); }).has_value();
@@ -109,7 +109,7 @@ TEST_F(DefuseTest, AnyButtonDownShowsThePressedFingerAndReleaseTheRaisedOne) {
       EXPECT_NE(Cursor(), pressed);
       EXPECT_EQ(platform.LogFrom(mark, {"LoadCursorResource", "DestroyCursor"}),
                 (std::vector<std::string>{"LoadCursorResource(101)",
-                                          "DestroyCursor(" + std::to_string(pressed) + ")"}));
+                                          "DestroyCursor(" + std::to_string(N(pressed)) + ")"}));
       EXPECT_EQ(form.defuses_begun, 0);
       EXPECT_TRUE(platform.CallsNamed("MessageBoxW").empty());
     }

@@ -36,7 +36,7 @@ TEST_F(DragTest, TheLeftButtonDragsFromTheFormAndFromEveryLabel) {
   LoadForm();
   const std::map<int, std::pair<int, int>> targets = Targets();
   ASSERT_EQ(targets.size(), 1U + kLabelCount);  // the form and all ten label elements
-  const std::string h = std::to_string(form.hWnd());
+  const std::string h = std::to_string(N(form.hWnd()));
   for (const auto& [target, point] : targets) {
     for (int button = 0; button <= 7; ++button) {
       SCOPED_TRACE("target " + std::to_string(target) + ", Button " + std::to_string(button));
@@ -97,7 +97,7 @@ struct Command {
   const char* name;
   int focus;  // the option button holding the focus; OptNone at rest
   int key;
-  std::int16_t open_from;
+  ZoomOrigin open_from;
 };
 
 class ReopenTest : public RunningFormTest {
@@ -116,7 +116,7 @@ class ReopenTest : public RunningFormTest {
     return rects;
   }
   // The start-up from call index `from` on animated from `origin`.
-  void ExpectOpenedFrom(std::size_t from, std::int16_t origin) {
+  void ExpectOpenedFrom(std::size_t from, ZoomOrigin origin) {
     EXPECT_EQ(form.OpenFrom, origin);
     const std::vector<Rect> drawn = ZoomFrom(from);
     const std::vector<Rect> expected = ZoomRectangles(origin, platform.window_rects[form.hWnd()]);
@@ -136,7 +136,7 @@ TEST_P(ReopenCommandTest, MovingTheSelectionOntoACommandReopensFromItsOrigin) {
   const Command& c = GetParam();
   LoadForm();
   TickTo(3);
-  const Handle old_window = form.hWnd();
+  const Hwnd old_window = form.hWnd();
   Focus(c.focus);
   const std::size_t mark = platform.calls.size();
   PressKey(c.key, 0);
@@ -144,7 +144,7 @@ TEST_P(ReopenCommandTest, MovingTheSelectionOntoACommandReopensFromItsOrigin) {
   EXPECT_NE(form.hWnd(), old_window);
   EXPECT_EQ(form.loads, 2);
   EXPECT_EQ(platform.LogFrom(mark, {"DestroyWindow"}),
-            std::vector<std::string>{"DestroyWindow(" + std::to_string(old_window) + ")"});
+            std::vector<std::string>{"DestroyWindow(" + std::to_string(N(old_window)) + ")"});
   ExpectOpenedFrom(mark, c.open_from);
   EXPECT_EQ(module.TickCount, 0);
   // At rest again: None selected and focused.
@@ -157,60 +157,60 @@ TEST_P(ReopenCommandTest, MovingTheSelectionOntoACommandReopensFromItsOrigin) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, ReopenCommandTest,
-    ::testing::Values(Command{"UpAtRestIsTop", OptNone, forms::kVkUp, 3},
-                      Command{"LeftArrowAtRestIsTop", OptNone, forms::kVkLeft, 3},
-                      Command{"DownAtRestWrapsToLeft", OptNone, forms::kVkDown, 4},
-                      Command{"RightArrowAtRestWrapsToLeft", OptNone, forms::kVkRight, 4},
-                      Command{"DownFromLeftIsLeftCorner", OptLeft, forms::kVkDown, 1},
-                      Command{"UpFromCenterIsLeftCorner", OptCenter, forms::kVkUp, 1},
-                      Command{"DownFromLeftCornerIsCenter", OptLeftCorner, forms::kVkDown, 2},
-                      Command{"UpFromTopIsCenter", OptTop, forms::kVkUp, 2},
-                      Command{"UpFromLeftCornerIsLeft", OptLeftCorner, forms::kVkUp, 4},
-                      Command{"DownFromCenterIsTop", OptCenter, forms::kVkDown, 3}),
+    ::testing::Values(Command{"UpAtRestIsTop", OptNone, forms::kVkUp, ZoomOrigin::TopEdge},
+                      Command{"LeftArrowAtRestIsTop", OptNone, forms::kVkLeft, ZoomOrigin::TopEdge},
+                      Command{"DownAtRestWrapsToLeft", OptNone, forms::kVkDown, ZoomOrigin::LeftEdge},
+                      Command{"RightArrowAtRestWrapsToLeft", OptNone, forms::kVkRight, ZoomOrigin::LeftEdge},
+                      Command{"DownFromLeftIsLeftCorner", OptLeft, forms::kVkDown, ZoomOrigin::TopLeft},
+                      Command{"UpFromCenterIsLeftCorner", OptCenter, forms::kVkUp, ZoomOrigin::TopLeft},
+                      Command{"DownFromLeftCornerIsCenter", OptLeftCorner, forms::kVkDown, ZoomOrigin::Center},
+                      Command{"UpFromTopIsCenter", OptTop, forms::kVkUp, ZoomOrigin::Center},
+                      Command{"UpFromLeftCornerIsLeft", OptLeftCorner, forms::kVkUp, ZoomOrigin::LeftEdge},
+                      Command{"DownFromCenterIsTop", OptCenter, forms::kVkDown, ZoomOrigin::TopEdge}),
     [](const ::testing::TestParamInfo<Command>& info) { return std::string(info.param.name); });
 
 TEST_F(ReopenTest, MovingOntoNoneDoesNothing) {
   LoadForm();
-  const Handle window = form.hWnd();
+  const Hwnd window = form.hWnd();
   for (const auto& [focus, key] : {std::pair{OptTop, forms::kVkDown}, std::pair{OptLeft, forms::kVkUp}}) {
     Focus(focus);
     PressKey(key, 0);
     EXPECT_EQ(form.hWnd(), window);
     EXPECT_EQ(form.loads, 1);
-    EXPECT_EQ(form.OpenFrom, 2);
+    EXPECT_EQ(form.OpenFrom, ZoomOrigin::Center);
     EXPECT_EQ(platform.focus, form.option(OptNone).hwnd);
   }
 }
 
 TEST_F(ReopenTest, TheOriginCarriesOverReloadsButNotToAFreshForm) {
   LoadForm();
-  EXPECT_EQ(form.OpenFrom, 2);
+  EXPECT_EQ(form.OpenFrom, ZoomOrigin::Center);
   std::size_t mark = platform.calls.size();
   PressKey(forms::kVkUp, 0);  // Top
-  ExpectOpenedFrom(mark, 3);
+  ExpectOpenedFrom(mark, ZoomOrigin::TopEdge);
   for (int reload = 0; reload < 2; ++reload) {  // later loads keep it
     form.Unload();
     mark = platform.calls.size();
     LoadForm();
-    ExpectOpenedFrom(mark, 3);
+    ExpectOpenedFrom(mark, ZoomOrigin::TopEdge);
   }
   mark = platform.calls.size();
   PressKey(forms::kVkDown, 0);  // Left
-  ExpectOpenedFrom(mark, 4);
+  ExpectOpenedFrom(mark, ZoomOrigin::LeftEdge);
   form.Unload();
   mark = platform.calls.size();
   LoadForm();
-  ExpectOpenedFrom(mark, 4);
+  ExpectOpenedFrom(mark, ZoomOrigin::LeftEdge);
   form.Unload();
 
   // A new start of the program: a new form object.
-  WatchedForm1 fresh{platform, module};
-  EXPECT_EQ(fresh.OpenFrom, 0);
+  WatchedForm1 fresh{platform, platform, module};
+  EXPECT_EQ(fresh.OpenFrom, ZoomOrigin::NotChosen);
   mark = platform.calls.size();
   fresh.Load();
   ASSERT_TRUE(fresh.IsLoaded());
-  EXPECT_EQ(fresh.OpenFrom, 2);
-  const std::vector<Rect> expected = ZoomRectangles(2, platform.window_rects[fresh.hWnd()]);
+  EXPECT_EQ(fresh.OpenFrom, ZoomOrigin::Center);
+  const std::vector<Rect> expected = ZoomRectangles(ZoomOrigin::Center, platform.window_rects[fresh.hWnd()]);
   const std::vector<Rect> drawn = ZoomFrom(mark);
   ASSERT_EQ(drawn.size(), expected.size());
   EXPECT_EQ(drawn.front().left, expected.front().left);

@@ -85,8 +85,8 @@ TEST_P(EscapeAtTickTest, PlaysTheRemainingStepsTheFakeExplosionAndEnds) {
   const int t = GetParam();
   LoadForm();
   const Moment design = Capture();
-  const Handle hwnd = form.hWnd();
-  const std::string h = std::to_string(hwnd);
+  const Hwnd hwnd = form.hWnd();
+  const std::string h = std::to_string(N(hwnd));
   std::size_t mark = 0;
   Moment at_escape;
   const auto escape = [&] {
@@ -122,7 +122,7 @@ TEST_P(EscapeAtTickTest, PlaysTheRemainingStepsTheFakeExplosionAndEnds) {
   for (const Step& step : steps) {
     if (t > step.up_to) continue;
     for (const std::string& line :
-         {"UpdateWindow(" + h + ")", std::string("PumpMessages()"),
+         {"UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"),
           "PlaySoundA(" + std::to_string(step.wave) + ",0,6)"}) {
       expected.push_back(line);
     }
@@ -130,18 +130,18 @@ TEST_P(EscapeAtTickTest, PlaysTheRemainingStepsTheFakeExplosionAndEnds) {
   }
   for (const std::string& line :
        {"UpdateWindow(" + h + ")", std::string("Sleep(125)"),  // big bomb shown
-        "UpdateWindow(" + h + ")", std::string("PumpMessages()"),  // scream shown
-        "UpdateWindow(" + h + ")", std::string("PumpMessages()"), std::string("Sleep(50)"),
-        "UpdateWindow(" + h + ")", std::string("PumpMessages()"), std::string("Sleep(50)"),
-        "UpdateWindow(" + h + ")", std::string("PumpMessages()"), std::string("Sleep(50)"),
+        "UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"),  // scream shown
+        "UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"), std::string("Sleep(50)"),
+        "UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"), std::string("Sleep(50)"),
+        "UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"), std::string("Sleep(50)"),
         std::string("PlaySoundA(101,0,6)"),
-        "UpdateWindow(" + h + ")", std::string("PumpMessages()"),  // the bomb is back
+        "UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"),  // the bomb is back
         std::string("PlaySoundA(105,0,7)"), "MessageBoxW(" + h + ",0)",
         "KillTimer(" + h + ",1)", "DestroyWindow(" + h + ")", std::string("ExitProcess(0)")}) {
     expected.push_back(line);
   }
   expected_sync.push_back(IDW_EXPLOSION);
-  EXPECT_EQ(platform.LogFrom(mark, {"KillTimer", "UpdateWindow", "PumpMessages", "PlaySoundA",
+  EXPECT_EQ(platform.LogFrom(mark, {"KillTimer", "UpdateWindow", "DispatchPendingMessages", "PlaySoundA",
                                     "Sleep", "MessageBoxW", "DestroyWindow", "ExitProcess",
                                     "ExitWindowsEx"}),
             expected);

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/module1.h"
+
 namespace tickbomb::testing {
 
 std::vector<std::uint8_t> SyntheticWave(int id) {
@@ -20,7 +22,7 @@ FakePlatform::FakePlatform() {
   std::memset(&version, 0, sizeof version);
   version.dwPlatformId = win::VER_PLATFORM_WIN32_NT;
   version.dwMajorVersion = 10;
-  for (int id = 101; id <= 106; ++id) waves[id] = SyntheticWave(id);
+  for (const SoundEntry& sound : kSounds) waves[sound.id] = SyntheticWave(sound.id);
 }
 
 FakeCall& FakePlatform::Record(std::string name, std::vector<std::int64_t> args) {
@@ -29,14 +31,14 @@ FakeCall& FakePlatform::Record(std::string name, std::vector<std::int64_t> args)
   return calls.back();
 }
 
-void FakePlatform::CheckNotDestroyed(Handle hwnd, const char* call) const {
-  if (hwnd != 0 && destroyed_windows.count(hwnd) != 0) {
+void FakePlatform::CheckNotDestroyed(Hwnd hwnd, const char* call) const {
+  if (!IsNull(hwnd) && destroyed_windows.count(hwnd) != 0) {
     throw std::logic_error(std::string(call) + " on a destroyed window");
   }
 }
 
-bool FakePlatform::RegionContains(Handle region, int x, int y) const {
-  const auto it = regions_.find(region);
+bool FakePlatform::RegionContains(Hrgn region, int x, int y) const {
+  const auto it = regions_.find(Bits(region));
   if (it == regions_.end()) throw std::logic_error("RegionContains of an unknown region");
   return it->second(x, y);
 }
@@ -71,16 +73,14 @@ int FakePlatform::WaveIdAt(const void* sound) const {
   return bytes[4];
 }
 
-bool FakePlatform::IsLive(Handle hwnd) const {
+bool FakePlatform::IsLive(Hwnd hwnd) const {
   return std::find(live_windows.begin(), live_windows.end(), hwnd) != live_windows.end();
 }
 
 // ---- winmm: logged as PlaySoundA(wave id, module, flags); the pointer itself
 // is kept in args[3] so that tests can tell buffers apart.
-int FakePlatform::PlaySoundA(const void* sound, Handle module, std::uint32_t flags) {
-  auto& call = Record("PlaySoundA", {WaveIdAt(sound), static_cast<std::int64_t>(module),
-                                      static_cast<std::int64_t>(flags)});
-  call.str.clear();
+int FakePlatform::PlaySoundA(const void* sound, Hmodule module, std::uint32_t flags) {
+  auto& call = Record("PlaySoundA", {WaveIdAt(sound), N(module), static_cast<std::int64_t>(flags)});
   call.args.push_back(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(sound)));
   if ((flags & win::SND_ASYNC) == 0 && during_sync_sound) during_sync_sound();
   return 1;
@@ -102,25 +102,14 @@ void FakePlatform::Sleep(std::uint32_t milliseconds) {
   clock_ms += milliseconds;
 }
 
-Handle FakePlatform::GetCurrentProcess() {
+Hprocess FakePlatform::GetCurrentProcess() {
   Record("GetCurrentProcess");
-  return static_cast<Handle>(-1);
+  return static_cast<Hprocess>(-1);
 }
 
-int FakePlatform::CloseHandle(Handle handle) {
-  Record("CloseHandle", {static_cast<std::int64_t>(handle)});
+int FakePlatform::CloseHandle(Htoken handle) {
+  Record("CloseHandle", {N(handle)});
   return 1;
-}
-
-double FakePlatform::MonotonicMilliseconds() { return clock_ms; }
-
-bool FakePlatform::ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) {
-  Record("ReadResource", {id}).str = type;
-  if (std::string(type) != "WAVE") return false;
-  const auto it = waves.find(id);
-  if (it == waves.end()) return false;
-  bytes = it->second;
-  return true;
 }
 
 void FakePlatform::ExitProcess(unsigned exit_code) {
@@ -129,9 +118,9 @@ void FakePlatform::ExitProcess(unsigned exit_code) {
 }
 
 // ---- advapi32
-int FakePlatform::OpenProcessToken(Handle process, std::uint32_t access, Handle* token) {
-  Record("OpenProcessToken", {static_cast<std::int64_t>(process), access});
-  *token = 0x7A0;
+int FakePlatform::OpenProcessToken(Hprocess process, std::uint32_t access, Htoken* token) {
+  Record("OpenProcessToken", {N(process), access});
+  *token = static_cast<Htoken>(0x7A0);
   return 1;
 }
 
@@ -142,67 +131,132 @@ int FakePlatform::LookupPrivilegeValueA(const char* system_name, const char* nam
   return 1;
 }
 
-int FakePlatform::AdjustTokenPrivileges(Handle token, int disable_all, TokenPrivileges1* new_state,
+int FakePlatform::AdjustTokenPrivileges(Htoken token, int disable_all, TokenPrivileges1* new_state,
                                         std::uint32_t buffer_length, void* previous_state,
                                         std::uint32_t* return_length) {
   Record("AdjustTokenPrivileges",
-         {static_cast<std::int64_t>(token), disable_all, new_state->PrivilegeCount,
-          new_state->PrivilegeLuid.LowPart, new_state->PrivilegeLuid.HighPart,
-          new_state->Attributes, buffer_length, previous_state == nullptr ? 0 : 1,
-          return_length == nullptr ? 0 : 1});
+         {N(token), disable_all, new_state->PrivilegeCount, new_state->PrivilegeLuid.LowPart,
+          new_state->PrivilegeLuid.HighPart, new_state->Attributes, buffer_length,
+          previous_state == nullptr ? 0 : 1, return_length == nullptr ? 0 : 1});
   return 1;
 }
 
 // ---- user32
-std::int32_t FakePlatform::GetWindowLongA(Handle hwnd, int index) {
-  Record("GetWindowLongA", {static_cast<std::int64_t>(hwnd), index});
+std::int32_t FakePlatform::GetWindowLongA(Hwnd hwnd, int index) {
+  Record("GetWindowLongA", {N(hwnd), index});
   CheckNotDestroyed(hwnd, "GetWindowLongA");
   return styles_.count(hwnd) ? styles_[hwnd] : 0;
 }
 
-std::int32_t FakePlatform::SetWindowLongA(Handle hwnd, int index, std::int32_t value) {
-  Record("SetWindowLongA", {static_cast<std::int64_t>(hwnd), index, value});
+std::int32_t FakePlatform::SetWindowLongA(Hwnd hwnd, int index, std::int32_t value) {
+  Record("SetWindowLongA", {N(hwnd), index, value});
   CheckNotDestroyed(hwnd, "SetWindowLongA");
   const std::int32_t old = styles_[hwnd];
   styles_[hwnd] = value;
   return old;
 }
 
-int FakePlatform::SetWindowPos(Handle hwnd, Handle insert_after, int x, int y, int cx, int cy,
+int FakePlatform::SetWindowPos(Hwnd hwnd, Hwnd insert_after, int x, int y, int cx, int cy,
                                std::uint32_t flags) {
-  Record("SetWindowPos", {static_cast<std::int64_t>(hwnd), static_cast<std::int64_t>(insert_after),
-                          x, y, cx, cy, flags});
+  Record("SetWindowPos", {N(hwnd), N(insert_after), x, y, cx, cy, flags});
   CheckNotDestroyed(hwnd, "SetWindowPos");
+  if ((flags & win::SWP_NOMOVE) == 0) {
+    Rect& r = window_rects[hwnd];
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    r = {x, y, x + w, y + h};
+  }
+  if ((flags & win::SWP_NOSIZE) == 0) {
+    Rect& r = window_rects[hwnd];
+    r = {r.left, r.top, r.left + cx, r.top + cy};
+  }
   return 1;
 }
 
-int FakePlatform::SetWindowRgn(Handle hwnd, Handle region, int redraw) {
-  Record("SetWindowRgn",
-         {static_cast<std::int64_t>(hwnd), static_cast<std::int64_t>(region), redraw});
+int FakePlatform::SetWindowRgn(Hwnd hwnd, Hrgn region, int redraw) {
+  Record("SetWindowRgn", {N(hwnd), N(region), redraw});
   CheckNotDestroyed(hwnd, "SetWindowRgn");
-  if (region != 0 && regions_.count(region) == 0) {
+  if (!IsNull(region) && regions_.count(Bits(region)) == 0) {
     throw std::logic_error("SetWindowRgn of a deleted region");
   }
-  live_gdi_objects.erase(region);  // the system owns it now
+  live_gdi_objects.erase(Bits(region));  // the system owns it now
   window_regions[hwnd] = region;
   return 1;
 }
 
-int FakePlatform::GetWindowRect(Handle hwnd, Rect* rect) {
-  Record("GetWindowRect", {static_cast<std::int64_t>(hwnd)});
+int FakePlatform::GetWindowRect(Hwnd hwnd, Rect* rect) {
+  Record("GetWindowRect", {N(hwnd)});
   CheckNotDestroyed(hwnd, "GetWindowRect");
   *rect = window_rect_answer ? *window_rect_answer : window_rects[hwnd];
   return 1;
 }
 
-Handle FakePlatform::GetDC(Handle hwnd) {
-  Record("GetDC", {static_cast<std::int64_t>(hwnd)});
-  CheckNotDestroyed(hwnd, "GetDC");
-  return 0xDC;
+int FakePlatform::ShowWindow(Hwnd hwnd, int show) {
+  Record("ShowWindow", {N(hwnd), show});
+  if (!IsLive(hwnd)) throw std::logic_error("ShowWindow of a destroyed window");
+  return 1;
 }
 
-int FakePlatform::ReleaseDC(Handle hwnd, Handle dc) {
-  Record("ReleaseDC", {static_cast<std::int64_t>(hwnd), static_cast<std::int64_t>(dc)});
+int FakePlatform::DestroyWindow(Hwnd hwnd) {
+  Record("DestroyWindow", {N(hwnd)});
+  if (!IsLive(hwnd)) throw std::logic_error("DestroyWindow of a window that does not exist");
+  destroyed_windows.insert(live_windows.begin(), live_windows.end());
+  live_windows.clear();  // the form and its option buttons
+  timers.clear();
+  focus = Hwnd{};
+  return 1;
+}
+
+// Logged as InvalidateRect(hwnd) for the whole window or InvalidateRect(hwnd,
+// left,top,right,bottom); the program never asks for the background to be erased.
+int FakePlatform::InvalidateRect(Hwnd hwnd, const Rect* rect, int erase) {
+  if (!IsLive(hwnd)) throw std::logic_error("InvalidateRect of a destroyed window");
+  if (erase != 0) throw std::logic_error("InvalidateRect with the background erased");
+  if (rect == nullptr) {
+    Record("InvalidateRect", {N(hwnd)});
+  } else {
+    Record("InvalidateRect", {N(hwnd), rect->left, rect->top, rect->right, rect->bottom});
+  }
+  return 1;
+}
+
+int FakePlatform::UpdateWindow(Hwnd hwnd) {
+  Record("UpdateWindow", {N(hwnd)});
+  if (!IsLive(hwnd)) throw std::logic_error("UpdateWindow of a destroyed window");
+  return 1;
+}
+
+Hwnd FakePlatform::SetFocus(Hwnd hwnd) {
+  Record("SetFocus", {N(hwnd)});
+  CheckNotDestroyed(hwnd, "SetFocus");
+  const Hwnd previous = focus;
+  focus = hwnd;
+  return previous;
+}
+
+Hwnd FakePlatform::GetFocus() { return focus; }
+
+std::uintptr_t FakePlatform::SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapse) {
+  Record("SetTimer", {N(hwnd), static_cast<std::int64_t>(id), elapse});
+  if (!IsLive(hwnd)) throw std::logic_error("SetTimer on a destroyed window");
+  timers[id] = elapse;
+  return id;
+}
+
+int FakePlatform::KillTimer(Hwnd hwnd, std::uintptr_t id) {
+  Record("KillTimer", {N(hwnd), static_cast<std::int64_t>(id)});
+  CheckNotDestroyed(hwnd, "KillTimer");
+  timers.erase(id);
+  return 1;
+}
+
+Hdc FakePlatform::GetDC(Hwnd hwnd) {
+  Record("GetDC", {N(hwnd)});
+  CheckNotDestroyed(hwnd, "GetDC");
+  return static_cast<Hdc>(0xDC);
+}
+
+int FakePlatform::ReleaseDC(Hwnd hwnd, Hdc dc) {
+  Record("ReleaseDC", {N(hwnd), N(dc)});
   CheckNotDestroyed(hwnd, "ReleaseDC");
   return 1;
 }
@@ -212,11 +266,18 @@ int FakePlatform::ReleaseCapture() {
   return 1;
 }
 
-std::intptr_t FakePlatform::SendMessageA(Handle hwnd, std::uint32_t message,
-                                         std::uintptr_t wparam, std::intptr_t lparam) {
-  Record("SendMessageA", {static_cast<std::int64_t>(hwnd), message,
-                          static_cast<std::int64_t>(wparam), lparam});
+std::intptr_t FakePlatform::SendMessageA(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
+                                         std::intptr_t lparam) {
+  Record("SendMessageA", {N(hwnd), message, static_cast<std::int64_t>(wparam), lparam});
   CheckNotDestroyed(hwnd, "SendMessageA");
+  return 0;
+}
+
+std::intptr_t FakePlatform::SendMessageW(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
+                                         std::intptr_t lparam) {
+  Record("SendMessageW", {N(hwnd), message, static_cast<std::int64_t>(wparam), lparam});
+  CheckNotDestroyed(hwnd, "SendMessageW");
+  if (message == win::BM_SETCHECK) checked[hwnd] = wparam == win::BST_CHECKED;
   return 0;
 }
 
@@ -225,61 +286,59 @@ int FakePlatform::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
   return 1;
 }
 
-int FakePlatform::MessageBoxW(Handle owner, const std::wstring& text, const std::wstring& title,
-                              std::uint32_t style) {
-  auto& call = Record("MessageBoxW", {static_cast<std::int64_t>(owner), style});
+int FakePlatform::MessageBoxW(Hwnd owner, const wchar_t* text, const wchar_t* caption,
+                              std::uint32_t type) {
+  auto& call = Record("MessageBoxW", {N(owner), type});
   call.text = text;
-  call.title = title;
+  call.title = caption;
   CheckNotDestroyed(owner, "MessageBoxW");
   return 1;
 }
 
-int FakePlatform::ScreenWidthPixels() { return screen_width; }
-int FakePlatform::ScreenHeightPixels() { return screen_height; }
-
-Handle FakePlatform::LoadCursorResource(int id) {
-  Record("LoadCursorResource", {id});
-  if (std::find(missing_cursors.begin(), missing_cursors.end(), id) != missing_cursors.end()) {
-    return 0;
+int FakePlatform::GetSystemMetrics(int index) {
+  Record("GetSystemMetrics", {index});
+  switch (index) {
+    case win::SM_CXSCREEN: return screen_width;
+    case win::SM_CYSCREEN: return screen_height;
+    default: throw std::logic_error("GetSystemMetrics of a metric the fake does not know");
   }
-  const Handle cursor = 0xC000 + static_cast<Handle>(id) * 0x100 + (next_handle_++ & 0xFF);
-  calls.back().result = static_cast<std::int64_t>(cursor);
-  live_cursors.insert(cursor);
-  return cursor;
 }
 
-int FakePlatform::DestroyCursor(Handle cursor) {
-  Record("DestroyCursor", {static_cast<std::int64_t>(cursor)});
+std::uint32_t FakePlatform::GetSysColor(int index) {
+  Record("GetSysColor", {index});
+  if (index != win::COLOR_BTNTEXT) throw std::logic_error("GetSysColor of an unexpected colour");
+  return button_text_color;
+}
+
+int FakePlatform::DestroyCursor(Hcursor cursor) {
+  Record("DestroyCursor", {N(cursor)});
   if (live_cursors.erase(cursor) == 0) {
     throw std::logic_error("DestroyCursor of a cursor that is not loaded");
   }
   return 1;
 }
 
-bool FakePlatform::HasBitmapResource(int id) { return id >= 201 && id <= 206; }
-
 // ---- gdi32
-Handle FakePlatform::CreateRectRgn(int left, int top, int right, int bottom) {
+Hrgn FakePlatform::CreateRectRgn(int left, int top, int right, int bottom) {
   auto& call = Record("CreateRectRgn", {left, top, right, bottom});
-  const Handle region = next_handle_++;
+  const std::uintptr_t region = next_handle_++;
   call.result = static_cast<std::int64_t>(region);
   live_gdi_objects.insert(region);
   regions_[region] = [left, top, right, bottom](int x, int y) {
     return x >= left && x < right && y >= top && y < bottom;
   };
-  return region;
+  return static_cast<Hrgn>(region);
 }
 
-int FakePlatform::CombineRgn(Handle destination, Handle source1, Handle source2, int mode) {
-  Record("CombineRgn", {static_cast<std::int64_t>(destination), static_cast<std::int64_t>(source1),
-                        static_cast<std::int64_t>(source2), mode});
-  if (live_gdi_objects.count(destination) == 0 || regions_.count(source1) == 0 ||
-      (mode != 5 && regions_.count(source2) == 0)) {
+int FakePlatform::CombineRgn(Hrgn destination, Hrgn source1, Hrgn source2, int mode) {
+  Record("CombineRgn", {N(destination), N(source1), N(source2), mode});
+  if (live_gdi_objects.count(Bits(destination)) == 0 || regions_.count(Bits(source1)) == 0 ||
+      (mode != 5 && regions_.count(Bits(source2)) == 0)) {
     throw std::logic_error("CombineRgn with a region that was deleted or given away");
   }
-  auto a = regions_[source1];
-  auto b = mode == 5 ? a : regions_[source2];
-  regions_[destination] = [a, b, mode](int x, int y) {
+  auto a = regions_[Bits(source1)];
+  auto b = mode == 5 ? a : regions_[Bits(source2)];
+  regions_[Bits(destination)] = [a, b, mode](int x, int y) {
     switch (mode) {
       case 1: return a(x, y) && b(x, y);
       case 2: return a(x, y) || b(x, y);
@@ -291,28 +350,72 @@ int FakePlatform::CombineRgn(Handle destination, Handle source1, Handle source2,
   return 3;  // COMPLEXREGION
 }
 
-int FakePlatform::DeleteObject(Handle object) {
+int FakePlatform::DeleteGdiObject(std::uintptr_t object) {
   Record("DeleteObject", {static_cast<std::int64_t>(object)});
   if (live_gdi_objects.erase(object) != 0) regions_.erase(object);
   return 1;
 }
 
-Handle FakePlatform::CreateSolidBrush(std::uint32_t color) {
+int FakePlatform::DeleteObject(Hrgn region) { return DeleteGdiObject(Bits(region)); }
+int FakePlatform::DeleteObject(Hbrush brush) { return DeleteGdiObject(Bits(brush)); }
+
+Hbrush FakePlatform::CreateSolidBrush(std::uint32_t color) {
   auto& call = Record("CreateSolidBrush", {color});
-  const Handle brush = next_handle_++;
+  const std::uintptr_t brush = next_handle_++;
   call.result = static_cast<std::int64_t>(brush);
   live_gdi_objects.insert(brush);
-  return brush;
+  return static_cast<Hbrush>(brush);
 }
 
-Handle FakePlatform::SelectObject(Handle dc, Handle object) {
-  Record("SelectObject", {static_cast<std::int64_t>(dc), static_cast<std::int64_t>(object)});
-  return 0xB0;  // the brush the screen DC had
+Hbrush FakePlatform::SelectObject(Hdc dc, Hbrush brush) {
+  Record("SelectObject", {N(dc), N(brush)});
+  return static_cast<Hbrush>(0xB0);  // the brush the screen DC had
 }
 
-int FakePlatform::Rectangle(Handle dc, int left, int top, int right, int bottom) {
-  Record("Rectangle", {static_cast<std::int64_t>(dc), left, top, right, bottom});
+int FakePlatform::Rectangle(Hdc dc, int left, int top, int right, int bottom) {
+  Record("Rectangle", {N(dc), left, top, right, bottom});
   return 1;
+}
+
+// ---- the host: windows
+Hwnd FakePlatform::CreateFormWindow(const std::wstring& caption, const Rect& outer,
+                                    FormWindowEvents& events) {
+  auto& call = Record("CreateFormWindow", {outer.left, outer.top, outer.right, outer.bottom});
+  call.text = caption;
+  const auto hwnd = static_cast<Hwnd>(next_handle_++);
+  call.result = N(hwnd);
+  live_windows.push_back(hwnd);
+  window_rects[hwnd] = outer;
+  window_events[hwnd] = &events;
+  styles_[hwnd] = static_cast<std::int32_t>(initial_style);
+  return hwnd;
+}
+
+Hwnd FakePlatform::CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
+                                      bool group_start) {
+  auto& call = Record("CreateOptionButton",
+                      {N(parent), rect.left, rect.top, rect.right, rect.bottom, group_start ? 1 : 0});
+  call.text = caption;
+  CheckNotDestroyed(parent, "CreateOptionButton");
+  const auto hwnd = static_cast<Hwnd>(next_handle_++);
+  call.result = N(hwnd);
+  live_windows.push_back(hwnd);
+  return hwnd;
+}
+
+void FakePlatform::ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) {
+  Record("ShowCursorIfOver", {N(hwnd), area.left, area.top, area.right, area.bottom, N(cursor)});
+  CheckNotDestroyed(hwnd, "ShowCursorIfOver");
+}
+
+// ---- the host: the queue, text, resources, clock
+void FakePlatform::DispatchPendingMessages() {
+  Record("DispatchPendingMessages");
+  while (!queue.empty()) {
+    auto event = std::move(queue.front());
+    queue.pop_front();
+    event();
+  }
 }
 
 TextSize FakePlatform::MeasureText(const FontSpec& font, const std::wstring& text) {
@@ -323,118 +426,27 @@ TextSize FakePlatform::MeasureText(const FontSpec& font, const std::wstring& tex
   return {static_cast<int>(std::lround(width)), static_cast<int>(std::lround(em * 1.25))};
 }
 
-// ---- the form's windows
-Handle FakePlatform::CreateFormWindow(const std::wstring& caption, const Rect& client,
-                                      std::uint32_t back_color) {
-  auto& call = Record("CreateFormWindow", {client.left, client.top, client.right, client.bottom,
-                                           back_color});
-  call.text = caption;
-  const Handle hwnd = next_handle_++;
-  call.result = static_cast<std::int64_t>(hwnd);
-  live_windows.push_back(hwnd);
-  window_rects[hwnd] = client;
-  styles_[hwnd] = static_cast<std::int32_t>(initial_style);
-  return hwnd;
+bool FakePlatform::ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) {
+  Record("ReadResource", {id}).str = type;
+  if (std::string(type) != "WAVE") return false;
+  const auto it = waves.find(id);
+  if (it == waves.end()) return false;
+  bytes = it->second;
+  return true;
 }
 
-Handle FakePlatform::CreateOptionButton(Handle parent, const std::wstring& caption,
-                                        const Rect& rect, bool group_start) {
-  auto& call = Record("CreateOptionButton", {static_cast<std::int64_t>(parent), rect.left, rect.top,
-                                             rect.right, rect.bottom, group_start ? 1 : 0});
-  call.text = caption;
-  CheckNotDestroyed(parent, "CreateOptionButton");
-  const Handle hwnd = next_handle_++;
-  call.result = static_cast<std::int64_t>(hwnd);
-  live_windows.push_back(hwnd);
-  return hwnd;
-}
-
-int FakePlatform::DestroyWindow(Handle hwnd) {
-  Record("DestroyWindow", {static_cast<std::int64_t>(hwnd)});
-  if (!IsLive(hwnd)) throw std::logic_error("DestroyWindow of a window that does not exist");
-  destroyed_windows.insert(live_windows.begin(), live_windows.end());
-  live_windows.clear();  // the form and its option buttons
-  timers.clear();
-  focus = 0;
-  return 1;
-}
-
-int FakePlatform::ShowWindow(Handle hwnd, bool visible) {
-  Record("ShowWindow", {static_cast<std::int64_t>(hwnd), visible ? 1 : 0});
-  if (!IsLive(hwnd)) throw std::logic_error("ShowWindow of a destroyed window");
-  return 1;
-}
-
-int FakePlatform::MoveWindow(Handle hwnd, int x, int y) {
-  Record("MoveWindow", {static_cast<std::int64_t>(hwnd), x, y});
-  CheckNotDestroyed(hwnd, "MoveWindow");
-  Rect& r = window_rects[hwnd];
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  r = {x, y, x + w, y + h};
-  return 1;
-}
-
-int FakePlatform::InvalidateRect(Handle hwnd, const Rect* rect) {
-  if (!IsLive(hwnd)) throw std::logic_error("InvalidateRect of a destroyed window");
-  if (rect == nullptr) {
-    Record("InvalidateRect", {static_cast<std::int64_t>(hwnd)});
-  } else {
-    Record("InvalidateRect",
-           {static_cast<std::int64_t>(hwnd), rect->left, rect->top, rect->right, rect->bottom});
+Hcursor FakePlatform::LoadCursorResource(int id) {
+  Record("LoadCursorResource", {id});
+  if (std::find(missing_cursors.begin(), missing_cursors.end(), id) != missing_cursors.end()) {
+    return Hcursor{};
   }
-  return 1;
+  const auto cursor =
+      static_cast<Hcursor>(0xC000 + static_cast<std::uintptr_t>(id) * 0x100 + (next_handle_++ & 0xFF));
+  calls.back().result = N(cursor);
+  live_cursors.insert(cursor);
+  return cursor;
 }
 
-int FakePlatform::UpdateWindow(Handle hwnd) {
-  Record("UpdateWindow", {static_cast<std::int64_t>(hwnd)});
-  if (!IsLive(hwnd)) throw std::logic_error("UpdateWindow of a destroyed window");
-  return 1;
-}
-
-Handle FakePlatform::SetFocus(Handle hwnd) {
-  Record("SetFocus", {static_cast<std::int64_t>(hwnd)});
-  CheckNotDestroyed(hwnd, "SetFocus");
-  const Handle previous = focus;
-  focus = hwnd;
-  return previous;
-}
-
-Handle FakePlatform::GetFocus() { return focus; }
-
-int FakePlatform::SetOptionChecked(Handle button, bool is_checked) {
-  Record("SetOptionChecked", {static_cast<std::int64_t>(button), is_checked ? 1 : 0});
-  CheckNotDestroyed(button, "SetOptionChecked");
-  checked[button] = is_checked;
-  return 1;
-}
-
-int FakePlatform::SetTimer(Handle hwnd, std::uintptr_t id, std::uint32_t milliseconds) {
-  Record("SetTimer", {static_cast<std::int64_t>(hwnd), static_cast<std::int64_t>(id), milliseconds});
-  if (!IsLive(hwnd)) throw std::logic_error("SetTimer on a destroyed window");
-  timers[id] = milliseconds;
-  return 1;
-}
-
-int FakePlatform::KillTimer(Handle hwnd, std::uintptr_t id) {
-  Record("KillTimer", {static_cast<std::int64_t>(hwnd), static_cast<std::int64_t>(id)});
-  CheckNotDestroyed(hwnd, "KillTimer");
-  timers.erase(id);
-  return 1;
-}
-
-void FakePlatform::PumpMessages() {
-  Record("PumpMessages");
-  while (!queue.empty()) {
-    auto event = std::move(queue.front());
-    queue.pop_front();
-    event();
-  }
-}
-
-void FakePlatform::RefreshCursor(Handle hwnd, const Rect& area, Handle cursor) {
-  Record("RefreshCursor", {static_cast<std::int64_t>(hwnd), area.left, area.top, area.right,
-                           area.bottom, static_cast<std::int64_t>(cursor)});
-  CheckNotDestroyed(hwnd, "RefreshCursor");
-}
+double FakePlatform::NowMilliseconds() { return clock_ms; }
 
 }  // namespace tickbomb::testing

@@ -1,7 +1,9 @@
-// A recording fake of the Windows seam: every call is logged, in order, with
-// its arguments, so that a test can compare the exact sequence the program
-// makes. Windows are tracked just enough for the form to work (rectangles,
-// focus, timers); the message queue is a list of closures that a pump runs.
+// A recording fake of the seam, both its halves: the Windows calls and the
+// forms layer's host. Every call is logged, in order, with its arguments, so
+// that a test can compare the exact sequence the program makes (the clock,
+// GetFocus and text measuring are read freely and not logged). Windows are
+// tracked just enough for the form to work (rectangles, focus, timers); the
+// message queue is a list of closures that a pump runs.
 #ifndef TICKBOMB_TESTS_UNIT_FAKE_PLATFORM_H
 #define TICKBOMB_TESTS_UNIT_FAKE_PLATFORM_H
 
@@ -14,14 +16,33 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include <ostream>
+
+#include "app/seam/form_host.h"
+#include "app/seam/windows_api.h"
+#include "app/window_geometry.h"
+
+namespace tickbomb {
+
+// Handles and origins in the tests' messages: as their numbers.
+#define TICKBOMB_PRINTS_AS_NUMBER(Type)                                   \
+  inline std::ostream& operator<<(std::ostream& out, Type value) {        \
+    return out << #Type "(" << static_cast<std::int64_t>(value) << ")"; \
+  }
+TICKBOMB_PRINTS_AS_NUMBER(Hwnd)
+TICKBOMB_PRINTS_AS_NUMBER(Hdc)
+TICKBOMB_PRINTS_AS_NUMBER(Hrgn)
+TICKBOMB_PRINTS_AS_NUMBER(Hbrush)
+TICKBOMB_PRINTS_AS_NUMBER(Hcursor)
+TICKBOMB_PRINTS_AS_NUMBER(ZoomOrigin)
+#undef TICKBOMB_PRINTS_AS_NUMBER
+
+}  // namespace tickbomb
 
 namespace tickbomb::testing {
 
 // Thrown by the fake's ExitProcess: the program ended at that point.
-struct ProcessExit {
-  unsigned code;
-};
+using tickbomb::ProcessExit;
 
 struct FakeCall {
   std::string name;
@@ -32,7 +53,13 @@ struct FakeCall {
   std::int64_t result = 0;  // the handle a Create.../Load... call returned
 };
 
-class FakePlatform : public Platform {
+// The handle's bits as a logged number.
+template <typename Handle>
+std::int64_t N(Handle handle) {
+  return static_cast<std::int64_t>(Bits(handle));
+}
+
+class FakePlatform : public WindowsApi, public FormHost {
  public:
   FakePlatform();
 
@@ -40,13 +67,14 @@ class FakePlatform : public Platform {
   OsVersionInfoA version{};         // answer of GetVersionExA
   bool version_call_fails = false;  // GetVersionExA leaves the record alone
   int screen_width = 1280, screen_height = 1024;
-  double clock_ms = 1000.0;         // MonotonicMilliseconds; Sleep advances it
+  double clock_ms = 1000.0;         // NowMilliseconds; Sleep advances it
   std::map<int, std::vector<std::uint8_t>> waves;  // "WAVE" resources
   std::vector<int> missing_cursors;                 // LoadCursorResource answers 0
   std::uint32_t initial_style = 0x02CF0000;         // WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN
   // Events waiting in the message queue: PumpMessages runs all of them (and
   // those they queue), in order.
   std::deque<std::function<void()>> queue;
+  std::uint32_t button_text_color = 0x00000000;     // GetSysColor(COLOR_BTNTEXT)
   // Runs inside every synchronous PlaySoundA, as if the sound played.
   std::function<void()> during_sync_sound;
 
@@ -59,11 +87,13 @@ class FakePlatform : public Platform {
   // whether that array belongs to the bank loaded most recently.
   int WaveIdAt(const void* sound) const;
   void ClearCalls() { calls.clear(); }
-  Handle focus = 0;
+  Hwnd focus{};
   std::map<std::uintptr_t, std::uint32_t> timers;  // armed timers and their delays
-  std::map<Handle, Rect> window_rects;
-  std::map<Handle, bool> checked;
-  std::vector<Handle> live_windows;
+  std::map<Hwnd, Rect> window_rects;
+  std::map<Hwnd, bool> checked;
+  std::vector<Hwnd> live_windows;
+  // The events each form window was created to serve.
+  std::map<Hwnd, FormWindowEvents*> window_events;
 
   // ---- added checks and hooks
   // Runs as every call is recorded, before the fake answers it (so `result`
@@ -76,82 +106,85 @@ class FakePlatform : public Platform {
   OsVersionInfoA version_request{};
   // Every window the program created and then destroyed. Any call naming one
   // of them throws std::logic_error: the program touched a dead window.
-  std::set<Handle> destroyed_windows;
+  std::set<Hwnd> destroyed_windows;
   // Cursors loaded and not yet destroyed; destroying one twice, or one that
   // was never loaded, throws std::logic_error.
-  std::set<Handle> live_cursors;
+  std::set<Hcursor> live_cursors;
   // Brushes and regions created and not yet deleted or handed to a window.
-  std::set<Handle> live_gdi_objects;
+  std::set<std::uintptr_t> live_gdi_objects;
   // The region each window was given by SetWindowRgn (the system owns it).
-  std::map<Handle, Handle> window_regions;
+  std::map<Hwnd, Hrgn> window_regions;
   // Whether pixel (x, y) lies in `region`, following CreateRectRgn and
   // CombineRgn (AND, OR, XOR, DIFF, COPY) as they were called.
-  bool RegionContains(Handle region, int x, int y) const;
+  bool RegionContains(Hrgn region, int x, int y) const;
 
-  // ---- Platform
-  int PlaySoundA(const void* sound, Handle module, std::uint32_t flags) override;
+  // ---- WindowsApi
+  int PlaySoundA(const void* sound, Hmodule module, std::uint32_t flags) override;
   int GetVersionExA(OsVersionInfoA* info) override;
   void Sleep(std::uint32_t milliseconds) override;
-  Handle GetCurrentProcess() override;
-  int CloseHandle(Handle handle) override;
-  double MonotonicMilliseconds() override;
-  bool ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) override;
+  Hprocess GetCurrentProcess() override;
+  int CloseHandle(Htoken handle) override;
   [[noreturn]] void ExitProcess(unsigned exit_code) override;
-  int OpenProcessToken(Handle process, std::uint32_t access, Handle* token) override;
+  int OpenProcessToken(Hprocess process, std::uint32_t access, Htoken* token) override;
   int LookupPrivilegeValueA(const char* system_name, const char* name, Luid* luid) override;
-  int AdjustTokenPrivileges(Handle token, int disable_all, TokenPrivileges1* new_state,
+  int AdjustTokenPrivileges(Htoken token, int disable_all, TokenPrivileges1* new_state,
                             std::uint32_t buffer_length, void* previous_state,
                             std::uint32_t* return_length) override;
-  std::int32_t GetWindowLongA(Handle hwnd, int index) override;
-  std::int32_t SetWindowLongA(Handle hwnd, int index, std::int32_t value) override;
-  int SetWindowPos(Handle hwnd, Handle insert_after, int x, int y, int cx, int cy,
+  std::int32_t GetWindowLongA(Hwnd hwnd, int index) override;
+  std::int32_t SetWindowLongA(Hwnd hwnd, int index, std::int32_t value) override;
+  int SetWindowPos(Hwnd hwnd, Hwnd insert_after, int x, int y, int cx, int cy,
                    std::uint32_t flags) override;
-  int SetWindowRgn(Handle hwnd, Handle region, int redraw) override;
-  int GetWindowRect(Handle hwnd, Rect* rect) override;
-  Handle GetDC(Handle hwnd) override;
-  int ReleaseDC(Handle hwnd, Handle dc) override;
+  int SetWindowRgn(Hwnd hwnd, Hrgn region, int redraw) override;
+  int GetWindowRect(Hwnd hwnd, Rect* rect) override;
+  int ShowWindow(Hwnd hwnd, int show) override;
+  int DestroyWindow(Hwnd hwnd) override;
+  int InvalidateRect(Hwnd hwnd, const Rect* rect, int erase) override;
+  int UpdateWindow(Hwnd hwnd) override;
+  Hwnd SetFocus(Hwnd hwnd) override;
+  Hwnd GetFocus() override;
+  std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapse) override;
+  int KillTimer(Hwnd hwnd, std::uintptr_t id) override;
+  Hdc GetDC(Hwnd hwnd) override;
+  int ReleaseDC(Hwnd hwnd, Hdc dc) override;
   int ReleaseCapture() override;
-  std::intptr_t SendMessageA(Handle hwnd, std::uint32_t message, std::uintptr_t wparam,
+  std::intptr_t SendMessageA(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
+                             std::intptr_t lparam) override;
+  std::intptr_t SendMessageW(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
                              std::intptr_t lparam) override;
   int ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
-  int MessageBoxW(Handle owner, const std::wstring& text, const std::wstring& title,
-                  std::uint32_t style) override;
-  int ScreenWidthPixels() override;
-  int ScreenHeightPixels() override;
-  Handle LoadCursorResource(int id) override;
-  int DestroyCursor(Handle cursor) override;
-  bool HasBitmapResource(int id) override;
-  Handle CreateRectRgn(int left, int top, int right, int bottom) override;
-  int CombineRgn(Handle destination, Handle source1, Handle source2, int mode) override;
-  int DeleteObject(Handle object) override;
-  Handle CreateSolidBrush(std::uint32_t color) override;
-  Handle SelectObject(Handle dc, Handle object) override;
-  int Rectangle(Handle dc, int left, int top, int right, int bottom) override;
+  int MessageBoxW(Hwnd owner, const wchar_t* text, const wchar_t* caption,
+                  std::uint32_t type) override;
+  int GetSystemMetrics(int index) override;
+  std::uint32_t GetSysColor(int index) override;
+  int DestroyCursor(Hcursor cursor) override;
+  Hrgn CreateRectRgn(int left, int top, int right, int bottom) override;
+  int CombineRgn(Hrgn destination, Hrgn source1, Hrgn source2, int mode) override;
+  int DeleteObject(Hrgn region) override;
+  int DeleteObject(Hbrush brush) override;
+  Hbrush CreateSolidBrush(std::uint32_t color) override;
+  Hbrush SelectObject(Hdc dc, Hbrush brush) override;
+  int Rectangle(Hdc dc, int left, int top, int right, int bottom) override;
+
+  // ---- FormHost
+  Hwnd CreateFormWindow(const std::wstring& caption, const Rect& outer,
+                        FormWindowEvents& events) override;
+  Hwnd CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
+                          bool group_start) override;
+  void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) override;
+  void DispatchPendingMessages() override;
   TextSize MeasureText(const FontSpec& font, const std::wstring& text) override;
-  Handle CreateFormWindow(const std::wstring& caption, const Rect& client,
-                          std::uint32_t back_color) override;
-  Handle CreateOptionButton(Handle parent, const std::wstring& caption, const Rect& rect,
-                            bool group_start) override;
-  int DestroyWindow(Handle hwnd) override;
-  int ShowWindow(Handle hwnd, bool visible) override;
-  int MoveWindow(Handle hwnd, int x, int y) override;
-  int InvalidateRect(Handle hwnd, const Rect* rect) override;
-  int UpdateWindow(Handle hwnd) override;
-  Handle SetFocus(Handle hwnd) override;
-  Handle GetFocus() override;
-  int SetOptionChecked(Handle button, bool checked) override;
-  int SetTimer(Handle hwnd, std::uintptr_t id, std::uint32_t milliseconds) override;
-  int KillTimer(Handle hwnd, std::uintptr_t id) override;
-  void PumpMessages() override;
-  void RefreshCursor(Handle hwnd, const Rect& area, Handle cursor) override;
+  bool ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) override;
+  Hcursor LoadCursorResource(int id) override;
+  double NowMilliseconds() override;
 
  private:
   FakeCall& Record(std::string name, std::vector<std::int64_t> args = {});
-  bool IsLive(Handle hwnd) const;
-  void CheckNotDestroyed(Handle hwnd, const char* call) const;
-  std::map<Handle, std::function<bool(int, int)>> regions_;
-  Handle next_handle_ = 0x100;
-  std::map<Handle, std::int32_t> styles_;
+  bool IsLive(Hwnd hwnd) const;
+  void CheckNotDestroyed(Hwnd hwnd, const char* call) const;
+  int DeleteGdiObject(std::uintptr_t object);
+  std::map<std::uintptr_t, std::function<bool(int, int)>> regions_;
+  std::uintptr_t next_handle_ = 0x100;
+  std::map<Hwnd, std::int32_t> styles_;
 };
 
 // Synthetic WAVE images, distinct per id (the id is in the bytes).

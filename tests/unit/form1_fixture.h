@@ -16,7 +16,7 @@ class FormFixture : public ::testing::Test {
  protected:
   PlatformT platform;
   Module1 module;
-  FormT form{platform, module};
+  FormT form{platform, platform, module};
 
   void LoadForm() {
     form.Load();

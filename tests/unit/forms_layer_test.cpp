@@ -29,7 +29,7 @@ using forms::kVkUp;
 constexpr int kVkEscape = 27, kVkShift = 16;
 
 // True if any call after the DestroyWindow of `hwnd` names it as its first argument.
-bool TouchedAfterDestruction(const FakePlatform& platform, Handle hwnd) {
+bool TouchedAfterDestruction(const FakePlatform& platform, Hwnd hwnd) {
   bool destroyed = false;
   for (const FakeCall& call : platform.calls) {
     const bool names_it = !call.args.empty() && call.args[0] == static_cast<std::int64_t>(hwnd);
@@ -39,8 +39,8 @@ bool TouchedAfterDestruction(const FakePlatform& platform, Handle hwnd) {
   return false;
 }
 
-std::vector<Handle> OptionWindows(const forms::Form& form) {
-  std::vector<Handle> windows;
+std::vector<Hwnd> OptionWindows(const forms::Form& form) {
+  std::vector<Hwnd> windows;
   for (int i = 0; i < 5; ++i) windows.push_back(form.option(i).hwnd);
   return windows;
 }
@@ -80,8 +80,8 @@ void ExpectSameState(const forms::Form& actual, const forms::Form& fresh) {
 
 TEST_F(Form1Test, UnloadThenLoadBuildsEveryControlAfreshFromTheDesign) {
   LoadForm();
-  const Handle old_window = form.hWnd();
-  const std::vector<Handle> old_options = OptionWindows(form);
+  const Hwnd old_window = form.hWnd();
+  const std::vector<Hwnd> old_options = OptionWindows(form);
   // Everything the running program changes.
   form.SetLabelCaption(Label2_1, L"3");
   form.SetLabelCaption(Label1_0, text::kUntilRestart);
@@ -96,27 +96,27 @@ TEST_F(Form1Test, UnloadThenLoadBuildsEveryControlAfreshFromTheDesign) {
   form.SetPicture(form.image(Image2_3).picture);
   form.SetTimerEnabled(false);
   form.SetOptionValue(OptTop, true);
-  form.OpenFrom = 4;
+  form.OpenFrom = ZoomOrigin::LeftEdge;
 
   form.Unload();
   EXPECT_FALSE(form.IsLoaded());
-  EXPECT_EQ(form.hWnd(), 0U);
+  EXPECT_TRUE(IsNull(form.hWnd()));
   EXPECT_TRUE(platform.live_windows.empty());
   EXPECT_TRUE(platform.live_cursors.empty()) << "the control's cursor went with it";
   EXPECT_TRUE(platform.timers.empty());
-  EXPECT_EQ(form.OpenFrom, 4);
+  EXPECT_EQ(form.OpenFrom, ZoomOrigin::LeftEdge);
 
   platform.ClearCalls();
   LoadForm();
   EXPECT_NE(form.hWnd(), old_window);
-  for (Handle old : old_options) {
+  for (Hwnd old : old_options) {
     EXPECT_EQ(std::count(platform.live_windows.begin(), platform.live_windows.end(), old), 0);
   }
   EXPECT_EQ(platform.live_windows.size(), 6U);  // the form and its five buttons
 
   FakePlatform other_platform;
   Module1 other_module;
-  Form1 fresh(other_platform, other_module);
+  Form1 fresh(other_platform, other_platform, other_module);
   fresh.Load();
   ExpectSameState(form, fresh);
 
@@ -137,14 +137,14 @@ TEST_F(Form1Test, UnloadThenLoadBuildsEveryControlAfreshFromTheDesign) {
   EXPECT_TRUE(platform.checked[form.option(OptNone).hwnd]);
   EXPECT_TRUE(form.timer().enabled);
   EXPECT_EQ(platform.timers.at(1), 500U);
-  EXPECT_EQ(platform.CallsNamed("SetTimer").at(0)->args[0], static_cast<std::int64_t>(form.hWnd()));
-  EXPECT_EQ(form.OpenFrom, 4);
+  EXPECT_EQ(platform.CallsNamed("SetTimer").at(0)->args[0], N(form.hWnd()));
+  EXPECT_EQ(form.OpenFrom, ZoomOrigin::LeftEdge);
   EXPECT_EQ(platform.live_cursors.size(), 1U);  // cursor 101 again, on the new control
 }
 
 TEST(FormsLifecycle, GenerationChangesWithEveryLoadAndUnload) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   const auto g0 = form.Generation();
   form.Load();
   const auto g1 = form.Generation();
@@ -161,7 +161,7 @@ TEST(FormsLifecycle, GenerationChangesWithEveryLoadAndUnload) {
 
 TEST(FormsLifecycle, ALoadHandlerThatUnloadsTheFormLeavesItUnloaded) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   form.on_event = [&](const std::string& event) {
     if (event == "Load") form.Unload();
   };
@@ -172,7 +172,7 @@ TEST(FormsLifecycle, ALoadHandlerThatUnloadsTheFormLeavesItUnloaded) {
 
 TEST(FormsLifecycle, AnUnloadedFormIgnoresEveryEntryPoint) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   form.Load();
   form.Unload();
   form.ClearEvents();
@@ -195,7 +195,7 @@ TEST(FormsLifecycle, AnUnloadedFormIgnoresEveryEntryPoint) {
   form.SetTimerEnabled(false);
   form.SetTimerEnabled(true);
   form.SetOptionValue(OptTop, true);
-  EXPECT_EQ(form.CursorAt(50, 150), 0U);
+  EXPECT_TRUE(IsNull(form.CursorAt(50, 150)));
   EXPECT_TRUE(form.events.empty());
   EXPECT_TRUE(platform.calls.empty()) << platform.Log().front();
   EXPECT_THROW(form.SetVisible(true), forms::RuntimeError);  // no window to show
@@ -206,7 +206,7 @@ TEST(FormsLifecycle, AnUnloadedFormIgnoresEveryEntryPoint) {
 // the window that is gone.
 TEST(FormsLifecycle, AKeyHandlerThatReloadsTheFormEndsTheKey) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   form.Load();
   form.on_event = [&](const std::string& event) {
     if (event.rfind("KeyDown", 0) != 0) return;
@@ -222,7 +222,7 @@ TEST(FormsLifecycle, AKeyHandlerThatReloadsTheFormEndsTheKey) {
 
 TEST(FormsLifecycle, AMouseUpHandlerThatReloadsTheFormRaisesNoClick) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   form.Load();
   form.on_event = [&](const std::string& event) {
     if (event.rfind("ImageUp", 0) != 0) return;
@@ -245,44 +245,53 @@ TEST(FormsLifecycle, AMouseUpHandlerThatReloadsTheFormRaisesNoClick) {
 // run-time error of the program: a touch of a dead window fails the test.
 TEST(FormsLifecycle, TouchingADestroyedWindowFailsTheTest) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   form.Load();
-  const Handle dead = form.hWnd();
-  const Handle dead_button = form.option(OptNone).hwnd;
+  const Hwnd dead = form.hWnd();
+  const Hwnd dead_button = form.option(OptNone).hwnd;
   form.Unload();
   form.Load();
   const std::vector<std::function<void()>> touches = {
-      [&] { platform.ShowWindow(dead, true); },
-      [&] { platform.InvalidateRect(dead, nullptr); },
+      [&] { platform.ShowWindow(dead, win::SW_SHOW); },
+      [&] { platform.InvalidateRect(dead, nullptr, 0); },
       [&] { platform.UpdateWindow(dead); },
       [&] { platform.SetTimer(dead, 1, 500); },
       [&] { platform.KillTimer(dead, 1); },
-      [&] { platform.MoveWindow(dead, 0, 0); },
       [&] { platform.GetWindowLongA(dead, -16); },
       [&] { platform.SetWindowLongA(dead, -16, 0); },
-      [&] { platform.SetWindowPos(dead, 0, 0, 0, 0, 0, 0x27); },
-      [&] { platform.SetWindowRgn(dead, 0, 1); },
+      [&] { platform.SetWindowPos(dead, Hwnd{}, 0, 0, 0, 0, 0x27); },
+      [&] { platform.SetWindowPos(dead, Hwnd{}, 0, 0, 0, 0, 0x15); },
+      [&] { platform.SetWindowRgn(dead, Hrgn{}, 1); },
       [&] { Rect r; platform.GetWindowRect(dead, &r); },
       [&] { platform.SendMessageA(dead, win::WM_NCLBUTTONDOWN, win::HTCAPTION, 0); },
       [&] { platform.MessageBoxW(dead, L"", L"", 0); },
       [&] { platform.SetFocus(dead_button); },
-      [&] { platform.SetOptionChecked(dead_button, true); },
+      [&] { platform.SendMessageW(dead_button, win::BM_SETCHECK, win::BST_CHECKED, 0); },
       [&] { platform.DestroyWindow(dead); },
   };
   for (std::size_t i = 0; i < touches.size(); ++i) {
     EXPECT_THROW(touches[i](), std::logic_error) << "touch " << i;
   }
+  // Inside a handler the form catches it like any failure: the program ends
+  // with a report that names it.
   form.on_event = [&](const std::string& event) {
-    if (event.rfind("KeyDown", 0) == 0) platform.InvalidateRect(dead, nullptr);
+    if (event.rfind("KeyDown", 0) == 0) platform.InvalidateRect(dead, nullptr, 0);
   };
-  EXPECT_THROW(form.OnKeyDown(kVkEscape, 0), std::logic_error);
+  try {
+    form.OnKeyDown(kVkEscape, 0);
+    ADD_FAILURE() << "the program went on";
+  } catch (const ProcessExit& exit) {
+    EXPECT_EQ(exit.code, 1U);
+    EXPECT_NE(platform.CallsNamed("MessageBoxW").back()->text.find(L"InvalidateRect of a destroyed window"),
+              std::wstring::npos);
+  }
 }
 
 // ================================================================ reload from inside a handler
 
 struct ArrowReopen {
   int key;
-  std::int16_t origin;  // the opening origin of the command the selection moves onto
+  ZoomOrigin origin;  // the opening origin of the command the selection moves onto
 };
 
 class ReopenFromKeyDown : public Form1Test, public ::testing::WithParamInterface<ArrowReopen> {};
@@ -291,7 +300,7 @@ TEST_P(ReopenFromKeyDown, ReloadsInsideTheHandlerAndTouchesNoDeadWindow) {
   LoadForm();
   const ArrowReopen& row = GetParam();
   for (int round = 0; round < 3; ++round) {
-    const Handle old_window = form.hWnd();
+    const Hwnd old_window = form.hWnd();
     ASSERT_EQ(platform.focus, form.option(OptNone).hwnd);
     module.TickCount = 7;
     platform.ClearCalls();
@@ -319,8 +328,8 @@ TEST_P(ReopenFromKeyDown, ReloadsInsideTheHandlerAndTouchesNoDeadWindow) {
 INSTANTIATE_TEST_SUITE_P(
     Arrows, ReopenFromKeyDown,
     // None -> Left (origin 4) forwards, None -> Top (origin 3) backwards.
-    ::testing::Values(ArrowReopen{kVkDown, 4}, ArrowReopen{kVkRight, 4}, ArrowReopen{kVkUp, 3},
-                      ArrowReopen{kVkLeft, 3}));
+    ::testing::Values(ArrowReopen{kVkDown, ZoomOrigin::LeftEdge}, ArrowReopen{kVkRight, ZoomOrigin::LeftEdge}, ArrowReopen{kVkUp, ZoomOrigin::TopEdge},
+                      ArrowReopen{kVkLeft, ZoomOrigin::TopEdge}));
 
 class ReopenInsideTickPump : public Form1Test, public ::testing::WithParamInterface<int> {};
 
@@ -328,7 +337,7 @@ TEST_P(ReopenInsideTickPump, StartsAFreshCountdownAndTheOldTickStops) {
   const int tick = GetParam();
   LoadForm();
   TickTo(tick - 1);
-  const Handle old_window = form.hWnd();
+  const Hwnd old_window = form.hWnd();
   platform.focus = form.option(OptNone).hwnd;
   // An arrow key waits in the queue when the tick pumps.
   platform.queue.push_back([&] { form.OnKeyDown(kVkDown, 0); });
@@ -339,7 +348,7 @@ TEST_P(ReopenInsideTickPump, StartsAFreshCountdownAndTheOldTickStops) {
   ASSERT_TRUE(form.IsLoaded());
   EXPECT_NE(form.hWnd(), old_window);
   EXPECT_FALSE(TouchedAfterDestruction(platform, old_window));
-  EXPECT_EQ(form.OpenFrom, 4);
+  EXPECT_EQ(form.OpenFrom, ZoomOrigin::LeftEdge);
   EXPECT_EQ(module.TickCount, 0);
   EXPECT_EQ(module.KeysArmed, kTrue);
   EXPECT_TRUE(platform.CallsNamed("ExitWindowsEx").empty());
@@ -350,7 +359,7 @@ TEST_P(ReopenInsideTickPump, StartsAFreshCountdownAndTheOldTickStops) {
   // Only the new window's timer is armed, at its full period.
   const auto timers = platform.CallsNamed("SetTimer");
   ASSERT_FALSE(timers.empty());
-  EXPECT_EQ(timers.back()->args[0], static_cast<std::int64_t>(form.hWnd()));
+  EXPECT_EQ(timers.back()->args[0], N(form.hWnd()));
   EXPECT_EQ(platform.timers.at(1), 500U);
 
   // The fresh countdown runs.
@@ -373,7 +382,7 @@ struct GroupMove {
 class OptionGroupKeys : public ::testing::TestWithParam<GroupMove> {
  protected:
   FakePlatform platform;
-  RecordingForm form{platform};
+  RecordingForm form{platform, platform};
 };
 
 TEST_P(OptionGroupKeys, MoveTheSelectionInFocusOrder) {
@@ -417,13 +426,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(OptionGroup, OtherKeysAndAnUnfocusedGroupMoveNothing) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   form.Load();
   for (int key : {kVkEscape, kVkShift, 9 /* Tab */, 13 /* Enter */, 32 /* Space */, 65 /* A */}) {
     form.OnKeyDown(key, 0);
     EXPECT_EQ(platform.focus, form.option(OptNone).hwnd) << "key " << key;
   }
-  platform.focus = 0;  // the focus is elsewhere
+  platform.focus = Hwnd{};  // the focus is elsewhere
   for (int key : {kVkUp, kVkDown, kVkLeft, kVkRight}) form.OnKeyDown(key, 0);
   EXPECT_TRUE(form.option(OptNone).value);
   EXPECT_EQ(std::count_if(form.events.begin(), form.events.end(),
@@ -435,8 +444,8 @@ TEST_F(Form1Test, MovingOntoNoneDoesNothing) {
   LoadForm();
   form.SetOptionValue(OptTop, true);
   platform.focus = form.option(OptTop).hwnd;
-  const Handle window = form.hWnd();
-  const std::int16_t open_from = form.OpenFrom;
+  const Hwnd window = form.hWnd();
+  const ZoomOrigin open_from = form.OpenFrom;
   platform.ClearCalls();
   form.OnKeyDown(kVkDown, 0);
   EXPECT_EQ(form.hWnd(), window);
@@ -450,11 +459,11 @@ TEST_F(Form1Test, MovingOntoNoneDoesNothing) {
 
 TEST(KeyPreview, TheFormSeesEveryKeyFirstWhateverHasTheFocus) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   form.Load();
-  std::vector<Handle> focus_holders = OptionWindows(form);
-  focus_holders.push_back(0);
-  for (Handle holder : focus_holders) {
+  std::vector<Hwnd> focus_holders = OptionWindows(form);
+  focus_holders.push_back(Hwnd{});
+  for (Hwnd holder : focus_holders) {
     platform.focus = holder;
     form.ClearEvents();
     form.OnKeyDown(kVkEscape, 0);
@@ -486,7 +495,7 @@ class MouseRouting : public ::testing::Test {
     return form.events;
   }
   FakePlatform platform;
-  RecordingForm form{platform};
+  RecordingForm form{platform, platform};
 };
 
 struct LabelPoint {
@@ -681,11 +690,9 @@ TEST_F(Form1Test, TheDigitsAreCentredInTheirBox) {
 
 // ================================================================ the sound bank
 
-std::array<WaveArray, SoundBank::kCount> Bank(std::uint8_t fill) {
-  std::array<WaveArray, SoundBank::kCount> bank;
-  for (int i = 0; i < SoundBank::kCount; ++i) {
-    bank[static_cast<std::size_t>(i)] = WaveArray(4000 + static_cast<std::size_t>(i) * 100, fill);
-  }
+SoundBank::Arrays Bank(std::uint8_t fill) {
+  SoundBank::Arrays bank;
+  for (std::size_t i = 0; i < bank.size(); ++i) bank[i] = WaveArray(4000 + i * 100, fill);
   return bank;
 }
 
@@ -704,33 +711,30 @@ TEST(SoundBankTest, TheRetiredBankStaysUntouchedAcrossOneReplace) {
   EXPECT_EQ(bank.RetiredBanks(), 0U);  // nothing to retire at the first load
   std::vector<const std::uint8_t*> first;
   std::vector<std::size_t> sizes;
-  for (int id = 101; id <= 106; ++id) {
-    first.push_back(bank.Wave(id).data());
-    sizes.push_back(bank.Wave(id).size());
+  for (const SoundEntry& sound : kSounds) {
+    first.push_back(bank.Wave(sound.id).data());
+    sizes.push_back(bank.Wave(sound.id).size());
   }
 
   bank.Replace(Bank(0x22));
   Churn(sizes);
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_NE(bank.Wave(101 + i).data(), first[static_cast<std::size_t>(i)]);
-    EXPECT_EQ(bank.Wave(101 + i).front(), 0x22);
+  for (std::size_t i = 0; i < kSoundCount; ++i) {
+    const int id = kSounds[i].id;
+    EXPECT_NE(bank.Wave(id).data(), first[i]);
+    EXPECT_EQ(bank.Wave(id).front(), 0x22);
     // Under AddressSanitizer a freed array would be reported right here.
-    const std::uint8_t* old = first[static_cast<std::size_t>(i)];
-    EXPECT_TRUE(std::all_of(old, old + sizes[static_cast<std::size_t>(i)],
-                            [](std::uint8_t b) { return b == 0x11; }))
-        << "array " << 101 + i << " of the retired bank changed";
+    EXPECT_TRUE(std::all_of(first[i], first[i] + sizes[i], [](std::uint8_t b) { return b == 0x11; }))
+        << "array " << id << " of the retired bank changed";
   }
   EXPECT_EQ(bank.RetiredBanks(), 1U);
 
   std::vector<const std::uint8_t*> second;
-  for (int id = 101; id <= 106; ++id) second.push_back(bank.Wave(id).data());
+  for (const SoundEntry& sound : kSounds) second.push_back(bank.Wave(sound.id).data());
   bank.Replace(Bank(0x33));
   Churn(sizes);
   EXPECT_EQ(bank.RetiredBanks(), 1U) << "the oldest bank is let go";
-  for (int i = 0; i < 6; ++i) {
-    const std::uint8_t* old = second[static_cast<std::size_t>(i)];
-    EXPECT_TRUE(std::all_of(old, old + sizes[static_cast<std::size_t>(i)],
-                            [](std::uint8_t b) { return b == 0x22; }));
+  for (std::size_t i = 0; i < kSoundCount; ++i) {
+    EXPECT_TRUE(std::all_of(second[i], second[i] + sizes[i], [](std::uint8_t b) { return b == 0x22; }));
   }
   for (int round = 0; round < 5; ++round) bank.Replace(Bank(0x44));
   EXPECT_EQ(bank.RetiredBanks(), 1U);
@@ -763,7 +767,7 @@ TEST_F(Form1Test, AReopenKeepsTheArraysTheLastStartUpPlayedFrom) {
   std::vector<const std::uint8_t*> before = played();
   ASSERT_EQ(before.size(), 7U);
   std::vector<std::size_t> sizes;
-  for (int id = 101; id <= 106; ++id) sizes.push_back(SyntheticWave(id).size());
+  for (const SoundEntry& sound : kSounds) sizes.push_back(SyntheticWave(sound.id).size());
 
   for (int reopen = 0; reopen < 3; ++reopen) {
     platform.ClearCalls();

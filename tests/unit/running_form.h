@@ -35,7 +35,7 @@ class WatchedPlatform : public FakePlatform {
   int exit_windows_result = 1;       // 0: the system refuses to shut down
   bool privilege_calls_fail = false;  // OpenProcessToken, LookupPrivilegeValueA, AdjustTokenPrivileges
 
-  int PlaySoundA(const void* sound, Handle module, std::uint32_t flags) override {
+  int PlaySoundA(const void* sound, Hmodule module, std::uint32_t flags) override {
     const int result = FakePlatform::PlaySoundA(sound, module, flags);
     Watch();
     return result;
@@ -44,11 +44,11 @@ class WatchedPlatform : public FakePlatform {
     FakePlatform::Sleep(milliseconds);
     Watch();
   }
-  void PumpMessages() override {
+  void DispatchPendingMessages() override {
     ++pumps;
     if (before_pump) before_pump(pumps);
     ++pump_depth;
-    FakePlatform::PumpMessages();
+    FakePlatform::DispatchPendingMessages();
     --pump_depth;
   }
   int GetVersionExA(OsVersionInfoA* info) override {
@@ -56,12 +56,12 @@ class WatchedPlatform : public FakePlatform {
     Watch();
     return result;
   }
-  int InvalidateRect(Handle hwnd, const Rect* rect) override {
-    const int result = FakePlatform::InvalidateRect(hwnd, rect);
+  int InvalidateRect(Hwnd hwnd, const Rect* rect, int erase) override {
+    const int result = FakePlatform::InvalidateRect(hwnd, rect, erase);
     Watch();
     return result;
   }
-  int MessageBoxW(Handle owner, const std::wstring& text, const std::wstring& title,
+  int MessageBoxW(Hwnd owner, const wchar_t* text, const wchar_t* title,
                   std::uint32_t style) override {
     const int result = FakePlatform::MessageBoxW(owner, text, title, style);
     Watch();
@@ -72,8 +72,8 @@ class WatchedPlatform : public FakePlatform {
     Watch();
     return exit_windows_result;
   }
-  int OpenProcessToken(Handle process, std::uint32_t access, Handle* token) override {
-    const Handle before = *token;
+  int OpenProcessToken(Hprocess process, std::uint32_t access, Htoken* token) override {
+    const Htoken before = *token;
     const int result = FakePlatform::OpenProcessToken(process, access, token);
     if (!privilege_calls_fail) return result;
     *token = before;
@@ -86,7 +86,7 @@ class WatchedPlatform : public FakePlatform {
     *luid = before;
     return 0;
   }
-  int AdjustTokenPrivileges(Handle token, int disable_all, TokenPrivileges1* new_state,
+  int AdjustTokenPrivileges(Htoken token, int disable_all, TokenPrivileges1* new_state,
                             std::uint32_t buffer_length, void* previous_state,
                             std::uint32_t* return_length) override {
     const int result = FakePlatform::AdjustTokenPrivileges(token, disable_all, new_state,

@@ -188,7 +188,12 @@ class RandomRun {
 
   void Ended(unsigned code) {
     if (code != 0) {
-      Violation("ended with a run-time error");
+      const auto boxes = platform_.CallsNamed("MessageBoxW");
+      std::string report;
+      if (!boxes.empty()) {
+        for (wchar_t c : boxes.back()->text) report += c < 0x80 ? static_cast<char>(c) : '?';
+      }
+      Violation("ended with a run-time error: " + report);
       return;
     }
     if (form_.IsLoaded()) Violation("ended without unloading the form");
@@ -225,7 +230,7 @@ class RandomRun {
   std::mt19937 random_;
   WatchedPlatform platform_;
   Module1 module_;
-  WatchedForm1 form_{platform_, module_};
+  WatchedForm1 form_{platform_, platform_, module_};
   int step_ = 0;
   int requests_ = 0;
   int loads_seen_ = 0;

@@ -23,10 +23,14 @@ TEST_F(Form1Test, StartUpMakesItsCallsInOrder) {
   for (std::string& line : log) {
     if (line.rfind("PlaySoundA(", 0) == 0) line = line.substr(0, line.rfind(',')) + ")";
   }
-  const auto hwnd = std::to_string(form.hWnd());
+  const auto hwnd = std::to_string(N(form.hWnd()));
+  const auto moves = platform.CallsNamed("SetWindowPos");  // Left, Top, then the frame change
+  ASSERT_EQ(moves.size(), 3U);
   const std::vector<std::string> expected = {
       "PlaySoundA(106,0,7)", "PlaySoundA(105,0,7)", "PlaySoundA(104,0,7)",
       "PlaySoundA(103,0,7)", "PlaySoundA(102,0,7)", "PlaySoundA(101,0,7)",
+      "SetWindowPos(" + hwnd + ",0," + std::to_string(moves[0]->args[2]) + "," + std::to_string(moves[0]->args[3]) + ",0,0,21)",
+      "SetWindowPos(" + hwnd + ",0," + std::to_string(moves[1]->args[2]) + "," + std::to_string(moves[1]->args[3]) + ",0,0,21)",
       "GetVersionExA(148)",  "PlaySoundA(105,0,7)",
       "SetWindowLongA(" + hwnd + ",-16," + std::to_string(static_cast<std::int32_t>(0x02CF0000 & 0xFF30FFFF)) + ")",
       "SetWindowPos(" + hwnd + ",0,0,0,0,0,39)",
@@ -37,7 +41,7 @@ TEST_F(Form1Test, StartUpMakesItsCallsInOrder) {
   EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + expected.size()), expected);
   EXPECT_EQ(platform.CallsNamed("Rectangle").size(), 20U);
   EXPECT_EQ(module.TickCount, 0);
-  EXPECT_EQ(form.OpenFrom, 2);
+  EXPECT_EQ(form.OpenFrom, ZoomOrigin::Center);
 }
 
 // ---------------------------------------------------------------- helpers
@@ -51,7 +55,7 @@ std::vector<std::string> CallsFrom(const FakePlatform& platform, std::size_t fir
   for (std::size_t i = first; i < platform.calls.size(); ++i) {
     const FakeCall& call = platform.calls[i];
     if (call.name == "InvalidateRect" || call.name == "UpdateWindow" ||
-        call.name == "RefreshCursor") {
+        call.name == "ShowCursorIfOver") {
       continue;
     }
     std::string line = call.name + "(";
@@ -82,7 +86,7 @@ std::vector<const std::uint8_t*> PlayedBuffers(const FakePlatform& platform) {
 
 TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   LoadForm();
-  const std::int64_t hwnd = static_cast<std::int64_t>(form.hWnd());
+  const std::int64_t hwnd = N(form.hWnd());
   const std::string H = Num(hwnd);
   std::vector<std::string> options;
   for (int i = 0; i < 5; ++i) options.push_back(Num(static_cast<std::int64_t>(form.option(i).hwnd)));
@@ -91,13 +95,12 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   const std::string A = Num(ResultOf(platform, "CreateRectRgn", 1));
   const std::string B = Num(ResultOf(platform, "CreateRectRgn", 2));
   const Rect outer = platform.window_rects[form.hWnd()];
-  const std::vector<Rect> frames = ZoomRectangles(2, outer);
+  const std::vector<Rect> frames = ZoomRectangles(ZoomOrigin::Center, outer);
 
   const auto& created = *platform.CallsNamed("CreateFormWindow").at(0);
   EXPECT_EQ(created.text, L"カチコチボム");
   EXPECT_EQ(created.args[2] - created.args[0], 435);  // 427 x 380 client plus the frame
   EXPECT_EQ(created.args[3] - created.args[1], 407);
-  EXPECT_EQ(created.args[4], 0xFFC0FF);  // BackColor (255, 192, 255)
   const std::wstring captions[] = {L"Left", L"Left Corner", L"Form Center", L"Top", L"None"};
   const auto buttons = platform.CallsNamed("CreateOptionButton");
   ASSERT_EQ(buttons.size(), 5U);
@@ -108,14 +111,18 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   }
 
   std::vector<std::string> expected;
-  expected.push_back("SetOptionChecked(" + options[4] + ",1)");
+  expected.push_back("SendMessageW(" + options[4] + ",241,1,0)");  // BM_SETCHECK: None
   expected.push_back("SetTimer(" + H + ",1,500)");
-  for (int id = 101; id <= 106; ++id) expected.push_back("ReadResource(" + Num(id) + ",\"WAVE\")");
+  for (const SoundEntry& sound : kSounds) {
+    expected.push_back("ReadResource(" + Num(sound.id) + ",\"WAVE\")");
+  }
   for (int id = 106; id >= 101; --id) expected.push_back("PlaySoundA(" + Num(id) + ",0,7)");
-  const auto moves = platform.CallsNamed("MoveWindow");
-  ASSERT_EQ(moves.size(), 2U);  // Left, then Top
-  expected.push_back("MoveWindow(" + H + "," + Num(moves[0]->args[1]) + "," + Num(moves[0]->args[2]) + ")");
-  expected.push_back("MoveWindow(" + H + "," + Num(moves[1]->args[1]) + "," + Num(moves[1]->args[2]) + ")");
+  const auto moves = platform.CallsNamed("SetWindowPos");
+  ASSERT_EQ(moves.size(), 3U);  // Left, then Top, then the frame change
+  expected.push_back("GetSystemMetrics(0)");
+  expected.push_back("SetWindowPos(" + H + ",0," + Num(moves[0]->args[2]) + "," + Num(moves[0]->args[3]) + ",0,0,21)");
+  expected.push_back("GetSystemMetrics(1)");
+  expected.push_back("SetWindowPos(" + H + ",0," + Num(moves[1]->args[2]) + "," + Num(moves[1]->args[3]) + ",0,0,21)");
   expected.push_back("LoadCursorResource(101)");
   expected.push_back("GetVersionExA(148)");
   expected.push_back("PlaySoundA(105,0,7)");
@@ -141,7 +148,7 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   expected.push_back("CombineRgn(" + R + "," + R + "," + B + ",3)");
   expected.push_back("DeleteObject(" + B + ")");
   expected.push_back("ShowWindow(" + H + ",0)");
-  expected.push_back("ShowWindow(" + H + ",1)");
+  expected.push_back("ShowWindow(" + H + ",5)");
   expected.push_back("SetWindowRgn(" + H + "," + R + ",1)");
   expected.push_back("SetFocus(" + options[4] + ")");  // the window is active: None has the focus
 
@@ -149,10 +156,10 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   EXPECT_EQ(frames.size(), 20U);
   EXPECT_EQ(module.TickCount, 0);
   EXPECT_EQ(module.KeysArmed, -1);
-  EXPECT_EQ(module.FormRegion, static_cast<std::uint32_t>(std::stoll(R)));
+  EXPECT_EQ(module.FormRegion, static_cast<Hrgn>(std::stoll(R)));
   // The region went to the window; the brush and the two cut pieces are gone.
   EXPECT_TRUE(platform.live_gdi_objects.empty());
-  EXPECT_EQ(platform.window_regions[form.hWnd()], static_cast<Handle>(std::stoll(R)));
+  EXPECT_EQ(platform.window_regions[form.hWnd()], static_cast<Hrgn>(std::stoll(R)));
   EXPECT_EQ(platform.timers.at(1), 500U);
 }
 
@@ -173,7 +180,7 @@ TEST_F(Form1Test, PlaysSixDifferentBuffersThenFanfareFromTheSameArray) {
 TEST_F(Form1Test, StatesChangeBetweenTheRightCalls) {
   // A reload with restart chosen, the keys disarmed and a countdown under way.
   LoadForm();
-  form.OpenFrom = 3;
+  form.OpenFrom = ZoomOrigin::TopEdge;
   form.Unload();
   module.ExitFlags = win::EWX_REBOOT;
   module.KeysArmed = kFalse;
@@ -182,11 +189,12 @@ TEST_F(Form1Test, StatesChangeBetweenTheRightCalls) {
 
   struct Seen {
     std::int16_t open_from = -1, keys_armed = 99, tick_count = -1;
-    std::uint32_t exit_flags = 99, default_flags = 99, region = 0;
+    std::uint32_t exit_flags = 99, default_flags = 99;
+    Hrgn region{};
   } at_version, at_fanfare, at_first_rectangle, at_set_region;
   int plays = 0;
   platform.on_call = [&](const FakeCall& call) {
-    const Seen now{form.OpenFrom,  module.KeysArmed,        module.TickCount,
+    const Seen now{static_cast<std::int16_t>(form.OpenFrom), module.KeysArmed, module.TickCount,
                    module.ExitFlags, module.DefaultExitFlags, module.FormRegion};
     if (call.name == "GetVersionExA") at_version = now;
     if (call.name == "PlaySoundA" && ++plays == 7) at_fanfare = now;
@@ -204,7 +212,7 @@ TEST_F(Form1Test, StatesChangeBetweenTheRightCalls) {
   EXPECT_EQ(at_first_rectangle.exit_flags, 8U);     // restart choice cancelled
   EXPECT_EQ(at_set_region.tick_count, 17);          // step 15 is last
   EXPECT_EQ(at_set_region.region,
-            static_cast<std::uint32_t>(ResultOf(platform, "CreateRectRgn", 3)));
+            static_cast<Hrgn>(ResultOf(platform, "CreateRectRgn", 3)));
   EXPECT_EQ(module.TickCount, 0);
   EXPECT_EQ(module.ExitFlags, 8U);
   EXPECT_EQ(module.KeysArmed, kTrue);
@@ -283,9 +291,12 @@ TEST_P(FrameStripping, ClearsOnlyTheFrameBits) {
   ASSERT_EQ(writes.size(), 1U);
   EXPECT_EQ(writes[0]->args[1], -16);
   EXPECT_EQ(static_cast<std::uint32_t>(writes[0]->args[2]), GetParam().after);
+  // The placement's two moves (SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE), then the frame change.
   const auto pos = platform.CallsNamed("SetWindowPos");
-  ASSERT_EQ(pos.size(), 1U);
-  EXPECT_EQ(pos[0]->args, (std::vector<std::int64_t>{static_cast<std::int64_t>(form.hWnd()), 0, 0,
+  ASSERT_EQ(pos.size(), 3U);
+  EXPECT_EQ(pos[0]->args.back(), 0x15);
+  EXPECT_EQ(pos[1]->args.back(), 0x15);
+  EXPECT_EQ(pos[2]->args, (std::vector<std::int64_t>{N(form.hWnd()), 0, 0,
                                                      0, 0, 0, 0x27}));
 }
 
@@ -300,9 +311,9 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------- OpenFrom
 
 TEST_F(Form1Test, FirstStartZoomsFromTheCentreAndKeepsIt) {
-  ASSERT_EQ(form.OpenFrom, 0);
+  ASSERT_EQ(form.OpenFrom, ZoomOrigin::NotChosen);
   LoadForm();
-  EXPECT_EQ(form.OpenFrom, 2);
+  EXPECT_EQ(form.OpenFrom, ZoomOrigin::Center);
   const auto rects = platform.CallsNamed("Rectangle");
   ASSERT_EQ(rects.size(), 20U);
   // Frame 0 is a point at the centre of the window rectangle.
@@ -313,11 +324,11 @@ TEST_F(Form1Test, FirstStartZoomsFromTheCentreAndKeepsIt) {
   EXPECT_NEAR(static_cast<double>(rects[0]->args[2]), (w.top + w.bottom) / 2.0, 0.5);
 }
 
-class ReloadOrigin : public Form1Test, public ::testing::WithParamInterface<std::int16_t> {};
+class ReloadOrigin : public Form1Test, public ::testing::WithParamInterface<ZoomOrigin> {};
 
 TEST_P(ReloadOrigin, IsKeptAndDrivesTheAnimation) {
   LoadForm();
-  const std::int16_t origin = GetParam();
+  const ZoomOrigin origin = GetParam();
   form.OpenFrom = origin;
   form.Unload();
   platform.ClearCalls();
@@ -335,14 +346,16 @@ TEST_P(ReloadOrigin, IsKeptAndDrivesTheAnimation) {
   // A glance at the shape of the last frame, independent of the arithmetic.
   const auto& last = rects.back()->args;
   switch (origin) {
-    case 1: EXPECT_EQ(last[1], w.left); EXPECT_EQ(last[2], w.top); break;
-    case 3: EXPECT_EQ(last[3], w.right); EXPECT_LT(last[4], w.bottom); break;
-    case 4: EXPECT_EQ(last[4], w.bottom); EXPECT_LT(last[3], w.right); break;
+    case ZoomOrigin::TopLeft: EXPECT_EQ(last[1], w.left); EXPECT_EQ(last[2], w.top); break;
+    case ZoomOrigin::TopEdge: EXPECT_EQ(last[3], w.right); EXPECT_LT(last[4], w.bottom); break;
+    case ZoomOrigin::LeftEdge: EXPECT_EQ(last[4], w.bottom); EXPECT_LT(last[3], w.right); break;
     default: EXPECT_GT(last[1], w.left); EXPECT_LT(last[3], w.right); break;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(FourOrigins, ReloadOrigin, ::testing::Values(1, 2, 3, 4));
+INSTANTIATE_TEST_SUITE_P(FourOrigins, ReloadOrigin,
+                         ::testing::Values(ZoomOrigin::TopLeft, ZoomOrigin::Center,
+                                           ZoomOrigin::TopEdge, ZoomOrigin::LeftEdge));
 
 // ---------------------------------------------------------------- ZoomOpen on its own
 
@@ -362,8 +375,8 @@ TEST_F(Form1Test, ZoomOpenReleasesWhatItDrewWithAndSelectsNone) {
     expected.push_back("Sleep");
     expected.push_back("Rectangle");
   }
-  for (const char* name : {"SelectObject", "ReleaseDC", "DeleteObject", "SetOptionChecked",
-                           "SetOptionChecked"}) {
+  for (const char* name : {"SelectObject", "ReleaseDC", "DeleteObject", "SendMessageW",
+                           "SendMessageW"}) {
     expected.push_back(name);
   }
   EXPECT_EQ(names, expected);
@@ -415,7 +428,7 @@ TEST_F(Form1Test, AScreenSmallerThanTheWindowGivesNegativePositions) {
 
 TEST_F(Form1Test, TheShapeCutsTheTwoStripCorners) {
   LoadForm();
-  const Handle region = platform.window_regions.at(form.hWnd());
+  const Hrgn region = platform.window_regions.at(form.hWnd());
   struct Pixel {
     int x, y;
     bool shown;
@@ -436,9 +449,9 @@ TEST_F(Form1Test, TheShapeCutsTheTwoStripCorners) {
 // Form1 with another client size, to see the cuts fall outside a small window.
 class ResizedForm1 : public Form1 {
  public:
-  ResizedForm1(Platform& platform, Module1& module, int client_width_twips,
+  ResizedForm1(FakePlatform& platform, Module1& module, int client_width_twips,
                int client_height_twips)
-      : Form1(platform, module), width_(client_width_twips), height_(client_height_twips) {}
+      : Form1(platform, platform, module), width_(client_width_twips), height_(client_height_twips) {}
 
  protected:
   forms::FormDesign Design() const override {
@@ -461,7 +474,7 @@ TEST(StartUpShape, AWindowNoLargerThanThePictureKeepsEveryPixel) {
   ASSERT_TRUE(form.IsLoaded());
   EXPECT_EQ(platform.CallsNamed("CreateRectRgn").at(0)->args,
             (std::vector<std::int64_t>{0, 0, 425, 397}));
-  const Handle region = platform.window_regions.at(form.hWnd());
+  const Hrgn region = platform.window_regions.at(form.hWnd());
   int hidden = 0;
   for (int y = 0; y < 397; ++y) {
     for (int x = 0; x < 425; ++x) hidden += platform.RegionContains(region, x, y) ? 0 : 1;
@@ -474,7 +487,7 @@ TEST(StartUpShape, ATallNarrowWindowLosesOnlyTheBottomLeftCorner) {
   Module1 module;
   ResizedForm1 form(platform, module, 417 * 15, 380 * 15);  // 425 x 407
   form.Load();
-  const Handle region = platform.window_regions.at(form.hWnd());
+  const Hrgn region = platform.window_regions.at(form.hWnd());
   int hidden = 0;
   for (int y = 0; y < 407; ++y) {
     for (int x = 0; x < 425; ++x) {
@@ -490,12 +503,12 @@ TEST(StartUpShape, ATallNarrowWindowLosesOnlyTheBottomLeftCorner) {
 
 TEST_F(Form1Test, TheRegionIsNeverDeletedAfterTheWindowGotIt) {
   LoadForm();
-  const Handle first = platform.window_regions.at(form.hWnd());
-  form.OpenFrom = 1;
+  const Hrgn first = platform.window_regions.at(form.hWnd());
+  form.OpenFrom = ZoomOrigin::TopLeft;
   form.Unload();
   LoadForm();
   for (const FakeCall* call : platform.CallsNamed("DeleteObject")) {
-    EXPECT_NE(call->args[0], static_cast<std::int64_t>(first));
+    EXPECT_NE(call->args[0], N(first));
   }
   EXPECT_TRUE(platform.live_gdi_objects.empty());
 }

@@ -78,7 +78,7 @@ TEST(TimerPacing, TwentyLateWakeUpsDoNotDrift) {
 // The same through the form: it re-arms the system timer with each delay.
 TEST(FormTimer, RunsOnScheduleThroughTheWindowTimer) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   const double start = platform.clock_ms;
   std::vector<double> ticked_at;
   form.on_event = [&](const std::string& event) {
@@ -103,13 +103,13 @@ TEST(FormTimer, RunsOnScheduleThroughTheWindowTimer) {
     EXPECT_LE(ticked_at[n - 1], due + 15) << "tick " << n;
   }
   for (const FakeCall* call : platform.CallsNamed("SetTimer")) {
-    EXPECT_EQ(call->args[0], static_cast<std::int64_t>(form.hWnd()));
+    EXPECT_EQ(call->args[0], N(form.hWnd()));
   }
 }
 
 TEST(FormTimer, ATickNeverRunsInsideAnother) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   int timer_events = 0;
   form.on_event = [&](const std::string& event) {
     if (event != "Timer") return;
@@ -128,7 +128,7 @@ TEST(FormTimer, ATickNeverRunsInsideAnother) {
 
 TEST(FormTimer, ADisabledTimerRaisesNothingAndRestartsItsScheduleWhenEnabled) {
   FakePlatform platform;
-  RecordingForm form(platform);
+  RecordingForm form(platform, platform);
   form.Load();
   form.SetTimerEnabled(false);
   EXPECT_TRUE(platform.timers.empty());

@@ -58,14 +58,15 @@ INSTANTIATE_TEST_SUITE_P(
 constexpr Rect kWindow{100, 50, 535, 457};
 
 TEST(ZoomRectangles, DrawsExactlyTwentyFramesForEveryOrigin) {
-  for (std::int16_t origin = 1; origin <= 4; ++origin) {
-    EXPECT_EQ(ZoomRectangles(origin, kWindow).size(), 20U) << "origin " << origin;
+  for (ZoomOrigin origin : {ZoomOrigin::TopLeft, ZoomOrigin::Center, ZoomOrigin::TopEdge,
+                            ZoomOrigin::LeftEdge}) {
+    EXPECT_EQ(ZoomRectangles(origin, kWindow).size(), 20U) << "origin " << static_cast<int>(origin);
   }
 }
 
 TEST(ZoomRectangles, FramesGrowByAFiftiethUpToNinetyFivePercent) {
   // With a 2000-pixel window every frame's f x W is a whole number: 0, 100, ... 1900.
-  const std::vector<Rect> frames = ZoomRectangles(1, Rect{0, 0, 2000, 1000});
+  const std::vector<Rect> frames = ZoomRectangles(ZoomOrigin::TopLeft, Rect{0, 0, 2000, 1000});
   ASSERT_EQ(frames.size(), 20U);
   for (int k = 0; k < 20; ++k) {
     EXPECT_EQ(frames[k].right, 100 * k) << "frame " << k;
@@ -79,7 +80,7 @@ TEST(ZoomRectangles, FramesGrowByAFiftiethUpToNinetyFivePercent) {
 // independent double-precision sum (f reaches 0.49999999999999994 at frame
 // 10, not 0.5) and round-half-to-even.
 struct ZoomRow {
-  std::int16_t origin;
+  ZoomOrigin origin;
   Edges frame0, frame1, frame2, frame10, frame19;
 };
 
@@ -100,30 +101,30 @@ INSTANTIATE_TEST_SUITE_P(
     FourOrigins, ZoomOrigins,
     ::testing::Values(
         // Top-left corner, both ways. Frame 1 (f = 0.05): 21.75 -> 22, 20.35 -> 20.
-        ZoomRow{1, {100, 50, 100, 50}, {100, 50, 122, 70}, {100, 50, 144, 91},
+        ZoomRow{ZoomOrigin::TopLeft, {100, 50, 100, 50}, {100, 50, 122, 70}, {100, 50, 144, 91},
                 {100, 50, 318, 253}, {100, 50, 513, 437}},
         // Centre: frame 0 is the point (317.5, 253.5) -> (318, 254), ties to even.
         // Frame 1: left 306.625 -> 307 and right 306.625 + 21.75 = 328.375 -> 328
         // (from the rounded left it would be 329); top 243.325 -> 243, bottom
         // 263.675 -> 264 (from the rounded top, 263).
-        ZoomRow{2, {318, 254, 318, 254}, {307, 243, 328, 264}, {296, 233, 339, 274},
+        ZoomRow{ZoomOrigin::Center, {318, 254, 318, 254}, {307, 243, 328, 264}, {296, 233, 339, 274},
                 {209, 152, 426, 355}, {111, 60, 524, 447}},
         // Top edge: full width, growing downwards.
-        ZoomRow{3, {100, 50, 535, 50}, {100, 50, 535, 70}, {100, 50, 535, 91},
+        ZoomRow{ZoomOrigin::TopEdge, {100, 50, 535, 50}, {100, 50, 535, 70}, {100, 50, 535, 91},
                 {100, 50, 535, 253}, {100, 50, 535, 437}},
         // Left edge: full height, growing rightwards.
-        ZoomRow{4, {100, 50, 100, 457}, {100, 50, 122, 457}, {100, 50, 144, 457},
+        ZoomRow{ZoomOrigin::LeftEdge, {100, 50, 100, 457}, {100, 50, 122, 457}, {100, 50, 144, 457},
                 {100, 50, 318, 457}, {100, 50, 513, 457}}));
 
 TEST(ZoomRectangles, RoundsTheWholeCoordinateHalfToEven) {
   // W = 435, f = 0.1: cw = 43.5. 100 + 43.5 = 143.5 -> 144; 101 + 43.5 = 144.5 -> 144.
-  EXPECT_EQ(ZoomRectangles(1, Rect{100, 0, 535, 407})[2].right, 144);
-  EXPECT_EQ(ZoomRectangles(1, Rect{101, 0, 536, 407})[2].right, 144);
+  EXPECT_EQ(ZoomRectangles(ZoomOrigin::TopLeft, Rect{100, 0, 535, 407})[2].right, 144);
+  EXPECT_EQ(ZoomRectangles(ZoomOrigin::TopLeft, Rect{101, 0, 536, 407})[2].right, 144);
 }
 
 TEST(ZoomRectangles, CentreFrameZeroSitsAtTheCentreAlsoOffScreen) {
   // (-300 + 217.5, -200 + 203.5) = (-82.5, 3.5) -> (-82, 4).
-  const std::vector<Rect> frames = ZoomRectangles(2, Rect{-300, -200, 135, 207});
+  const std::vector<Rect> frames = ZoomRectangles(ZoomOrigin::Center, Rect{-300, -200, 135, 207});
   EXPECT_EQ(EdgesOf(frames[0]), (Edges{-82, 4, -82, 4}));
   EXPECT_EQ(EdgesOf(frames[19]), (Edges{-289, -190, 124, 197}));
 }
@@ -133,14 +134,14 @@ TEST(ZoomRectangles, AWindowWhoseSizeOverflowsRaisesOverflow) {
   const std::int32_t min = std::numeric_limits<std::int32_t>::min();
   for (const Rect& window : {Rect{-10, 0, max, 100}, Rect{0, min, 100, 10}}) {
     try {
-      (void)ZoomRectangles(1, window);
+      (void)ZoomRectangles(ZoomOrigin::TopLeft, window);
       ADD_FAILURE() << "no run-time error";
     } catch (const forms::RuntimeError& error) {
       EXPECT_EQ(error.number(), forms::kErrOverflow);
     }
   }
   // The largest width that fits is fine.
-  EXPECT_EQ(ZoomRectangles(3, Rect{0, 0, max, 10}).size(), 20U);
+  EXPECT_EQ(ZoomRectangles(ZoomOrigin::TopEdge, Rect{0, 0, max, 10}).size(), 20U);
 }
 
 // ---------------------------------------------------------------- the shape

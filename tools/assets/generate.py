@@ -22,8 +22,7 @@ from sounds import build_bank  # noqa: E402
 def outputs():
     """{relative path: bytes} of every generated file."""
     files = {}
-    for ident, image in build_bank().items():
-        files[f"sounds/{ident}.wav"] = image
+    files.update(build_bank())
     for name, image in build_pictures().items():
         files[f"pictures/{name}.bmp"] = image
     for name, data in build_cursors().items():

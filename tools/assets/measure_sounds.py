@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Print duration, peak level and shape of each sound of the bank.
 
-Usage: measure_sounds.py [SOUND_DIR]   (default: assets/sounds of this checkout)
+Usage: measure_sounds.py [ASSETS_DIR]   (default: assets/ of this checkout)
 
-For every NNN.wav it walks the RIFF chunks, takes the "data" chunk, and
+For every sound of the sound table it walks the RIFF chunks, takes the "data" chunk, and
 reports:
   - size of the file, sample count and duration (samples / 22,050 Hz);
   - peak: the largest distance of a sample from silence (128), out of 128,
@@ -97,11 +97,14 @@ def describe(path):
     return "\n".join(lines)
 
 
+from sounds import sound_table  # noqa: E402
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "assets", "sounds")
-    for ident in range(101, 107):
-        print(describe(os.path.join(folder, f"{ident}.wav")))
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "assets")
+    for _, file, _ in sound_table():
+        print(describe(os.path.join(folder, file)))
 
 
 if __name__ == "__main__":

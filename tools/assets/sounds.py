@@ -12,6 +12,8 @@ do not depend on the random-number streams of a library version.
 """
 
 import math
+import os
+import re
 
 import numpy as np
 
@@ -223,22 +225,38 @@ def explosion(n):
     return finish(y, FULL_SCALE, negative_peak=True)
 
 
-# id: (synthesiser, sample count, extra-format size or None, trailing zero bytes)
+# role (as the sound table names it): (synthesiser, sample count,
+# extra-format size or None, trailing zero bytes)
 BANK = {
-    101: (explosion, 7638, 37, 0),
-    102: (warning_one, 4258, 37, 0),
-    103: (warning_two, 4307, 37, 2),
-    104: (warning_three, 4415, 37, 2),
-    105: (fanfare, 16006, 0, 0),
-    106: (tick, 326, None, 2),
+    "explosion": (explosion, 7638, 37, 0),
+    "warning_one": (warning_one, 4258, 37, 0),
+    "warning_two": (warning_two, 4307, 37, 2),
+    "warning_three": (warning_three, 4415, 37, 2),
+    "start_and_end": (fanfare, 16006, 0, 0),
+    "tick": (tick, 326, None, 2),
 }
+
+SOUND_TABLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "assets",
+                           "sound_table.h")
+
+
+def sound_table():
+    """[(id, file, role)] of assets/sound_table.h, in its order."""
+    with open(SOUND_TABLE, encoding="utf-8") as f:
+        text = f.read()
+    rows = [(int(ident), file, role) for ident, file, role in
+            re.findall(r'SOUND\(\w+,\s*(\d+),\s*"([^"]+)",\s*(\w+)\)', text)]
+    if not rows:
+        raise ValueError("no sounds in " + SOUND_TABLE)
+    return rows
 
 
 def build_bank():
-    """{id: complete .wav image} for the six sounds."""
+    """{file under assets/: complete .wav image} for every sound of the table."""
     images = {}
-    for ident, (synth, count, extra, trailing) in BANK.items():
+    for _, file, role in sound_table():
+        synth, count, extra, trailing = BANK[role]
         samples = synth(count)
         assert len(samples) == count
-        images[ident] = wave_image(samples, fmt_extra_size=extra, trailing_zeros=trailing)
+        images[file] = wave_image(samples, fmt_extra_size=extra, trailing_zeros=trailing)
     return images

@@ -55,13 +55,24 @@ def distinct_colours(image):
     return {tuple(int(c) for c in p) for p in pixels(image).reshape(-1, 3)}
 
 
+def sound_table():
+    """[(name, id, file under assets/, role)] of assets/sound_table.h, in its order."""
+    with open(os.path.join(REPO, "assets", "sound_table.h"), encoding="utf-8") as f:
+        text = f.read()
+    return [(name, int(ident), file, role) for name, ident, file, role in
+            re.findall(r'SOUND\((\w+),\s*(\d+),\s*"([^"]+)",\s*(\w+)\)', text)]
+
+
 def resource_file(resource):
     """The file that the resource script embeds for `resource` (a name such as IDB_BOMB or an id).
 
-    Reads the .rc scripts under assets/, so the tests compare with exactly the
-    file that goes into the program.
+    Reads the sound table and the .rc scripts under assets/, so the tests
+    compare with exactly the file that goes into the program.
     """
     assets = os.path.join(REPO, "assets")
+    for name, ident, file, _role in sound_table():
+        if str(resource) in (name, str(ident)):
+            return os.path.normpath(os.path.join(assets, file))
     line = re.compile(r'^\s*(\S+)\s+\S+\s+(?:\S+\s+)*"([^"]+)"')  # NAME TYPE [options] "file"
     for root, _dirs, files in os.walk(assets):
         for name in sorted(files):

@@ -1,17 +1,17 @@
 """Which sound a traced PlaySoundA played, and how long each sound lasts.
 
 PlaySoundA gets the address of a sound's bytes, not its id.  Every start-up
-loads the six sounds afresh and plays them once, asynchronously, in the order
-106, 105, 104, 103, 102, 101, then 105 again as the start-up sound; those seven
-calls right before the start-up's SetWindowRgn tell which address holds which
-sound until the next start-up.
+loads the six sounds afresh and plays them once, asynchronously, in the
+reverse order of the sound table (106, 105, 104, 103, 102, 101), then 105
+again as the start-up sound; those seven calls right before the start-up's
+SetWindowRgn tell which address holds which sound until the next start-up.
 """
 
 import wave
 
 from . import images
 
-WARM_UP_ORDER = (106, 105, 104, 103, 102, 101)
+WARM_UP_ORDER = tuple(ident for _name, ident, _file, _role in reversed(images.sound_table()))
 STARTUP_SOUND = 105
 ASYNC, SYNC = 7, 6  # PlaySoundA flags: SND_MEMORY | SND_NODEFAULT, with or without SND_ASYNC
 
@@ -45,8 +45,5 @@ def sound_of(call, buffers):
 
 def sound_seconds(sound):
     """How long sound `sound` (101 ... 106) lasts, from the WAVE file the program embeds."""
-    with wave.open(images.resource_file("IDW_" + _NAMES[sound]), "rb") as w:
+    with wave.open(images.resource_file(sound), "rb") as w:
         return w.getnframes() / w.getframerate()
-
-
-_NAMES = {101: "EXPLOSION", 102: "ONE", 103: "TWO", 104: "THREE", 105: "FANFARE", 106: "TICK"}

@@ -29,8 +29,6 @@ LABEL_AREAS = {                        # each text copy with its shadow, window 
     "Label5": (8, 344, 131, 397),
 }
 
-WAVE_NAMES = {101: "IDW_EXPLOSION", 102: "IDW_ONE", 103: "IDW_TWO", 104: "IDW_THREE",
-              105: "IDW_FANFARE", 106: "IDW_TICK"}
 # In the Escape ending the three countdown sounds and the explosion play
 # synchronously; at detonation the explosion does.
 SYNC_IN_ESCAPE = (104, 103, 102, 101)
@@ -54,7 +52,7 @@ def app_dir(run):
 
 def wave_samples(wave_id):
     """The sample bytes (the "data" chunk) of a committed WAVE resource (assets/sounds/)."""
-    with open(images.resource_file(WAVE_NAMES[wave_id]), "rb") as f:
+    with open(images.resource_file(wave_id), "rb") as f:
         data = f.read()
     assert data[:4] == b"RIFF" and data[8:12] == b"WAVE", "WAVE %d is not a RIFF WAVE" % wave_id
     at = 12

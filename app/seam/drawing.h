@@ -1,0 +1,47 @@
+// The plain data that crosses the seam when the form is drawn: rectangles,
+// fonts, and the paint steps the form turns its state into.
+#ifndef TICKBOMB_APP_SEAM_DRAWING_H
+#define TICKBOMB_APP_SEAM_DRAWING_H
+
+#include <cstdint>
+#include <string>
+
+namespace tickbomb {
+
+// Same layout as RECT; right and bottom are exclusive.
+struct Rect {
+  std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// How a label's text is laid out inside its box.
+enum class TextAlign { Left, Center };
+
+// A font as the form stores it: face, size in points, weight, character set.
+struct FontSpec {
+  std::wstring face;
+  double points = 9.0;
+  int weight = 400;
+  int charset = 128;
+  friend bool operator==(const FontSpec&, const FontSpec&) = default;
+};
+
+struct TextSize {
+  int cx = 0, cy = 0;
+};
+
+// One drawing step of the form's paint, in window pixels. The form turns its
+// state into a list of these; the Windows side draws them into a memory DC.
+struct DrawOp {
+  enum class Kind { FillRect, Bitmap, Text } kind = Kind::FillRect;
+  Rect rect;                // FillRect: the area; Bitmap: origin + size; Text: the clip box
+  int x = 0, y = 0;         // Text: where the line starts (top-left of its cell)
+  std::uint32_t color = 0;  // FillRect, Text: COLORREF 0x00BBGGRR
+  int bitmap_id = 0;        // Bitmap: resource id of the picture
+  std::wstring text;        // Text: one line, already wrapped; drawn with a transparent background
+  FontSpec font;            // Text
+};
+
+}  // namespace tickbomb
+
+#endif

@@ -1,0 +1,62 @@
+// What the forms layer needs of its host beyond single Windows calls
+// (windows_api.h): a window to live in, its option buttons, the message
+// queue, text measuring, the program's resources and a clock. Each is
+// described for what it does; the Windows side is app/win32/form_host.cpp.
+#ifndef TICKBOMB_APP_SEAM_FORM_HOST_H
+#define TICKBOMB_APP_SEAM_FORM_HOST_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/seam/drawing.h"
+#include "app/seam/form_window_events.h"
+#include "app/seam/handles.h"
+
+namespace tickbomb {
+
+class FormHost {
+ public:
+  virtual ~FormHost() = default;
+
+  // ---- windows
+  // Creates the form's top-level window, hidden, with a caption and a sizing
+  // border, at the outer rectangle `outer` (screen pixels). From its first
+  // message on, the window passes its input, timer, paints and pointer
+  // questions to `events`. Null if it could not be created.
+  virtual Hwnd CreateFormWindow(const std::wstring& caption, const Rect& outer,
+                                FormWindowEvents& events) = 0;
+  // Creates one option button on `parent` at `rect` (client pixels): a child
+  // window that takes the keyboard focus. Its keys go to the form's events,
+  // so that the form alone moves the group's selection. `group_start` marks
+  // the first button of the group.
+  virtual Hwnd CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
+                                  bool group_start) = 0;
+  // Shows `cursor` now if the pointer is over `area` of `hwnd` (client
+  // pixels): the system shows a new cursor only when the mouse moves.
+  virtual void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) = 0;
+
+  // ---- the message queue
+  // Dispatches every message already waiting in the thread's queue, then
+  // returns without waiting for new ones.
+  virtual void DispatchPendingMessages() = 0;
+
+  // ---- text
+  // The size of one line of `text` in `font`, in pixels.
+  virtual TextSize MeasureText(const FontSpec& font, const std::wstring& text) = 0;
+
+  // ---- the program's resources
+  // The whole bytes of resource `id` of the named type; false if there is none.
+  virtual bool ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) = 0;
+  // Cursor resource `id`, loaded anew; null if there is none. The caller
+  // destroys it (WindowsApi::DestroyCursor).
+  virtual Hcursor LoadCursorResource(int id) = 0;
+
+  // ---- the clock
+  // Milliseconds from a fixed point, monotonic, finer than the system tick.
+  virtual double NowMilliseconds() = 0;
+};
+
+}  // namespace tickbomb
+
+#endif

@@ -1,0 +1,53 @@
+// What a form's window hands on to the form: its input, its timer, and the
+// questions of what to paint and which pointer to show. The form implements
+// this; the host is given it when it creates the window (FormHost::
+// CreateFormWindow), so a window never exists without a form to serve.
+//
+// Every entry catches whatever its handlers throw: nothing unwinds into
+// Windows. Positions are client pixels.
+#ifndef TICKBOMB_APP_SEAM_FORM_WINDOW_EVENTS_H
+#define TICKBOMB_APP_SEAM_FORM_WINDOW_EVENTS_H
+
+#include <exception>
+#include <vector>
+
+#include "app/seam/drawing.h"
+#include "app/seam/handles.h"
+
+namespace tickbomb {
+
+class FormWindowEvents {
+ public:
+  // Whether `window` is the form's current window. Once the form has been
+  // unloaded, even from inside one of its own handlers, its old window gets
+  // nothing more.
+  virtual bool IsCurrentWindow(Hwnd window) const = 0;
+
+  // `buttons`: mask of the buttons down (1 left, 2 right, 4 middle);
+  // `shift`: mask of the modifier keys down (1 Shift, 2 Ctrl, 4 Alt).
+  virtual void OnMouseMove(int x, int y, int buttons, int shift) = 0;
+  virtual void OnMouseDown(int x, int y, int button, int shift) = 0;
+  virtual void OnMouseUp(int x, int y, int button, int buttons_still_down, int shift) = 0;
+  virtual void OnCaptureLost() = 0;
+  virtual void OnKeyDown(int key, int shift) = 0;
+  virtual void OnKeyUp(int key, int shift) = 0;
+  virtual void OnTimer() = 0;
+  // The user closed the window: the program ends.
+  virtual void OnClose() = 0;
+
+  // The cursor to show over (x, y): a custom one, or null for the system arrow.
+  virtual Hcursor CursorAt(int x, int y) const = 0;
+  // How to paint the client area, back to front.
+  virtual std::vector<DrawOp> PaintOps() const = 0;
+
+  // Something the Windows side itself ran into while serving the form (out of
+  // memory while painting, say): reported like a run-time error of the form.
+  [[noreturn]] virtual void OnFailure(std::exception_ptr failure) = 0;
+
+ protected:
+  ~FormWindowEvents() = default;
+};
+
+}  // namespace tickbomb
+
+#endif

@@ -1,0 +1,149 @@
+// The Windows functions tickbomb calls, as Windows spells them.
+//
+// Every method passes its arguments straight on to the function of the same
+// name and returns what it returned (app/win32/windows_api.cpp); the native
+// tests put a recording fake in its place and compare the calls one by one.
+// Arguments the program always passes as null (SetTimer's TIMERPROC) are left
+// out. What the forms layer needs beyond these calls, such as creating its
+// window or measuring text, is in form_host.h.
+#ifndef TICKBOMB_APP_SEAM_WINDOWS_API_H
+#define TICKBOMB_APP_SEAM_WINDOWS_API_H
+
+#include <cstdint>
+
+#include "app/seam/drawing.h"
+#include "app/seam/handles.h"
+
+namespace tickbomb {
+
+// Same layout as OSVERSIONINFOA (148 bytes).
+struct OsVersionInfoA {
+  std::uint32_t dwOSVersionInfoSize;
+  std::uint32_t dwMajorVersion;
+  std::uint32_t dwMinorVersion;
+  std::uint32_t dwBuildNumber;
+  std::uint32_t dwPlatformId;
+  char szCSDVersion[128];
+};
+static_assert(sizeof(OsVersionInfoA) == 148);
+
+// Same layout as LUID and as a TOKEN_PRIVILEGES holding one privilege.
+struct Luid {
+  std::uint32_t LowPart;
+  std::int32_t HighPart;
+};
+struct TokenPrivileges1 {
+  std::uint32_t PrivilegeCount;
+  Luid PrivilegeLuid;
+  std::uint32_t Attributes;
+};
+static_assert(sizeof(TokenPrivileges1) == 16);
+
+// Thrown instead of ending the process by a stand-in for Windows that cannot
+// end it (the tests' fake). The program never catches it.
+struct ProcessExit {
+  unsigned code;
+};
+
+// Win32 constants the program uses, spelt as Windows spells them.
+namespace win {
+inline constexpr std::uint32_t SND_ASYNC = 0x0001;
+inline constexpr std::uint32_t SND_NODEFAULT = 0x0002;
+inline constexpr std::uint32_t SND_MEMORY = 0x0004;
+inline constexpr int GWL_STYLE = -16;
+inline constexpr std::uint32_t WS_CAPTION = 0x00C00000;
+inline constexpr std::uint32_t WS_SYSMENU = 0x00080000;
+inline constexpr std::uint32_t WS_THICKFRAME = 0x00040000;
+inline constexpr std::uint32_t WS_MINIMIZEBOX = 0x00020000;
+inline constexpr std::uint32_t WS_MAXIMIZEBOX = 0x00010000;
+inline constexpr std::uint32_t SWP_NOSIZE = 0x0001;
+inline constexpr std::uint32_t SWP_NOMOVE = 0x0002;
+inline constexpr std::uint32_t SWP_NOZORDER = 0x0004;
+inline constexpr std::uint32_t SWP_NOACTIVATE = 0x0010;
+inline constexpr std::uint32_t SWP_FRAMECHANGED = 0x0020;
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOW = 5;
+inline constexpr int SM_CXSCREEN = 0;
+inline constexpr int SM_CYSCREEN = 1;
+inline constexpr int COLOR_BTNTEXT = 18;
+inline constexpr int RGN_XOR = 3;
+inline constexpr std::uint32_t WM_NCLBUTTONDOWN = 0x00A1;
+inline constexpr std::uintptr_t HTCAPTION = 2;
+inline constexpr std::uint32_t BM_SETCHECK = 0x00F1;
+inline constexpr std::uintptr_t BST_UNCHECKED = 0;
+inline constexpr std::uintptr_t BST_CHECKED = 1;
+inline constexpr std::uint32_t EWX_SHUTDOWN = 1;
+inline constexpr std::uint32_t EWX_REBOOT = 2;
+inline constexpr std::uint32_t EWX_POWEROFF = 8;
+inline constexpr std::uint32_t SE_PRIVILEGE_ENABLED = 2;
+inline constexpr std::uint32_t TOKEN_ALL_ACCESS_NT4 = 0x000F00FF;
+inline constexpr std::uint32_t VER_PLATFORM_WIN32s = 0;
+inline constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
+inline constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
+inline constexpr std::uint32_t MB_OK = 0;
+inline constexpr std::uint32_t MB_ICONERROR = 0x10;
+}  // namespace win
+
+class WindowsApi {
+ public:
+  virtual ~WindowsApi() = default;
+
+  // ---- winmm
+  virtual int PlaySoundA(const void* sound, Hmodule module, std::uint32_t flags) = 0;
+
+  // ---- kernel32
+  virtual int GetVersionExA(OsVersionInfoA* info) = 0;
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+  virtual Hprocess GetCurrentProcess() = 0;
+  virtual int CloseHandle(Htoken handle) = 0;
+  [[noreturn]] virtual void ExitProcess(unsigned exit_code) = 0;
+
+  // ---- advapi32
+  virtual int OpenProcessToken(Hprocess process, std::uint32_t access, Htoken* token) = 0;
+  virtual int LookupPrivilegeValueA(const char* system_name, const char* name, Luid* luid) = 0;
+  virtual int AdjustTokenPrivileges(Htoken token, int disable_all, TokenPrivileges1* new_state,
+                                    std::uint32_t buffer_length, void* previous_state,
+                                    std::uint32_t* return_length) = 0;
+
+  // ---- user32
+  virtual std::int32_t GetWindowLongA(Hwnd hwnd, int index) = 0;
+  virtual std::int32_t SetWindowLongA(Hwnd hwnd, int index, std::int32_t value) = 0;
+  virtual int SetWindowPos(Hwnd hwnd, Hwnd insert_after, int x, int y, int cx, int cy,
+                           std::uint32_t flags) = 0;
+  virtual int SetWindowRgn(Hwnd hwnd, Hrgn region, int redraw) = 0;
+  virtual int GetWindowRect(Hwnd hwnd, Rect* rect) = 0;
+  virtual int ShowWindow(Hwnd hwnd, int show) = 0;
+  virtual int DestroyWindow(Hwnd hwnd) = 0;
+  virtual int InvalidateRect(Hwnd hwnd, const Rect* rect, int erase) = 0;  // nullptr: all of it
+  virtual int UpdateWindow(Hwnd hwnd) = 0;
+  virtual Hwnd SetFocus(Hwnd hwnd) = 0;
+  virtual Hwnd GetFocus() = 0;
+  virtual std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapse) = 0;
+  virtual int KillTimer(Hwnd hwnd, std::uintptr_t id) = 0;
+  virtual Hdc GetDC(Hwnd hwnd) = 0;
+  virtual int ReleaseDC(Hwnd hwnd, Hdc dc) = 0;
+  virtual int ReleaseCapture() = 0;
+  virtual std::intptr_t SendMessageA(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
+                                     std::intptr_t lparam) = 0;
+  virtual std::intptr_t SendMessageW(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
+                                     std::intptr_t lparam) = 0;
+  virtual int ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
+  virtual int MessageBoxW(Hwnd owner, const wchar_t* text, const wchar_t* caption,
+                          std::uint32_t type) = 0;
+  virtual int GetSystemMetrics(int index) = 0;
+  virtual std::uint32_t GetSysColor(int index) = 0;
+  virtual int DestroyCursor(Hcursor cursor) = 0;
+
+  // ---- gdi32
+  virtual Hrgn CreateRectRgn(int left, int top, int right, int bottom) = 0;
+  virtual int CombineRgn(Hrgn destination, Hrgn source1, Hrgn source2, int mode) = 0;
+  virtual int DeleteObject(Hrgn region) = 0;
+  virtual int DeleteObject(Hbrush brush) = 0;
+  virtual Hbrush CreateSolidBrush(std::uint32_t color) = 0;
+  virtual Hbrush SelectObject(Hdc dc, Hbrush brush) = 0;
+  virtual int Rectangle(Hdc dc, int left, int top, int right, int bottom) = 0;
+};
+
+}  // namespace tickbomb
+
+#endif

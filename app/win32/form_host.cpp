@@ -1,0 +1,87 @@
+#include "app/win32/form_host.h"
+
+#include "app/win32/form_window.h"
+#include "app/win32/handle_cast.h"
+#include "app/win32/painter.h"
+
+namespace tickbomb::win32 {
+
+namespace {
+HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+}  // namespace
+
+Win32FormHost::Win32FormHost() : measure_dc_(CreateCompatibleDC(nullptr)) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  counts_per_millisecond_ = static_cast<double>(frequency.QuadPart) / 1000.0;
+}
+
+Win32FormHost::~Win32FormHost() { DeleteDC(measure_dc_); }
+
+Hwnd Win32FormHost::CreateFormWindow(const std::wstring& caption, const Rect& outer,
+                                     FormWindowEvents& events) {
+  return Typed<Hwnd>(CreateFormWindowFor(events, caption.c_str(), outer));
+}
+
+Hwnd Win32FormHost::CreateOptionButton(Hwnd parent, const std::wstring& caption,
+                                       const Rect& rect, bool group_start) {
+  const DWORD style =
+      BS_RADIOBUTTON | WS_TABSTOP | WS_CHILD | WS_VISIBLE | (group_start ? WS_GROUP : 0);
+  const HWND button = CreateWindowExW(0, L"BUTTON", caption.c_str(), style, rect.left, rect.top,
+                                      rect.right - rect.left, rect.bottom - rect.top,
+                                      Native(parent), nullptr, Instance(), nullptr);
+  if (button != nullptr) SubclassOptionButton(button);
+  return Typed<Hwnd>(button);
+}
+
+void Win32FormHost::ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) {
+  POINT point;
+  if (GetCursorPos(&point) == FALSE || ScreenToClient(Native(hwnd), &point) == FALSE) return;
+  if (point.x >= area.left && point.x < area.right && point.y >= area.top &&
+      point.y < area.bottom) {
+    SetCursor(Native(cursor));
+  }
+}
+
+void Win32FormHost::DispatchPendingMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop to see
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+TextSize Win32FormHost::MeasureText(const FontSpec& font, const std::wstring& text) {
+  const HGDIOBJ previous = SelectObject(measure_dc_, FontFor(font));
+  SIZE size{};
+  GetTextExtentPoint32W(measure_dc_, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(measure_dc_, previous);
+  return {size.cx, size.cy};
+}
+
+bool Win32FormHost::ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) {
+  const HMODULE module = Instance();
+  const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type);
+  if (found == nullptr) return false;
+  const HGLOBAL loaded = LoadResource(module, found);
+  const auto* data = static_cast<const std::uint8_t*>(LockResource(loaded));
+  if (data == nullptr) return false;
+  bytes.assign(data, data + SizeofResource(module, found));
+  return true;
+}
+
+Hcursor Win32FormHost::LoadCursorResource(int id) {
+  return Typed<Hcursor>(LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_CURSOR, 32, 32, 0));
+}
+
+double Win32FormHost::NowMilliseconds() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart) / counts_per_millisecond_;
+}
+
+}  // namespace tickbomb::win32
