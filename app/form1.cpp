@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/forms/number_text.h"
 #include "app/forms/runtime_error.h"
 #include "assets/resource_ids.h"
 #include "system/shutdown.h"
@@ -138,7 +139,7 @@ void Form1::Timer_Timer() {
 
   if (selector == 1) {
     const double remaining = 10 - tick / 2.0;
-    SetDigits(std::to_wstring(static_cast<long long>(remaining)));
+    SetDigits(forms::NumberText(static_cast<long long>(remaining)));
     if (tick != 20) Play(IDW_TICK, kPlayAsync);
   }
   if (tick == 2) SetImagePicture(Image1, image(Image2_0).picture);  // the fuse is lit

@@ -188,13 +188,13 @@ void Form::SetPicture(const Picture& picture) {
 // ---------------------------------------------------------------- controls
 
 Rect Form::LabelPixels(int index) const {
-  const Label& l = labels_.at(index);
+  const Label& l = Element(labels_, index);
   return {ToPixels(l.left), ToPixels(l.top), ToPixels(l.left + l.width),
           ToPixels(l.top + l.height)};
 }
 
 Rect Form::ImagePixels(int index) const {
-  const Image& i = images_.at(index);
+  const Image& i = Element(images_, index);
   return {ToPixels(i.left), ToPixels(i.top), ToPixels(i.left + i.width),
           ToPixels(i.top + i.height)};
 }
@@ -207,7 +207,7 @@ void Form::InvalidateLabel(int index) { InvalidatePixels(LabelPixels(index)); }
 void Form::InvalidateImage(int index) { InvalidatePixels(ImagePixels(index)); }
 
 void Form::SizeLabel(int index) {
-  Label& label = labels_.at(index);
+  Label& label = Element(labels_, index);
   if (!label.auto_size) return;
   const TextLayout layout = LayOutText(label.caption, 0, [&](const std::wstring& text) {
     return host_.MeasureText(label.font, text);
@@ -218,36 +218,36 @@ void Form::SizeLabel(int index) {
 
 void Form::SetLabelCaption(int index, const std::wstring& caption) {
   const Rect before = LabelPixels(index);
-  labels_.at(index).caption = caption;
+  Element(labels_, index).caption = caption;
   SizeLabel(index);
   InvalidatePixels(Union(before, LabelPixels(index)));
 }
 
 void Form::SetLabelForeColor(int index, std::uint32_t color) {
-  labels_.at(index).fore_color = color;
+  Element(labels_, index).fore_color = color;
   InvalidateLabel(index);
 }
 
 void Form::SetLabelLeft(int index, int twips) {
   const Rect before = LabelPixels(index);
-  labels_.at(index).left = twips;
+  Element(labels_, index).left = twips;
   InvalidatePixels(Union(before, LabelPixels(index)));
 }
 
 void Form::SetLabelTop(int index, int twips) {
   const Rect before = LabelPixels(index);
-  labels_.at(index).top = twips;
+  Element(labels_, index).top = twips;
   InvalidatePixels(Union(before, LabelPixels(index)));
 }
 
 void Form::SetLabelVisible(int index, bool visible) {
-  labels_.at(index).visible = visible;
+  Element(labels_, index).visible = visible;
   InvalidateLabel(index);
 }
 
 void Form::SetImagePicture(int index, const Picture& picture) {
   const Rect before = ImagePixels(index);
-  Image& image = images_.at(index);
+  Image& image = Element(images_, index);
   image.picture = picture;
   image.width = picture.width_px * kTwipsPerPixel;
   image.height = picture.height_px * kTwipsPerPixel;
@@ -255,12 +255,12 @@ void Form::SetImagePicture(int index, const Picture& picture) {
 }
 
 void Form::SetImageVisible(int index, bool visible) {
-  images_.at(index).visible = visible;
+  Element(images_, index).visible = visible;
   InvalidateImage(index);
 }
 
 void Form::SetImageMouseIcon(int index, int cursor_id) {
-  Image& image = images_.at(index);
+  Image& image = Element(images_, index);
   const Hcursor cursor = host_.LoadCursorResource(cursor_id);
   if (IsNull(cursor)) Raise(kErrResourceNotFound);
   const Hcursor replaced = image.mouse_icon;
@@ -273,7 +273,7 @@ void Form::SetImageMouseIcon(int index, int cursor_id) {
 
 void Form::SetOptionValue(int index, bool value) {
   if (!value) {
-    options_.at(index).value = false;
+    Element(options_, index).value = false;
     if (!IsNull(options_[index].hwnd)) CheckOption(options_[index].hwnd, false);
     return;
   }
@@ -341,9 +341,9 @@ std::vector<std::uint8_t> Form::LoadResData(int id, const char* type) {
 std::optional<ControlRef> Form::HitTest(int x, int y) const {
   for (auto it = back_to_front_.rbegin(); it != back_to_front_.rend(); ++it) {
     if (it->kind == ControlRef::Kind::Label) {
-      if (labels_.at(it->index).visible && Contains(LabelPixels(it->index), x, y)) return *it;
+      if (Element(labels_, it->index).visible && Contains(LabelPixels(it->index), x, y)) return *it;
     } else {
-      if (images_.at(it->index).visible && Contains(ImagePixels(it->index), x, y)) return *it;
+      if (Element(images_, it->index).visible && Contains(ImagePixels(it->index), x, y)) return *it;
     }
   }
   return std::nullopt;
@@ -357,7 +357,7 @@ void Form::RouteMouseMove(const std::optional<ControlRef>& target, int x, int y,
     Form_MouseMove(button, shift16, static_cast<float>(x * kTwipsPerPixel),
                    static_cast<float>(y * kTwipsPerPixel));
   } else if (target->kind == ControlRef::Kind::Label) {
-    const Label& l = labels_.at(target->index);
+    const Label& l = Element(labels_, target->index);
     Label_MouseMove(target->index, button, shift16,
                     static_cast<float>(x * kTwipsPerPixel - l.left),
                     static_cast<float>(y * kTwipsPerPixel - l.top));
@@ -390,7 +390,7 @@ void Form::OnMouseDown(int x, int y, int button, int shift) {
       captured_form_ = !captured_;
     }
     if (captured_ && captured_->kind == ControlRef::Kind::Image) {
-      const Image& image = images_.at(captured_->index);
+      const Image& image = Element(images_, captured_->index);
       Image_MouseDown(captured_->index, static_cast<std::int16_t>(button),
                       static_cast<std::int16_t>(shift),
                       static_cast<float>(x * kTwipsPerPixel - image.left),
@@ -409,14 +409,14 @@ void Form::OnMouseUp(int x, int y, int button, int buttons_still_down, int shift
     }
     if (!target || target->kind != ControlRef::Kind::Image) return;
     const int index = target->index;
-    const Image& image = images_.at(index);
+    const Image& image = Element(images_, index);
     const std::uint64_t generation = generation_;
     Image_MouseUp(index, static_cast<std::int16_t>(button), static_cast<std::int16_t>(shift),
                   static_cast<float>(x * kTwipsPerPixel - image.left),
                   static_cast<float>(y * kTwipsPerPixel - image.top));
     if (!StillCurrent(generation)) return;
     // A click is a left press and release on the same visible picture.
-    if (button == kLeftButton && images_.at(index).visible &&
+    if (button == kLeftButton && Element(images_, index).visible &&
         Contains(ImagePixels(index), x, y)) {
       Image_Click(index);
     }
@@ -486,7 +486,7 @@ Hcursor Form::CursorAt(int x, int y) const {
   if (!IsLoaded()) return Hcursor{};
   const std::optional<ControlRef> hit = HitTest(x, y);
   if (!hit || hit->kind != ControlRef::Kind::Image) return Hcursor{};
-  const Image& image = images_.at(hit->index);
+  const Image& image = Element(images_, hit->index);
   return image.custom_pointer ? image.mouse_icon : Hcursor{};
 }
 
@@ -508,7 +508,7 @@ std::vector<DrawOp> Form::PaintOps() const {
   }
   for (const ControlRef& ref : back_to_front_) {
     if (ref.kind == ControlRef::Kind::Image) {
-      const Image& image = images_.at(ref.index);
+      const Image& image = Element(images_, ref.index);
       if (!image.visible || image.picture.id == 0) continue;
       DrawOp pic;
       pic.kind = DrawOp::Kind::Bitmap;
@@ -517,7 +517,7 @@ std::vector<DrawOp> Form::PaintOps() const {
       ops.push_back(pic);
       continue;
     }
-    const Label& label = labels_.at(ref.index);
+    const Label& label = Element(labels_, ref.index);
     if (!label.visible) continue;
     const Rect box = LabelPixels(ref.index);
     const TextLayout layout = LayOutText(

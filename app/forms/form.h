@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/forms/controls.h"
+#include "app/forms/runtime_error.h"
 #include "app/forms/timer_pacing.h"
 #include "app/seam/form_host.h"
 #include "app/seam/form_window_events.h"
@@ -96,17 +97,17 @@ class Form : public FormWindowEvents {
   void SetPicture(const Picture& picture);
 
   // ---- controls
-  const Label& label(int index) const { return labels_.at(index); }
+  const Label& label(int index) const { return Element(labels_, index); }
   void SetLabelCaption(int index, const std::wstring& caption);
   void SetLabelForeColor(int index, std::uint32_t color);
   void SetLabelLeft(int index, int twips);
   void SetLabelTop(int index, int twips);
   void SetLabelVisible(int index, bool visible);
-  const Image& image(int index) const { return images_.at(index); }
+  const Image& image(int index) const { return Element(images_, index); }
   void SetImagePicture(int index, const Picture& picture);
   void SetImageVisible(int index, bool visible);
   void SetImageMouseIcon(int index, int cursor_id);  // loads the cursor resource anew
-  const OptionButton& option(int index) const { return options_.at(index); }
+  const OptionButton& option(int index) const { return Element(options_, index); }
   void SetOptionValue(int index, bool value);
   const TimerControl& timer() const { return timer_; }
   void SetTimerEnabled(bool enabled);

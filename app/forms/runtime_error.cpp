@@ -2,10 +2,14 @@
 
 #include <cmath>
 
+#include "app/forms/number_text.h"
+
 namespace tickbomb::forms {
 
 RuntimeError::RuntimeError(int number, std::wstring description)
-    : std::runtime_error("run-time error"), number_(number), description_(std::move(description)) {}
+    : number_(number), description_(std::move(description)) {}
+
+const char* RuntimeError::what() const noexcept { return "run-time error"; }
 
 std::wstring DescribeError(int number) {
   switch (number) {
@@ -23,7 +27,7 @@ std::wstring DescribeError(int number) {
 void Raise(int number) { throw RuntimeError(number, DescribeError(number)); }
 
 std::wstring ErrorReport(int number, const std::wstring& description) {
-  return L"Run-time error '" + std::to_wstring(number) + L"':\n\n" + description;
+  return L"Run-time error '" + NumberText(number) + L"':\n\n" + description;
 }
 
 std::int16_t CheckedAdd16(std::int16_t a, std::int16_t b) {

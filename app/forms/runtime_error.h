@@ -5,9 +5,10 @@
 #ifndef TICKBOMB_APP_FORMS_RUNTIME_ERROR_H
 #define TICKBOMB_APP_FORMS_RUNTIME_ERROR_H
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace tickbomb::forms {
@@ -20,9 +21,10 @@ inline constexpr int kErrInvalidPropertyValue = 380;
 inline constexpr int kErrResourceNotFound = 326;
 inline constexpr int kErrCannotCreateWindow = 31001;
 
-class RuntimeError : public std::runtime_error {
+class RuntimeError : public std::exception {
  public:
   RuntimeError(int number, std::wstring description);
+  const char* what() const noexcept override;
   int number() const { return number_; }
   const std::wstring& description() const { return description_; }
 
@@ -35,6 +37,13 @@ std::wstring DescribeError(int number);
 [[noreturn]] void Raise(int number);
 // "Run-time error '6':\n\nOverflow"
 std::wstring ErrorReport(int number, const std::wstring& description);
+
+// Element `index` of `items`; an index outside raises "Subscript out of range".
+template <typename Items>
+auto& Element(Items& items, int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= items.size()) Raise(kErrSubscriptOutOfRange);
+  return items[static_cast<std::size_t>(index)];
+}
 
 // 16-bit arithmetic that raises Overflow instead of wrapping.
 std::int16_t CheckedAdd16(std::int16_t a, std::int16_t b);

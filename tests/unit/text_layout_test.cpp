@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/form1_design.h"
+#include "app/forms/number_text.h"
 #include "app/forms/text_layout.h"
 
 namespace tickbomb::forms {
@@ -111,6 +114,13 @@ TEST(TextLayout, TheTwoLineEndingCaptionSplitsAtItsLineBreak) {
   EXPECT_EQ(layout.lines[1].text.substr(layout.lines[1].text.size() - 4), L"v(＾＾");
   EXPECT_EQ(layout.height, 24);
   EXPECT_EQ(layout.width, std::max(layout.lines[0].cx, layout.lines[1].cx));
+}
+
+TEST(NumberText, DigitsWithAMinusAndNoLeadingBlank) {
+  const std::pair<long long, std::wstring> rows[] = {
+      {0, L"0"}, {9, L"9"}, {10, L"10"}, {-3, L"-3"}, {1234567890123LL, L"1234567890123"},
+      {std::numeric_limits<long long>::min(), L"-9223372036854775808"}};
+  for (const auto& [number, text] : rows) EXPECT_EQ(NumberText(number), text) << number;
 }
 
 }  // namespace
