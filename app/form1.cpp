@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 #include "app/forms/number_text.h"
@@ -81,8 +80,7 @@ void Form1::LoadSoundBank() {
 }
 
 void Form1::ProbeWindowsVersion() {
-  OsVersionInfoA info;
-  std::memset(&info, 0, sizeof info);
+  OsVersionInfoA info{};  // zero-filled: a failed call reads as platform 0
   info.dwOSVersionInfoSize = sizeof info;
   windows().GetVersionExA(&info);
   if (const auto flags = DefaultExitFlagsFor(info.dwPlatformId, info.dwMajorVersion)) {
@@ -139,7 +137,7 @@ void Form1::Timer_Timer() {
 
   if (selector == 1) {
     const double remaining = 10 - tick / 2.0;
-    SetDigits(forms::NumberText(static_cast<long long>(remaining)));
+    SetDigits(forms::NumberText(static_cast<std::int64_t>(remaining)));
     if (tick != 20) Play(IDW_TICK, kPlayAsync);
   }
   if (tick == 2) SetImagePicture(Image1, image(Image2_0).picture);  // the fuse is lit
@@ -293,11 +291,13 @@ void Form1::Label_MouseMove(int /*label*/, std::int16_t button, std::int16_t shi
   Form_MouseMove(button, shift, 0, 0);
 }
 
-void Form1::Image_MouseDown(int image, std::int16_t, std::int16_t, float, float) {
+void Form1::Image_MouseDown(int image, std::int16_t /*button*/, std::int16_t /*shift*/,
+                            float /*x*/, float /*y*/) {
   if (image == Image1) SetImageMouseIcon(Image1, IDC_FINGER_PRESSED);
 }
 
-void Form1::Image_MouseUp(int image, std::int16_t, std::int16_t, float, float) {
+void Form1::Image_MouseUp(int image, std::int16_t /*button*/, std::int16_t /*shift*/,
+                          float /*x*/, float /*y*/) {
   if (image == Image1) SetImageMouseIcon(Image1, IDC_FINGER_UP);
 }
 

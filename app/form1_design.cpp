@@ -6,8 +6,6 @@ namespace tickbomb {
 
 using forms::ControlRef;
 using forms::Image;
-using forms::Label;
-using forms::OptionButton;
 using forms::Rgb;
 
 forms::Picture ScenePicture() { return {IDB_SCENE, 425, 397}; }

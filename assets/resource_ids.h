@@ -8,7 +8,7 @@
 #ifndef RC_INVOKED
 // The sounds by name (IDW_EXPLOSION, ... IDW_TICK), from the sound table.
 enum SoundId : int {
-#define TICKBOMB_SOUND_ID(name, id, file, role) name = id,
+#define TICKBOMB_SOUND_ID(name, id, file, role) name = (id),
   TICKBOMB_SOUNDS(TICKBOMB_SOUND_ID)
 #undef TICKBOMB_SOUND_ID
 };

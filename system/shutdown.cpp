@@ -1,12 +1,9 @@
 #include "system/shutdown.h"
 
-#include <cstring>
-
 namespace tickbomb {
 
 bool IsWindowsNT(WindowsApi& windows) {
-  OsVersionInfoA info;
-  std::memset(&info, 0, sizeof info);  // a failed call leaves platform 0: not NT
+  OsVersionInfoA info{};  // zero-filled: a failed call leaves platform 0, not NT
   info.dwOSVersionInfoSize = sizeof info;
   windows.GetVersionExA(&info);
   return info.dwPlatformId == win::VER_PLATFORM_WIN32_NT;

@@ -34,6 +34,18 @@ Rect Union(const Rect& a, const Rect& b) {
           std::max(a.bottom, b.bottom)};
 }
 
+// Holds `flag` up for as long as it lives.
+class FlagWhileAlive {
+ public:
+  explicit FlagWhileAlive(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagWhileAlive() { flag_ = false; }
+  FlagWhileAlive(const FlagWhileAlive&) = delete;
+  FlagWhileAlive& operator=(const FlagWhileAlive&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 }  // namespace
 
 Form::Form(WindowsApi& windows, FormHost& host) : windows_(windows), host_(host) {}
@@ -72,7 +84,7 @@ void Form::Fail(int number, const std::wstring& description) {
   const std::wstring title = caption_.empty() ? std::wstring(L"tickbomb") : caption_;
   windows_.MessageBoxW(Hwnd{}, report.c_str(), title.c_str(), win::MB_ICONERROR);
   windows_.ExitProcess(1);
-  std::abort();  // not reached: the compiler does not trust a virtual [[noreturn]]
+  std::abort();  // ExitProcess does not return; should a stand-in return, the end is here
 }
 
 // ---------------------------------------------------------------- lifecycle
@@ -117,17 +129,17 @@ void Form::CreateControls(const FormDesign& design) {
   if (IsNull(hwnd_)) Raise(kErrCannotCreateWindow);
 
   for (std::size_t i = 0; i < options_.size(); ++i) {
-    OptionButton& option = options_[i];
-    const Rect rect{ToPixels(option.left), ToPixels(option.top),
-                    ToPixels(option.left + option.width), ToPixels(option.top + option.height)};
-    option.hwnd = host_.CreateOptionButton(hwnd_, option.caption, rect, i == 0);
-    option.value = static_cast<int>(i) == design.selected_option;
-    if (option.value) CheckOption(option.hwnd, true);
+    OptionButton& button = options_[i];
+    const Rect rect{ToPixels(button.left), ToPixels(button.top),
+                    ToPixels(button.left + button.width), ToPixels(button.top + button.height)};
+    button.hwnd = host_.CreateOptionButton(hwnd_, button.caption, rect, i == 0);
+    button.value = static_cast<int>(i) == design.selected_option;
+    if (button.value) CheckOption(button.hwnd, true);
   }
   for (std::size_t i = 0; i < labels_.size(); ++i) SizeLabel(static_cast<int>(i));
-  for (Image& image : images_) {
-    image.width = image.picture.width_px * kTwipsPerPixel;
-    image.height = image.picture.height_px * kTwipsPerPixel;
+  for (Image& control : images_) {
+    control.width = control.picture.width_px * kTwipsPerPixel;
+    control.height = control.picture.height_px * kTwipsPerPixel;
   }
   if (timer_.enabled) ArmTimer();
 }
@@ -140,21 +152,21 @@ void Form::Unload() {
 
 void Form::DestroyControls() {
   windows_.KillTimer(hwnd_, kTimerId);
-  for (Image& image : images_) {
-    if (!IsNull(image.mouse_icon)) windows_.DestroyCursor(image.mouse_icon);
-    image.mouse_icon = Hcursor{};
+  for (Image& control : images_) {
+    if (!IsNull(control.mouse_icon)) windows_.DestroyCursor(control.mouse_icon);
+    control.mouse_icon = Hcursor{};
   }
   const Hwnd hwnd = hwnd_;
   hwnd_ = Hwnd{};  // from here on the form counts as unloaded, also for handlers the destruction runs
   windows_.DestroyWindow(hwnd);  // destroys the option buttons with it
-  for (OptionButton& option : options_) option.hwnd = Hwnd{};
+  for (OptionButton& button : options_) button.hwnd = Hwnd{};
   captured_.reset();
   captured_form_ = false;
 }
 
 void Form::End() {
   windows_.ExitProcess(0);
-  std::abort();  // not reached: the compiler does not trust a virtual [[noreturn]]
+  std::abort();  // ExitProcess does not return; should a stand-in return, the end is here
 }
 
 // ---------------------------------------------------------------- form properties
@@ -207,13 +219,13 @@ void Form::InvalidateLabel(int index) { InvalidatePixels(LabelPixels(index)); }
 void Form::InvalidateImage(int index) { InvalidatePixels(ImagePixels(index)); }
 
 void Form::SizeLabel(int index) {
-  Label& label = Element(labels_, index);
-  if (!label.auto_size) return;
-  const TextLayout layout = LayOutText(label.caption, 0, [&](const std::wstring& text) {
-    return host_.MeasureText(label.font, text);
+  Label& control = Element(labels_, index);
+  if (!control.auto_size) return;
+  const TextLayout layout = LayOutText(control.caption, 0, [&](const std::wstring& text) {
+    return host_.MeasureText(control.font, text);
   });
-  label.width = layout.width * kTwipsPerPixel;
-  label.height = layout.height * kTwipsPerPixel;
+  control.width = layout.width * kTwipsPerPixel;
+  control.height = layout.height * kTwipsPerPixel;
 }
 
 void Form::SetLabelCaption(int index, const std::wstring& caption) {
@@ -247,11 +259,11 @@ void Form::SetLabelVisible(int index, bool visible) {
 
 void Form::SetImagePicture(int index, const Picture& picture) {
   const Rect before = ImagePixels(index);
-  Image& image = Element(images_, index);
-  image.picture = picture;
-  image.width = picture.width_px * kTwipsPerPixel;
-  image.height = picture.height_px * kTwipsPerPixel;
-  if (image.visible) InvalidatePixels(Union(before, ImagePixels(index)));
+  Image& control = Element(images_, index);
+  control.picture = picture;
+  control.width = picture.width_px * kTwipsPerPixel;
+  control.height = picture.height_px * kTwipsPerPixel;
+  if (control.visible) InvalidatePixels(Union(before, ImagePixels(index)));
 }
 
 void Form::SetImageVisible(int index, bool visible) {
@@ -260,12 +272,12 @@ void Form::SetImageVisible(int index, bool visible) {
 }
 
 void Form::SetImageMouseIcon(int index, int cursor_id) {
-  Image& image = Element(images_, index);
+  Image& control = Element(images_, index);
   const Hcursor cursor = host_.LoadCursorResource(cursor_id);
   if (IsNull(cursor)) Raise(kErrResourceNotFound);
-  const Hcursor replaced = image.mouse_icon;
-  image.mouse_icon = cursor;
-  if (IsLoaded() && image.visible && image.custom_pointer) {
+  const Hcursor replaced = control.mouse_icon;
+  control.mouse_icon = cursor;
+  if (IsLoaded() && control.visible && control.custom_pointer) {
     host_.ShowCursorIfOver(hwnd_, ImagePixels(index), cursor);
   }
   if (!IsNull(replaced)) windows_.DestroyCursor(replaced);
@@ -339,11 +351,12 @@ std::vector<std::uint8_t> Form::LoadResData(int id, const char* type) {
 // ---------------------------------------------------------------- events
 
 std::optional<ControlRef> Form::HitTest(int x, int y) const {
-  for (auto it = back_to_front_.rbegin(); it != back_to_front_.rend(); ++it) {
-    if (it->kind == ControlRef::Kind::Label) {
-      if (Element(labels_, it->index).visible && Contains(LabelPixels(it->index), x, y)) return *it;
+  for (std::size_t i = back_to_front_.size(); i-- > 0;) {  // front to back
+    const ControlRef& ref = back_to_front_[i];
+    if (ref.kind == ControlRef::Kind::Label) {
+      if (Element(labels_, ref.index).visible && Contains(LabelPixels(ref.index), x, y)) return ref;
     } else {
-      if (Element(images_, it->index).visible && Contains(ImagePixels(it->index), x, y)) return *it;
+      if (Element(images_, ref.index).visible && Contains(ImagePixels(ref.index), x, y)) return ref;
     }
   }
   return std::nullopt;
@@ -470,11 +483,7 @@ void Form::OnTimer() {
     const Hwnd hwnd = hwnd_;
     const std::uint64_t generation = generation_;
     if (pacing_.TakeTickIfDue(host_.NowMilliseconds())) {
-      in_timer_event_ = true;
-      struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-      } reset{in_timer_event_};
+      const FlagWhileAlive ticking(in_timer_event_);
       Timer_Timer();
     }
     if (!StillCurrent(generation) || !timer_.enabled) return;
@@ -486,8 +495,8 @@ Hcursor Form::CursorAt(int x, int y) const {
   if (!IsLoaded()) return Hcursor{};
   const std::optional<ControlRef> hit = HitTest(x, y);
   if (!hit || hit->kind != ControlRef::Kind::Image) return Hcursor{};
-  const Image& image = Element(images_, hit->index);
-  return image.custom_pointer ? image.mouse_icon : Hcursor{};
+  const Image& control = Element(images_, hit->index);
+  return control.custom_pointer ? control.mouse_icon : Hcursor{};
 }
 
 // ---------------------------------------------------------------- painting
@@ -508,33 +517,33 @@ std::vector<DrawOp> Form::PaintOps() const {
   }
   for (const ControlRef& ref : back_to_front_) {
     if (ref.kind == ControlRef::Kind::Image) {
-      const Image& image = Element(images_, ref.index);
-      if (!image.visible || image.picture.id == 0) continue;
+      const Image& control = Element(images_, ref.index);
+      if (!control.visible || control.picture.id == 0) continue;
       DrawOp pic;
       pic.kind = DrawOp::Kind::Bitmap;
-      pic.bitmap_id = image.picture.id;
+      pic.bitmap_id = control.picture.id;
       pic.rect = ImagePixels(ref.index);
       ops.push_back(pic);
       continue;
     }
-    const Label& label = Element(labels_, ref.index);
-    if (!label.visible) continue;
+    const Label& control = Element(labels_, ref.index);
+    if (!control.visible) continue;
     const Rect box = LabelPixels(ref.index);
     const TextLayout layout = LayOutText(
-        label.caption, label.word_wrap ? box.right - box.left : 0,
-        [&](const std::wstring& text) { return host_.MeasureText(label.font, text); });
+        control.caption, control.word_wrap ? box.right - box.left : 0,
+        [&](const std::wstring& text) { return host_.MeasureText(control.font, text); });
     int y = box.top;
     for (const TextLine& line : layout.lines) {
       DrawOp text;
       text.kind = DrawOp::Kind::Text;
       text.rect = box;
-      text.x = label.alignment == TextAlign::Center
+      text.x = control.alignment == TextAlign::Center
                    ? box.left + ((box.right - box.left) - line.cx) / 2
                    : box.left;
       text.y = y;
-      text.color = label.fore_color;
+      text.color = control.fore_color;
       text.text = line.text;
-      text.font = label.font;
+      text.font = control.font;
       ops.push_back(std::move(text));
       y += layout.line_height;
     }

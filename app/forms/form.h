@@ -69,6 +69,8 @@ class Form : public FormWindowEvents {
   virtual ~Form();
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
+  Form(Form&&) = delete;
+  Form& operator=(Form&&) = delete;
 
   WindowsApi& windows() { return windows_; }
   FormHost& host() { return host_; }

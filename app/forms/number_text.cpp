@@ -4,10 +4,10 @@
 
 namespace tickbomb::forms {
 
-std::wstring NumberText(long long number) {
+std::wstring NumberText(std::int64_t number) {
   // Digits from the lowest up, taken from a negative value so that the most
   // negative number has no positive counterpart to overflow into.
-  long long rest = number < 0 ? number : -number;
+  std::int64_t rest = number < 0 ? number : -number;
   std::wstring digits;
   do {
     digits.push_back(static_cast<wchar_t>(L'0' - rest % 10));

@@ -5,11 +5,12 @@
 #ifndef TICKBOMB_APP_FORMS_NUMBER_TEXT_H
 #define TICKBOMB_APP_FORMS_NUMBER_TEXT_H
 
+#include <cstdint>
 #include <string>
 
 namespace tickbomb::forms {
 
-std::wstring NumberText(long long number);
+std::wstring NumberText(std::int64_t number);
 
 }  // namespace tickbomb::forms
 

@@ -96,7 +96,9 @@ class WindowsApi {
   virtual void Sleep(std::uint32_t milliseconds) = 0;
   virtual Hprocess GetCurrentProcess() = 0;
   virtual int CloseHandle(Htoken handle) = 0;
-  [[noreturn]] virtual void ExitProcess(unsigned exit_code) = 0;
+  // Does not return on Windows; a stand-in that cannot end the process throws
+  // ProcessExit instead.
+  virtual void ExitProcess(unsigned exit_code) = 0;
 
   // ---- advapi32
   virtual int OpenProcessToken(Hprocess process, std::uint32_t access, Htoken* token) = 0;

@@ -15,7 +15,7 @@ class Win32Api final : public WindowsApi {
   void Sleep(std::uint32_t milliseconds) override;
   Hprocess GetCurrentProcess() override;
   int CloseHandle(Htoken handle) override;
-  [[noreturn]] void ExitProcess(unsigned exit_code) override;
+  void ExitProcess(unsigned exit_code) override;
 
   int OpenProcessToken(Hprocess process, std::uint32_t access, Htoken* token) override;
   int LookupPrivilegeValueA(const char* system_name, const char* name, Luid* luid) override;

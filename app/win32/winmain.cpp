@@ -2,7 +2,7 @@
 // raises its Load event (the whole start-up), then dispatches the window
 // messages until the program ends itself. The one file that knows both the
 // program and the Windows side.
-#include <float.h>
+#include <cfloat>
 
 #include "app/form1.h"
 #include "app/module1.h"

@@ -124,7 +124,7 @@ class FakePlatform : public WindowsApi, public FormHost {
   void Sleep(std::uint32_t milliseconds) override;
   Hprocess GetCurrentProcess() override;
   int CloseHandle(Htoken handle) override;
-  [[noreturn]] void ExitProcess(unsigned exit_code) override;
+  void ExitProcess(unsigned exit_code) override;
   int OpenProcessToken(Hprocess process, std::uint32_t access, Htoken* token) override;
   int LookupPrivilegeValueA(const char* system_name, const char* name, Luid* luid) override;
   int AdjustTokenPrivileges(Htoken token, int disable_all, TokenPrivileges1* new_state,
