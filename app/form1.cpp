@@ -54,12 +54,12 @@ void Form1::Form_Load() {
 
   random_.Randomize(host().NowMilliseconds());
   const float r1 = random_.Rnd();
-  SetLeft(static_cast<int>(RandomPlacement(static_cast<float>(ScreenWidth()),
-                                           static_cast<float>(Width()), r1)));
+  SetLeft(static_cast<int>(
+      RandomPlacement(static_cast<float>(ScreenWidth()), static_cast<float>(Width()), r1)));
   random_.Randomize(host().NowMilliseconds());
   const float r2 = random_.Rnd();
-  SetTop(static_cast<int>(RandomPlacement(static_cast<float>(ScreenHeight()),
-                                          static_cast<float>(Height()), r2)));
+  SetTop(static_cast<int>(
+      RandomPlacement(static_cast<float>(ScreenHeight()), static_cast<float>(Height()), r2)));
 
   SetImageMouseIcon(Image1, IDC_FINGER_UP);
   ProbeWindowsVersion();
@@ -148,22 +148,15 @@ void Form1::Timer_Timer() {
         SetLabelForeColor(Label2_1, kRed);
         Play(IDW_THREE, kPlayAsync);
         break;
-      case 16:
-        Play(IDW_TWO, kPlayAsync);
-        break;
-      case 18:
-        Play(IDW_ONE, kPlayAsync);
-        break;
+      case 16: Play(IDW_TWO, kPlayAsync); break;
+      case 18: Play(IDW_ONE, kPlayAsync); break;
       case 19:
         SetImageVisible(Image1, false);
         SetPicture(image(Image2_2).picture);
         DoEvents();  // the tick does nothing after it, whatever ran inside
         break;
-      case 20:
-        Detonate(generation);
-        break;
-      default:
-        break;
+      case 20: Detonate(generation); break;
+      default: break;
     }
   }
 }
@@ -279,8 +272,7 @@ void Form1::TeaseAndEnd() {
 
 // ---------------------------------------------------------------- the mouse
 
-void Form1::Form_MouseMove(std::int16_t button, std::int16_t /*shift*/, float /*x*/,
-                           float /*y*/) {
+void Form1::Form_MouseMove(std::int16_t button, std::int16_t /*shift*/, float /*x*/, float /*y*/) {
   if ((button & 1) == 0) return;
   windows().ReleaseCapture();
   windows().SendMessageA(hWnd(), win::WM_NCLBUTTONDOWN, win::HTCAPTION, 0);
@@ -291,13 +283,13 @@ void Form1::Label_MouseMove(int /*label*/, std::int16_t button, std::int16_t shi
   Form_MouseMove(button, shift, 0, 0);
 }
 
-void Form1::Image_MouseDown(int image, std::int16_t /*button*/, std::int16_t /*shift*/,
-                            float /*x*/, float /*y*/) {
+void Form1::Image_MouseDown(int image, std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/,
+                            float /*y*/) {
   if (image == Image1) SetImageMouseIcon(Image1, IDC_FINGER_PRESSED);
 }
 
-void Form1::Image_MouseUp(int image, std::int16_t /*button*/, std::int16_t /*shift*/,
-                          float /*x*/, float /*y*/) {
+void Form1::Image_MouseUp(int image, std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/,
+                          float /*y*/) {
   if (image == Image1) SetImageMouseIcon(Image1, IDC_FINGER_UP);
 }
 

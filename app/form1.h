@@ -36,8 +36,7 @@ class Form1 : public forms::Form {
                        float y) override;
   void Image_MouseDown(int image, std::int16_t button, std::int16_t shift, float x,
                        float y) override;
-  void Image_MouseUp(int image, std::int16_t button, std::int16_t shift, float x,
-                     float y) override;
+  void Image_MouseUp(int image, std::int16_t button, std::int16_t shift, float x, float y) override;
   void Image_Click(int image) override;
   void Option_Click(int option) override;
 

@@ -55,38 +55,98 @@ forms::FormDesign Form1Design() {
   d.frame_height_px = 27;
 
   d.labels.resize(kLabelCount);
-  d.labels[Label1_0] = {.caption = text::kUntilShutdown, .left = 270, .top = 240, .width = 4965,
-                        .height = 405, .fore_color = white, .font = UiFont(20.25),
-                        .auto_size = true, .alignment = kLeft};
-  d.labels[Label1_1] = {.caption = text::kUntilShutdown, .left = 300, .top = 270, .width = 4965,
-                        .height = 405, .fore_color = Rgb(64, 64, 0), .font = UiFont(20.25),
-                        .auto_size = true, .alignment = kLeft};
-  d.labels[Label2_1] = {.caption = L"10", .left = 3780, .top = 3870, .width = 1440,
-                        .height = 1455, .fore_color = Rgb(255, 255, 0), .font = UiFont(72),
-                        .auto_size = true, .alignment = kCentre};
-  d.labels[Label2_0] = {.caption = L"10", .left = 3810, .top = 3900, .width = 1440,
-                        .height = 1455, .fore_color = shadow, .font = UiFont(72),
-                        .auto_size = true, .alignment = kCentre};
-  d.labels[Label3_1] = {.caption = text::kSeconds, .left = 5250, .top = 4890, .width = 765,
-                        .height = 765, .fore_color = white, .font = UiFont(36),
-                        .auto_size = false, .alignment = kLeft};
-  d.labels[Label3_0] = {.caption = text::kSeconds, .left = 5250, .top = 4920, .width = 855,
-                        .height = 765, .fore_color = shadow, .font = UiFont(36),
-                        .auto_size = false, .alignment = kLeft};
-  d.labels[Label4_1] = {.caption = text::kRemaining, .left = 3270, .top = 3510, .width = 900,
-                        .height = 525, .fore_color = white, .font = UiFont(26.25),
-                        .auto_size = true, .alignment = kLeft};
-  d.labels[Label4_0] = {.caption = text::kRemaining, .left = 3300, .top = 3540, .width = 900,
-                        .height = 525, .fore_color = shadow, .font = UiFont(26.25),
-                        .auto_size = true, .alignment = kLeft};
-  d.labels[Label5_1] = {.caption = text::kHint, .left = 180, .top = 5220, .width = 1635,
-                        .height = 645, .fore_color = Rgb(192, 255, 255),
-                        .font = UiFont(kWindowFontPoints), .auto_size = false,
-                        .alignment = kLeft, .word_wrap = true};
-  d.labels[Label5_0] = {.caption = text::kHint, .left = 210, .top = 5250, .width = 1605,
-                        .height = 645, .fore_color = Rgb(0, 128, 128),
-                        .font = UiFont(kWindowFontPoints), .auto_size = false,
-                        .alignment = kLeft, .word_wrap = true};
+  d.labels[Label1_0] = {.caption = text::kUntilShutdown,
+                        .left = 270,
+                        .top = 240,
+                        .width = 4965,
+                        .height = 405,
+                        .fore_color = white,
+                        .font = UiFont(20.25),
+                        .auto_size = true,
+                        .alignment = kLeft};
+  d.labels[Label1_1] = {.caption = text::kUntilShutdown,
+                        .left = 300,
+                        .top = 270,
+                        .width = 4965,
+                        .height = 405,
+                        .fore_color = Rgb(64, 64, 0),
+                        .font = UiFont(20.25),
+                        .auto_size = true,
+                        .alignment = kLeft};
+  d.labels[Label2_1] = {.caption = L"10",
+                        .left = 3780,
+                        .top = 3870,
+                        .width = 1440,
+                        .height = 1455,
+                        .fore_color = Rgb(255, 255, 0),
+                        .font = UiFont(72),
+                        .auto_size = true,
+                        .alignment = kCentre};
+  d.labels[Label2_0] = {.caption = L"10",
+                        .left = 3810,
+                        .top = 3900,
+                        .width = 1440,
+                        .height = 1455,
+                        .fore_color = shadow,
+                        .font = UiFont(72),
+                        .auto_size = true,
+                        .alignment = kCentre};
+  d.labels[Label3_1] = {.caption = text::kSeconds,
+                        .left = 5250,
+                        .top = 4890,
+                        .width = 765,
+                        .height = 765,
+                        .fore_color = white,
+                        .font = UiFont(36),
+                        .auto_size = false,
+                        .alignment = kLeft};
+  d.labels[Label3_0] = {.caption = text::kSeconds,
+                        .left = 5250,
+                        .top = 4920,
+                        .width = 855,
+                        .height = 765,
+                        .fore_color = shadow,
+                        .font = UiFont(36),
+                        .auto_size = false,
+                        .alignment = kLeft};
+  d.labels[Label4_1] = {.caption = text::kRemaining,
+                        .left = 3270,
+                        .top = 3510,
+                        .width = 900,
+                        .height = 525,
+                        .fore_color = white,
+                        .font = UiFont(26.25),
+                        .auto_size = true,
+                        .alignment = kLeft};
+  d.labels[Label4_0] = {.caption = text::kRemaining,
+                        .left = 3300,
+                        .top = 3540,
+                        .width = 900,
+                        .height = 525,
+                        .fore_color = shadow,
+                        .font = UiFont(26.25),
+                        .auto_size = true,
+                        .alignment = kLeft};
+  d.labels[Label5_1] = {.caption = text::kHint,
+                        .left = 180,
+                        .top = 5220,
+                        .width = 1635,
+                        .height = 645,
+                        .fore_color = Rgb(192, 255, 255),
+                        .font = UiFont(kWindowFontPoints),
+                        .auto_size = false,
+                        .alignment = kLeft,
+                        .word_wrap = true};
+  d.labels[Label5_0] = {.caption = text::kHint,
+                        .left = 210,
+                        .top = 5250,
+                        .width = 1605,
+                        .height = 645,
+                        .fore_color = Rgb(0, 128, 128),
+                        .font = UiFont(kWindowFontPoints),
+                        .auto_size = false,
+                        .alignment = kLeft,
+                        .word_wrap = true};
 
   d.images.resize(5);
   d.images[Image1] = PictureControl(270, 1650, true, BombPicture());
@@ -97,11 +157,12 @@ forms::FormDesign Form1Design() {
   d.images[Image2_3] = PictureControl(6390, -60, false, ExplosionPicture());
 
   d.options.resize(5);  // in focus order
-  d.options[OptLeft] = {.caption = L"Left", .left = 4680, .top = 7680, .width = 1092, .height = 372};
-  d.options[OptLeftCorner] = {.caption = L"Left Corner", .left = 2280, .top = 7200, .width = 1695,
-                              .height = 375};
-  d.options[OptCenter] = {.caption = L"Form Center", .left = 2280, .top = 7680, .width = 1815,
-                          .height = 375};
+  d.options[OptLeft] = {
+      .caption = L"Left", .left = 4680, .top = 7680, .width = 1092, .height = 372};
+  d.options[OptLeftCorner] = {
+      .caption = L"Left Corner", .left = 2280, .top = 7200, .width = 1695, .height = 375};
+  d.options[OptCenter] = {
+      .caption = L"Form Center", .left = 2280, .top = 7680, .width = 1815, .height = 375};
   d.options[OptTop] = {.caption = L"Top", .left = 4680, .top = 7200, .width = 852, .height = 372};
   d.options[OptNone] = {.caption = L"None", .left = 6360, .top = 7680, .width = 972, .height = 372};
   d.selected_option = OptNone;

@@ -16,8 +16,9 @@ namespace tickbomb {
 inline constexpr std::int16_t kTrue = -1;
 inline constexpr std::int16_t kFalse = 0;
 
-inline constexpr std::uint32_t kPlayAsync = win::SND_ASYNC | win::SND_NODEFAULT | win::SND_MEMORY;  // 7
-inline constexpr std::uint32_t kPlaySync = win::SND_NODEFAULT | win::SND_MEMORY;                   // 6
+inline constexpr std::uint32_t kPlayAsync =
+    win::SND_ASYNC | win::SND_NODEFAULT | win::SND_MEMORY;                        // 7
+inline constexpr std::uint32_t kPlaySync = win::SND_NODEFAULT | win::SND_MEMORY;  // 6
 
 using WaveArray = std::vector<std::uint8_t>;
 

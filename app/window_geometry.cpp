@@ -13,12 +13,10 @@ std::optional<std::uint32_t> DefaultExitFlagsFor(std::uint32_t platform_id,
                                                  std::uint32_t major_version) {
   switch (platform_id) {
     case win::VER_PLATFORM_WIN32s:
-    case win::VER_PLATFORM_WIN32_WINDOWS:
-      return win::EWX_SHUTDOWN;
+    case win::VER_PLATFORM_WIN32_WINDOWS: return win::EWX_SHUTDOWN;
     case win::VER_PLATFORM_WIN32_NT:
       return major_version == 5 ? win::EWX_POWEROFF : win::EWX_SHUTDOWN;
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 
@@ -55,17 +53,12 @@ std::vector<Rect> ZoomRectangles(ZoomOrigin origin, const Rect& window) {
         right = left + cw;  // from the unrounded left and top edges
         bottom = top + ch;
         break;
-      case ZoomOrigin::TopEdge:
-        right = L + W;
-        break;
-      case ZoomOrigin::LeftEdge:
-        bottom = T + H;
-        break;
-      default:
-        break;
+      case ZoomOrigin::TopEdge: right = L + W; break;
+      case ZoomOrigin::LeftEdge: bottom = T + H; break;
+      default: break;
     }
-    frames.push_back({CheckedToInt32(left), CheckedToInt32(top), CheckedToInt32(right),
-                      CheckedToInt32(bottom)});
+    frames.push_back(
+        {CheckedToInt32(left), CheckedToInt32(top), CheckedToInt32(right), CheckedToInt32(bottom)});
   }
   return frames;
 }

@@ -23,11 +23,11 @@ enum SoundId : int {
 #define IDI_APP_IMAGE 30001
 
 // Pictures (BITMAP resources).
-#define IDB_SCENE 201        // Form1.Picture: the night-sky scene, 425 x 397, 24 bits
-#define IDB_BOMB 202         // Image1.Picture at creation: unlit fuse, 65 x 95, 8 bits
-#define IDB_BOMB_LIT 203     // Image2(0): spark at the fuse, 65 x 95, 8 bits
-#define IDB_BOMB_SHORT 204   // Image2(1): smaller bomb, short fuse, 65 x 95, 8 bits
-#define IDB_BIG_BOMB 205     // Image2(2): full-window big bomb, 425 x 397, 8 bits
-#define IDB_EXPLOSION 206    // Image2(3): full-window explosion, 425 x 397, 8 bits
+#define IDB_SCENE 201       // Form1.Picture: the night-sky scene, 425 x 397, 24 bits
+#define IDB_BOMB 202        // Image1.Picture at creation: unlit fuse, 65 x 95, 8 bits
+#define IDB_BOMB_LIT 203    // Image2(0): spark at the fuse, 65 x 95, 8 bits
+#define IDB_BOMB_SHORT 204  // Image2(1): smaller bomb, short fuse, 65 x 95, 8 bits
+#define IDB_BIG_BOMB 205    // Image2(2): full-window big bomb, 425 x 397, 8 bits
+#define IDB_EXPLOSION 206   // Image2(3): full-window explosion, 425 x 397, 8 bits
 
 #endif

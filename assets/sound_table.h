@@ -9,12 +9,12 @@
 #define TICKBOMB_ASSETS_SOUND_TABLE_H
 
 // SOUND(name, id, file, role)
-#define TICKBOMB_SOUNDS(SOUND)                                 \
-  SOUND(IDW_EXPLOSION, 101, "sounds/101.wav", explosion)       \
-  SOUND(IDW_ONE, 102, "sounds/102.wav", warning_one)           \
-  SOUND(IDW_TWO, 103, "sounds/103.wav", warning_two)           \
-  SOUND(IDW_THREE, 104, "sounds/104.wav", warning_three)       \
-  SOUND(IDW_FANFARE, 105, "sounds/105.wav", start_and_end)     \
+#define TICKBOMB_SOUNDS(SOUND)                             \
+  SOUND(IDW_EXPLOSION, 101, "sounds/101.wav", explosion)   \
+  SOUND(IDW_ONE, 102, "sounds/102.wav", warning_one)       \
+  SOUND(IDW_TWO, 103, "sounds/103.wav", warning_two)       \
+  SOUND(IDW_THREE, 104, "sounds/104.wav", warning_three)   \
+  SOUND(IDW_FANFARE, 105, "sounds/105.wav", start_and_end) \
   SOUND(IDW_TICK, 106, "sounds/106.wav", tick)
 
 #if defined(__cplusplus) && !defined(RC_INVOKED)

@@ -157,7 +157,8 @@ void Form::DestroyControls() {
     control.mouse_icon = Hcursor{};
   }
   const Hwnd hwnd = hwnd_;
-  hwnd_ = Hwnd{};  // from here on the form counts as unloaded, also for handlers the destruction runs
+  hwnd_ =
+      Hwnd{};  // from here on the form counts as unloaded, also for handlers the destruction runs
   windows_.DestroyWindow(hwnd);  // destroys the option buttons with it
   for (OptionButton& button : options_) button.hwnd = Hwnd{};
   captured_.reset();
@@ -371,8 +372,7 @@ void Form::RouteMouseMove(const std::optional<ControlRef>& target, int x, int y,
                    static_cast<float>(y * kTwipsPerPixel));
   } else if (target->kind == ControlRef::Kind::Label) {
     const Label& l = Element(labels_, target->index);
-    Label_MouseMove(target->index, button, shift16,
-                    static_cast<float>(x * kTwipsPerPixel - l.left),
+    Label_MouseMove(target->index, button, shift16, static_cast<float>(x * kTwipsPerPixel - l.left),
                     static_cast<float>(y * kTwipsPerPixel - l.top));
   }
   // Picture controls have no mouse-move event.
@@ -529,9 +529,9 @@ std::vector<DrawOp> Form::PaintOps() const {
     const Label& control = Element(labels_, ref.index);
     if (!control.visible) continue;
     const Rect box = LabelPixels(ref.index);
-    const TextLayout layout = LayOutText(
-        control.caption, control.word_wrap ? box.right - box.left : 0,
-        [&](const std::wstring& text) { return host_.MeasureText(control.font, text); });
+    const TextLayout layout =
+        LayOutText(control.caption, control.word_wrap ? box.right - box.left : 0,
+                   [&](const std::wstring& text) { return host_.MeasureText(control.font, text); });
     int y = box.top;
     for (const TextLine& line : layout.lines) {
       DrawOp text;

@@ -45,7 +45,7 @@ struct FormDesign {
   std::wstring caption;
   std::uint32_t back_color = 0;
   Picture picture;
-  int client_left = 0, client_top = 0;     // twips, where the system first places it
+  int client_left = 0, client_top = 0;      // twips, where the system first places it
   int client_width = 0, client_height = 0;  // twips
   // The caption bar and border the window is created with (pixels): its outer
   // size is the client size plus these.
@@ -115,9 +115,9 @@ class Form : public FormWindowEvents {
   void SetTimerEnabled(bool enabled);
 
   // ---- services of the runtime
-  void Refresh();                  // repaint the whole form now
-  void RefreshImage(int index);    // repaint one picture control now
-  void DoEvents();                 // dispatch what is already queued
+  void Refresh();                // repaint the whole form now
+  void RefreshImage(int index);  // repaint one picture control now
+  void DoEvents();               // dispatch what is already queued
   int MsgBox(const std::wstring& text, std::uint32_t style, const std::wstring& title);
   int ScreenWidth();   // twips
   int ScreenHeight();  // twips

@@ -7,8 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <exception>
+#include <limits>
 #include <string>
 
 namespace tickbomb::forms {

@@ -23,8 +23,8 @@ Hwnd Win32FormHost::CreateFormWindow(const std::wstring& caption, const Rect& ou
   return Typed<Hwnd>(CreateFormWindowFor(events, caption.c_str(), outer));
 }
 
-Hwnd Win32FormHost::CreateOptionButton(Hwnd parent, const std::wstring& caption,
-                                       const Rect& rect, bool group_start) {
+Hwnd Win32FormHost::CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
+                                       bool group_start) {
   const DWORD style =
       BS_RADIOBUTTON | WS_TABSTOP | WS_CHILD | WS_VISIBLE | (group_start ? WS_GROUP : 0);
   const HWND button = CreateWindowExW(0, L"BUTTON", caption.c_str(), style, rect.left, rect.top,

@@ -43,16 +43,14 @@ int X(LPARAM lparam) { return static_cast<short>(LOWORD(lparam)); }
 int Y(LPARAM lparam) { return static_cast<short>(HIWORD(lparam)); }
 
 int ButtonMask(WPARAM wparam) {
-  return ((wparam & MK_LBUTTON) ? kLeftButton : 0) |
-         ((wparam & MK_RBUTTON) ? kRightButton : 0) |
+  return ((wparam & MK_LBUTTON) ? kLeftButton : 0) | ((wparam & MK_RBUTTON) ? kRightButton : 0) |
          ((wparam & MK_MBUTTON) ? kMiddleButton : 0);
 }
 
 // The modifier keys held right now: 1 Shift, 2 Ctrl, 4 Alt.
 int ShiftMask() {
   return (GetKeyState(VK_SHIFT) < 0 ? kShiftMask : 0) |
-         (GetKeyState(VK_CONTROL) < 0 ? kCtrlMask : 0) |
-         (GetKeyState(VK_MENU) < 0 ? kAltMask : 0);
+         (GetKeyState(VK_CONTROL) < 0 ? kCtrlMask : 0) | (GetKeyState(VK_MENU) < 0 ? kAltMask : 0);
 }
 
 void ButtonDown(HWND hwnd, FormWindowEvents& form, int button, LPARAM lparam) {
@@ -119,8 +117,7 @@ LRESULT OptionButtonMessage(HWND button, UINT message, WPARAM wparam, LPARAM lpa
         form->OnKeyUp(static_cast<int>(wparam), ShiftMask());
       }
       return 0;
-    default:
-      return CallWindowProcW(button_procedure, button, message, wparam, lparam);
+    default: return CallWindowProcW(button_procedure, button, message, wparam, lparam);
   }
 }
 
@@ -170,13 +167,9 @@ LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_MBUTTONUP: ButtonUp(hwnd, *form, kMiddleButton, wparam, lparam); return 0;
     case WM_CAPTURECHANGED: form->OnCaptureLost(); return 0;
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      form->OnKeyDown(static_cast<int>(wparam), ShiftMask());
-      return 0;
+    case WM_SYSKEYDOWN: form->OnKeyDown(static_cast<int>(wparam), ShiftMask()); return 0;
     case WM_KEYUP:
-    case WM_SYSKEYUP:
-      form->OnKeyUp(static_cast<int>(wparam), ShiftMask());
-      return 0;
+    case WM_SYSKEYUP: form->OnKeyUp(static_cast<int>(wparam), ShiftMask()); return 0;
     case WM_TIMER: form->OnTimer(); return 0;
     case WM_SETCURSOR:
       if (reinterpret_cast<HWND>(wparam) == hwnd && LOWORD(lparam) == HTCLIENT &&
@@ -242,9 +235,8 @@ HWND CreateFormWindowFor(FormWindowEvents& events, const wchar_t* caption, const
   }();
   if (form_class == 0) return nullptr;
   return CreateWindowExW(0, kFormClassName, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                         outer.left, outer.top, outer.right - outer.left,
-                         outer.bottom - outer.top, nullptr, nullptr, GetModuleHandleW(nullptr),
-                         &events);
+                         outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
+                         nullptr, nullptr, GetModuleHandleW(nullptr), &events);
 }
 
 }  // namespace tickbomb::win32

@@ -13,9 +13,8 @@ HBITMAP BitmapFor(int id) {
   static std::map<int, HBITMAP> bitmaps;
   const auto found = bitmaps.find(id);
   if (found != bitmaps.end()) return found->second;
-  auto* const bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
-                                                      MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0,
-                                                      LR_CREATEDIBSECTION));
+  auto* const bitmap = static_cast<HBITMAP>(LoadImageW(
+      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   bitmaps.emplace(id, bitmap);
   return bitmap;
 }

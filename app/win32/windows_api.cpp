@@ -49,10 +49,9 @@ int Win32Api::LookupPrivilegeValueA(const char* system_name, const char* name, L
 int Win32Api::AdjustTokenPrivileges(Htoken token, int disable_all, TokenPrivileges1* new_state,
                                     std::uint32_t buffer_length, void* previous_state,
                                     std::uint32_t* return_length) {
-  return ::AdjustTokenPrivileges(Native(token), disable_all,
-                                 reinterpret_cast<TOKEN_PRIVILEGES*>(new_state), buffer_length,
-                                 static_cast<TOKEN_PRIVILEGES*>(previous_state),
-                                 reinterpret_cast<DWORD*>(return_length));
+  return ::AdjustTokenPrivileges(
+      Native(token), disable_all, reinterpret_cast<TOKEN_PRIVILEGES*>(new_state), buffer_length,
+      static_cast<TOKEN_PRIVILEGES*>(previous_state), reinterpret_cast<DWORD*>(return_length));
 }
 
 // ---------------------------------------------------------------- user32

@@ -14,22 +14,29 @@ Bytes read_asset(const std::string& relative_path) {
 }
 
 // Every read goes through at(), so a short file throws instead of reading past its end.
-std::uint16_t u16(const Bytes& b, std::size_t at) { return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8); }
+std::uint16_t u16(const Bytes& b, std::size_t at) {
+  return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
+}
 
-std::uint32_t u32(const Bytes& b, std::size_t at) { return u16(b, at) | static_cast<std::uint32_t>(u16(b, at + 2)) << 16; }
+std::uint32_t u32(const Bytes& b, std::size_t at) {
+  return u16(b, at) | static_cast<std::uint32_t>(u16(b, at + 2)) << 16;
+}
 
 std::int32_t i32(const Bytes& b, std::size_t at) { return static_cast<std::int32_t>(u32(b, at)); }
 
 std::string tag(const Bytes& b, std::size_t at) {
-  return {static_cast<char>(b.at(at)), static_cast<char>(b.at(at + 1)), static_cast<char>(b.at(at + 2)),
-          static_cast<char>(b.at(at + 3))};
+  return {static_cast<char>(b.at(at)), static_cast<char>(b.at(at + 1)),
+          static_cast<char>(b.at(at + 2)), static_cast<char>(b.at(at + 3))};
 }
 
-static std::size_t stride_of(int width, int bits) { return static_cast<std::size_t>((width * bits + 31) / 32 * 4); }
+static std::size_t stride_of(int width, int bits) {
+  return static_cast<std::size_t>((width * bits + 31) / 32 * 4);
+}
 
 static std::vector<Rgb> read_palette(const Bytes& b, std::size_t at, std::size_t count) {
   std::vector<Rgb> palette;
-  for (std::size_t i = at; i < at + 4 * count; i += 4) palette.push_back({b.at(i + 2), b.at(i + 1), b.at(i)});
+  for (std::size_t i = at; i < at + 4 * count; i += 4)
+    palette.push_back({b.at(i + 2), b.at(i + 1), b.at(i)});
   return palette;
 }
 
@@ -47,7 +54,8 @@ Bitmap decode_bmp(const Bytes& file) {
     const std::size_t row = bits_offset + stride * static_cast<std::size_t>(bmp.height - 1 - y);
     for (std::size_t x = 0; x < static_cast<std::size_t>(bmp.width); ++x) {
       if (bmp.bits == 24) {
-        bmp.pixels.push_back({file.at(row + 3 * x + 2), file.at(row + 3 * x + 1), file.at(row + 3 * x)});
+        bmp.pixels.push_back(
+            {file.at(row + 3 * x + 2), file.at(row + 3 * x + 1), file.at(row + 3 * x)});
       } else {
         bmp.indices.push_back(file.at(row + x));
         bmp.pixels.push_back(bmp.palette.at(file.at(row + x)));
@@ -67,7 +75,8 @@ PointerImage decode_pointer_dib(const Bytes& b, std::size_t at) {
   const std::size_t colour_bits = at + 40 + 4 * colours, colour_stride = stride_of(32, image.bits);
   const std::size_t mask_bits = colour_bits + colour_stride * 32;
   for (std::size_t y = 0; y < 32; ++y) {
-    const std::size_t colour_row = colour_bits + colour_stride * (31 - y), mask_row = mask_bits + 4 * (31 - y);
+    const std::size_t colour_row = colour_bits + colour_stride * (31 - y),
+                      mask_row = mask_bits + 4 * (31 - y);
     for (std::size_t x = 0; x < 32; ++x) {
       const std::size_t bit = x * static_cast<std::size_t>(image.bits);
       const int shift = 8 - image.bits - static_cast<int>(bit % 8);

@@ -36,8 +36,8 @@ Bitmap decode_bmp(const Bytes& file);
 
 // A 32 x 32 cursor or icon image (a DIB with colour bits and AND mask).
 struct PointerImage {
-  std::vector<int> colour;          // palette index per pixel, top row first
-  std::vector<bool> transparent;    // AND mask bit per pixel
+  std::vector<int> colour;        // palette index per pixel, top row first
+  std::vector<bool> transparent;  // AND mask bit per pixel
   std::vector<Rgb> palette;
   int bits = 0;
   int colour_at(int x, int y) const { return colour[static_cast<std::size_t>(y * 32 + x)]; }

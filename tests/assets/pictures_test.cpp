@@ -20,8 +20,8 @@ struct PictureRow {
 };
 
 const PictureRow kPictures[] = {
-    {"scene", 425, 397, 24, 0},      {"bomb", 65, 95, 8, 122},     {"bomb_lit", 65, 95, 8, 140},
-    {"bomb_short", 65, 95, 8, 120},  {"big_bomb", 425, 397, 8, 163}, {"explosion", 425, 397, 8, 142},
+    {"scene", 425, 397, 24, 0},     {"bomb", 65, 95, 8, 122},       {"bomb_lit", 65, 95, 8, 140},
+    {"bomb_short", 65, 95, 8, 120}, {"big_bomb", 425, 397, 8, 163}, {"explosion", 425, 397, 8, 142},
 };
 
 Bytes picture_file(const std::string& name) { return read_asset("pictures/" + name + ".bmp"); }
@@ -31,7 +31,9 @@ constexpr int kFrameX = 18, kFrameY = 110;
 // The spark's patch at the top of the fuse, in frame pixels.
 constexpr int kSparkLeft = 15, kSparkRight = 23, kSparkTop = 1, kSparkBottom = 10;
 
-int channel_distance(Rgb a, Rgb b) { return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)}); }
+int channel_distance(Rgb a, Rgb b) {
+  return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+}
 
 void PrintTo(const PictureRow& row, std::ostream* os) { *os << row.name; }
 
@@ -46,12 +48,12 @@ TEST_P(PictureFile, IsAnUncompressedBottomUpBitmapOfItsSizeAndPalette) {
   EXPECT_EQ(tag(file, 0).substr(0, 2), "BM");
   EXPECT_EQ(u32(file, 2), file.size());
   EXPECT_EQ(u32(file, 10), bits_offset);
-  EXPECT_EQ(u32(file, 14), 40);           // info header size
+  EXPECT_EQ(u32(file, 14), 40);  // info header size
   EXPECT_EQ(i32(file, 18), row.width);
-  EXPECT_EQ(i32(file, 22), row.height);   // positive: rows bottom-up
-  EXPECT_EQ(u16(file, 26), 1);            // planes
+  EXPECT_EQ(i32(file, 22), row.height);  // positive: rows bottom-up
+  EXPECT_EQ(u16(file, 26), 1);           // planes
   EXPECT_EQ(u16(file, 28), row.bits);
-  EXPECT_EQ(u32(file, 30), 0);            // BI_RGB
+  EXPECT_EQ(u32(file, 30), 0);  // BI_RGB
   EXPECT_EQ(u32(file, 34), stride * static_cast<std::size_t>(row.height));
   EXPECT_EQ(u32(file, 46), row.palette);  // colours used
   EXPECT_EQ(u32(file, 50), row.palette);  // colours important
@@ -65,8 +67,10 @@ TEST_P(PictureFile, IsAnUncompressedBottomUpBitmapOfItsSizeAndPalette) {
 
   if (row.bits == 8) {
     const Bitmap bmp = decode_bmp(file);
-    EXPECT_LT(*std::max_element(bmp.indices.begin(), bmp.indices.end()), static_cast<int>(row.palette));
-    for (std::size_t i = 0; i < row.palette; ++i) EXPECT_EQ(file[14 + 40 + 4 * i + 3], 0) << "palette entry " << i;
+    EXPECT_LT(*std::max_element(bmp.indices.begin(), bmp.indices.end()),
+              static_cast<int>(row.palette));
+    for (std::size_t i = 0; i < row.palette; ++i)
+      EXPECT_EQ(file[14 + 40 + 4 * i + 3], 0) << "palette entry " << i;
   }
 }
 
@@ -101,7 +105,8 @@ TEST(BombFrames, LitFrameDiffersFromUnlitOnlyInTheSparkPatch) {
   int changed_in_patch = 0;
   for (int y = 0; y < 95; ++y)
     for (int x = 0; x < 65; ++x) {
-      const bool in_patch = x >= kSparkLeft && x <= kSparkRight && y >= kSparkTop && y <= kSparkBottom;
+      const bool in_patch =
+          x >= kSparkLeft && x <= kSparkRight && y >= kSparkTop && y <= kSparkBottom;
       if (in_patch)
         changed_in_patch += unlit.at(x, y) == lit.at(x, y) ? 0 : 1;
       else
@@ -131,7 +136,8 @@ TEST(SceneLayout, CaptionAreasAreDark) {
     const char* what;
     int left, top, right, bottom;
   };
-  const Area areas[] = {{"counter", 218, 234, 407, 377}, {"hint", 12, 348, 121, 391}, {"title", 18, 16, 350, 43}};
+  const Area areas[] = {
+      {"counter", 218, 234, 407, 377}, {"hint", 12, 348, 121, 391}, {"title", 18, 16, 350, 43}};
   for (const Area& a : areas) {
     double sum = 0;
     for (int y = a.top; y < a.bottom; ++y)
@@ -146,10 +152,12 @@ TEST(SceneLayout, CaptionAreasAreDark) {
 TEST(ResourceScript, EmbedsOnlyFilesThatExist) {
   const Bytes rc = read_asset("tickbomb.rc");
   const Bytes sounds = read_asset("sound_table.h");  // the script takes the sounds from there
-  const std::string text = std::string(rc.begin(), rc.end()) + std::string(sounds.begin(), sounds.end());
+  const std::string text =
+      std::string(rc.begin(), rc.end()) + std::string(sounds.begin(), sounds.end());
   const std::regex quoted("\"([a-z0-9_]+/[a-z0-9_]+\\.[a-z]+)\"");
   int files = 0;
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), quoted); it != std::sregex_iterator(); ++it, ++files)
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), quoted);
+       it != std::sregex_iterator(); ++it, ++files)
     EXPECT_NO_THROW(read_asset((*it)[1].str())) << (*it)[1].str();
   EXPECT_EQ(files, 6 + 6 + 4 + 2);  // sounds, pictures, cursor pieces, icon pieces
 }

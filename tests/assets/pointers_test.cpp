@@ -10,7 +10,8 @@ using namespace assets_test;
 namespace {
 
 constexpr int kHotX = 13, kHotY = 9;
-constexpr std::size_t kCursorSize = 4 + 40 + 8 + 128 + 128;  // hot spot, header, 2 colours, bits, mask
+constexpr std::size_t kCursorSize =
+    4 + 40 + 8 + 128 + 128;  // hot spot, header, 2 colours, bits, mask
 
 // Topmost row with a visible pixel.
 int top_row(const PointerImage& image) {
@@ -102,8 +103,8 @@ TEST(Icon, Is744BytesOfStandard16ColoursWith116TransparentPixels) {
   const PointerImage image = decode_pointer_dib(icon, 0);
   EXPECT_EQ(image.bits, 4);
   const std::vector<Rgb> standard = {
-      {0, 0, 0},     {128, 0, 0},     {0, 128, 0},   {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
-      {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0}, {255, 255, 0},
+      {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},  {0, 0, 128}, {128, 0, 128},
+      {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},    {0, 255, 0}, {255, 255, 0},
       {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
   EXPECT_EQ(image.palette, standard);
   int clear = 0, inverted = 0;

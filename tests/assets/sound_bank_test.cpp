@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
-#include <stdexcept>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,8 +27,9 @@ struct SoundRow {
 };
 
 const SoundRow kBank[] = {
-    {101, 7696, 7638, 37, 0, 128}, {102, 4316, 4258, 37, 0, 47}, {103, 4368, 4307, 37, 2, 34},
-    {104, 4476, 4415, 37, 2, 114}, {105, 16064, 16006, 0, 0, 86}, {106, 384, 326, std::nullopt, 2, 128},
+    {101, 7696, 7638, 37, 0, 128}, {102, 4316, 4258, 37, 0, 47},
+    {103, 4368, 4307, 37, 2, 34},  {104, 4476, 4415, 37, 2, 114},
+    {105, 16064, 16006, 0, 0, 86}, {106, 384, 326, std::nullopt, 2, 128},
 };
 
 constexpr double kRate = 22050.0;
@@ -48,7 +49,8 @@ std::vector<int> levels(int id) {
                                       [id](const SoundRow& r) { return r.id == id; });
   const Bytes b = wave(id);
   std::vector<int> out;
-  for (std::uint32_t i = 0; i < row.samples; ++i) out.push_back(std::abs(b[data_offset(row) + i] - 128));
+  for (std::uint32_t i = 0; i < row.samples; ++i)
+    out.push_back(std::abs(b[data_offset(row) + i] - 128));
   return out;
 }
 
@@ -96,7 +98,8 @@ TEST_P(SoundFile, HasTheRiffLayoutOfItsRow) {
   ASSERT_EQ(data_offset(row), fact + 20);
 
   const std::size_t pad = row.samples % 2;
-  EXPECT_EQ(data_offset(row) + row.samples + pad, riff_end) << "data, then the pad byte, ends the RIFF chunk";
+  EXPECT_EQ(data_offset(row) + row.samples + pad, riff_end)
+      << "data, then the pad byte, ends the RIFF chunk";
   if (pad) {
     EXPECT_EQ(b[riff_end - 1], 0) << "pad byte";
   }
@@ -145,13 +148,15 @@ TEST(SoundShapes, WarningOneSwellsFor100MsThenIsSilent) {
 
 TEST(SoundShapes, WarningTwoIsEvenThenFadesOut) {
   const std::vector<int> level = levels(103);
-  for (double ms = 10; ms < 110; ms += 10) EXPECT_GE(peak_between(level, ms, ms + 10), 30) << ms << " ms";
+  for (double ms = 10; ms < 110; ms += 10)
+    EXPECT_GE(peak_between(level, ms, ms + 10), 30) << ms << " ms";
   EXPECT_LT(peak_between(level, 170, 196), 17);
 }
 
 TEST(SoundShapes, WarningThreeIsEvenFor160Ms) {
   const std::vector<int> level = levels(104);
-  for (double ms = 10; ms < 160; ms += 10) EXPECT_GE(peak_between(level, ms, ms + 10), 103) << ms << " ms";
+  for (double ms = 10; ms < 160; ms += 10)
+    EXPECT_GE(peak_between(level, ms, ms + 10), 103) << ms << " ms";
   EXPECT_EQ(peak_between(level, 180, 201), 0);
 }
 

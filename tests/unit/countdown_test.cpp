@@ -39,7 +39,14 @@ const std::vector<TickRow>& TickTable() {
       {11, L"5", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
       {12, L"4", false, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
       {13, L"4", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
-      {14, L"3", true, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}, {IDW_THREE, kAsync}}, 0},
+      {14,
+       L"3",
+       true,
+       IDB_BOMB_SHORT,
+       true,
+       IDB_SCENE,
+       {{IDW_TICK, kAsync}, {IDW_THREE, kAsync}},
+       0},
       {15, L"3", true, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
       {16, L"2", true, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}, {IDW_TWO, kAsync}}, 0},
       {17, L"2", true, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
@@ -82,7 +89,8 @@ TEST_F(CountdownTest, EveryTickMatchesTheTickTable) {
     EXPECT_EQ(Now(), expected);
     EXPECT_EQ(platform.SoundsFrom(mark), row.sounds);
     EXPECT_TRUE(SoundsFromCurrentBank(mark));
-    EXPECT_EQ(platform.CountFrom(mark, "DispatchPendingMessages"), static_cast<std::size_t>(row.pumps));
+    EXPECT_EQ(platform.CountFrom(mark, "DispatchPendingMessages"),
+              static_cast<std::size_t>(row.pumps));
     EXPECT_EQ(platform.CountFrom(mark, "ExitWindowsEx"), 0U);
     EXPECT_EQ(platform.CountFrom(mark, "MessageBoxW"), 0U);
     EXPECT_TRUE(form.IsLoaded());
@@ -120,23 +128,24 @@ TEST_F(CountdownTest, TickTwentyExplodesThenRequestsTheShutdownAndEnds) {
   EXPECT_EQ(Ends([&] { Tick(); }), 0U);
 
   const std::string h = std::to_string(N(hwnd));
-  EXPECT_EQ(platform.LogFrom(mark, {"PlaySoundA", "DispatchPendingMessages", "GetVersionExA", "GetCurrentProcess",
-                                    "OpenProcessToken", "LookupPrivilegeValueA",
-                                    "AdjustTokenPrivileges", "CloseHandle", "ExitWindowsEx",
-                                    "DestroyWindow", "ExitProcess", "MessageBoxW"}),
-            (std::vector<std::string>{
-                "DispatchPendingMessages()",
-                "PlaySoundA(101,0,6)",
-                "GetVersionExA(148)",
-                "GetCurrentProcess()",
-                "OpenProcessToken(-1,983295)",
-                "LookupPrivilegeValueA(0,\"SeShutdownPrivilege\")",
-                "AdjustTokenPrivileges(1952,0,1,19,0,2,0,0,0)",
-                "CloseHandle(1952)",
-                "ExitWindowsEx(1,0)",
-                "DestroyWindow(" + h + ")",
-                "ExitProcess(0)",
-            }));
+  EXPECT_EQ(
+      platform.LogFrom(
+          mark, {"PlaySoundA", "DispatchPendingMessages", "GetVersionExA", "GetCurrentProcess",
+                 "OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges",
+                 "CloseHandle", "ExitWindowsEx", "DestroyWindow", "ExitProcess", "MessageBoxW"}),
+      (std::vector<std::string>{
+          "DispatchPendingMessages()",
+          "PlaySoundA(101,0,6)",
+          "GetVersionExA(148)",
+          "GetCurrentProcess()",
+          "OpenProcessToken(-1,983295)",
+          "LookupPrivilegeValueA(0,\"SeShutdownPrivilege\")",
+          "AdjustTokenPrivileges(1952,0,1,19,0,2,0,0,0)",
+          "CloseHandle(1952)",
+          "ExitWindowsEx(1,0)",
+          "DestroyWindow(" + h + ")",
+          "ExitProcess(0)",
+      }));
   EXPECT_TRUE(SoundsFromCurrentBank(mark));
   EXPECT_FALSE(form.IsLoaded());
 
@@ -174,7 +183,8 @@ TEST_P(DetonationFlagsTest, RequestsTheChosenFlagsOnce) {
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { Tick(); }), 0U);
   const auto requests = platform.LogFrom(mark, {"ExitWindowsEx"});
-  EXPECT_EQ(requests, std::vector<std::string>{"ExitWindowsEx(" + std::to_string(c.expected_flags) + ",0)"});
+  EXPECT_EQ(requests,
+            std::vector<std::string>{"ExitWindowsEx(" + std::to_string(c.expected_flags) + ",0)"});
   EXPECT_EQ(platform.CountFrom(mark, "AdjustTokenPrivileges"), c.privilege_step ? 1U : 0U);
 }
 
@@ -191,8 +201,10 @@ TEST_F(CountdownTest, ARefusedShutdownStillUnloadsAndEnds) {
   const std::string h = std::to_string(N(form.hWnd()));
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { Tick(); }), 0U);
-  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx", "DestroyWindow", "ExitProcess", "MessageBoxW"}),
-            (std::vector<std::string>{"ExitWindowsEx(1,0)", "DestroyWindow(" + h + ")", "ExitProcess(0)"}));
+  EXPECT_EQ(
+      platform.LogFrom(mark, {"ExitWindowsEx", "DestroyWindow", "ExitProcess", "MessageBoxW"}),
+      (std::vector<std::string>{"ExitWindowsEx(1,0)", "DestroyWindow(" + h + ")",
+                                "ExitProcess(0)"}));
   EXPECT_FALSE(form.IsLoaded());
 }
 

@@ -39,11 +39,12 @@ TEST_P(DefuseAtTickTest, StopsTheTimerPlaysTheSoundShowsTheBoxAndEnds) {
   EXPECT_EQ(Ends([&] { form.OnMouseUp(x, y, forms::kLeftButton, 0, 0); }), 0U);
 
   EXPECT_EQ(form.defuses_begun, 1);
-  EXPECT_EQ(platform.LogFrom(mark, {"KillTimer", "PlaySoundA", "MessageBoxW", "DestroyWindow",
-                                    "ExitProcess", "ExitWindowsEx", "DispatchPendingMessages", "Sleep"}),
-            (std::vector<std::string>{"KillTimer(" + h + ",1)", "PlaySoundA(105,0,7)",
-                                      "MessageBoxW(" + h + ",0)", "KillTimer(" + h + ",1)",
-                                      "DestroyWindow(" + h + ")", "ExitProcess(0)"}));
+  EXPECT_EQ(
+      platform.LogFrom(mark, {"KillTimer", "PlaySoundA", "MessageBoxW", "DestroyWindow",
+                              "ExitProcess", "ExitWindowsEx", "DispatchPendingMessages", "Sleep"}),
+      (std::vector<std::string>{"KillTimer(" + h + ",1)", "PlaySoundA(105,0,7)",
+                                "MessageBoxW(" + h + ",0)", "KillTimer(" + h + ",1)",
+                                "DestroyWindow(" + h + ")", "ExitProcess(0)"}));
   EXPECT_TRUE(SoundsFromCurrentBank(mark));
   const auto boxes = platform.CallsNamed("MessageBoxW");
   ASSERT_EQ(boxes.size(), 1U);
@@ -54,13 +55,13 @@ TEST_P(DefuseAtTickTest, StopsTheTimerPlaysTheSoundShowsTheBoxAndEnds) {
   EXPECT_FALSE(form.IsLoaded());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BeforeTheBombHides, DefuseAtTickTest,
-    ::testing::Combine(::testing::Values(0, 1, 2, 9, 14, 18), ::testing::Bool()),
-    [](const ::testing::TestParamInfo<DefuseAtTickTest::ParamType>& info) {
-      return "T" + std::to_string(std::get<0>(info.param)) +
-             (std::get<1>(info.param) ? "_Restart" : "_Shutdown");
-    });
+INSTANTIATE_TEST_SUITE_P(BeforeTheBombHides, DefuseAtTickTest,
+                         ::testing::Combine(::testing::Values(0, 1, 2, 9, 14, 18),
+                                            ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<DefuseAtTickTest::ParamType>& info) {
+                           return "T" + std::to_string(std::get<0>(info.param)) +
+                                  (std::get<1>(info.param) ? "_Restart" : "_Shutdown");
+                         });
 
 TEST_F(DefuseTest, FromTickNineteenTheHiddenBombCannotBeClicked) {
   LoadForm();
@@ -72,7 +73,8 @@ TEST_F(DefuseTest, FromTickNineteenTheHiddenBombCannotBeClicked) {
   EXPECT_TRUE(platform.CallsNamed("MessageBoxW").empty());
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { Tick(); }), 0U);  // the detonation still comes
-  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}), std::vector<std::string>{"ExitWindowsEx(1,0)"});
+  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}),
+            std::vector<std::string>{"ExitWindowsEx(1,0)"});
 }
 
 TEST_F(DefuseTest, AnyButtonDownShowsThePressedFingerAndReleaseTheRaisedOne) {

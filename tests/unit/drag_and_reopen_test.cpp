@@ -110,7 +110,8 @@ class ReopenTest : public RunningFormTest {
       const FakeCall& c = platform.calls[i];
       if (c.name == "Rectangle") {
         rects.push_back({static_cast<std::int32_t>(c.args[1]), static_cast<std::int32_t>(c.args[2]),
-                         static_cast<std::int32_t>(c.args[3]), static_cast<std::int32_t>(c.args[4])});
+                         static_cast<std::int32_t>(c.args[3]),
+                         static_cast<std::int32_t>(c.args[4])});
       }
     }
     return rects;
@@ -157,22 +158,24 @@ TEST_P(ReopenCommandTest, MovingTheSelectionOntoACommandReopensFromItsOrigin) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, ReopenCommandTest,
-    ::testing::Values(Command{"UpAtRestIsTop", OptNone, forms::kVkUp, ZoomOrigin::TopEdge},
-                      Command{"LeftArrowAtRestIsTop", OptNone, forms::kVkLeft, ZoomOrigin::TopEdge},
-                      Command{"DownAtRestWrapsToLeft", OptNone, forms::kVkDown, ZoomOrigin::LeftEdge},
-                      Command{"RightArrowAtRestWrapsToLeft", OptNone, forms::kVkRight, ZoomOrigin::LeftEdge},
-                      Command{"DownFromLeftIsLeftCorner", OptLeft, forms::kVkDown, ZoomOrigin::TopLeft},
-                      Command{"UpFromCenterIsLeftCorner", OptCenter, forms::kVkUp, ZoomOrigin::TopLeft},
-                      Command{"DownFromLeftCornerIsCenter", OptLeftCorner, forms::kVkDown, ZoomOrigin::Center},
-                      Command{"UpFromTopIsCenter", OptTop, forms::kVkUp, ZoomOrigin::Center},
-                      Command{"UpFromLeftCornerIsLeft", OptLeftCorner, forms::kVkUp, ZoomOrigin::LeftEdge},
-                      Command{"DownFromCenterIsTop", OptCenter, forms::kVkDown, ZoomOrigin::TopEdge}),
+    ::testing::Values(
+        Command{"UpAtRestIsTop", OptNone, forms::kVkUp, ZoomOrigin::TopEdge},
+        Command{"LeftArrowAtRestIsTop", OptNone, forms::kVkLeft, ZoomOrigin::TopEdge},
+        Command{"DownAtRestWrapsToLeft", OptNone, forms::kVkDown, ZoomOrigin::LeftEdge},
+        Command{"RightArrowAtRestWrapsToLeft", OptNone, forms::kVkRight, ZoomOrigin::LeftEdge},
+        Command{"DownFromLeftIsLeftCorner", OptLeft, forms::kVkDown, ZoomOrigin::TopLeft},
+        Command{"UpFromCenterIsLeftCorner", OptCenter, forms::kVkUp, ZoomOrigin::TopLeft},
+        Command{"DownFromLeftCornerIsCenter", OptLeftCorner, forms::kVkDown, ZoomOrigin::Center},
+        Command{"UpFromTopIsCenter", OptTop, forms::kVkUp, ZoomOrigin::Center},
+        Command{"UpFromLeftCornerIsLeft", OptLeftCorner, forms::kVkUp, ZoomOrigin::LeftEdge},
+        Command{"DownFromCenterIsTop", OptCenter, forms::kVkDown, ZoomOrigin::TopEdge}),
     [](const ::testing::TestParamInfo<Command>& info) { return std::string(info.param.name); });
 
 TEST_F(ReopenTest, MovingOntoNoneDoesNothing) {
   LoadForm();
   const Hwnd window = form.hWnd();
-  for (const auto& [focus, key] : {std::pair{OptTop, forms::kVkDown}, std::pair{OptLeft, forms::kVkUp}}) {
+  for (const auto& [focus, key] :
+       {std::pair{OptTop, forms::kVkDown}, std::pair{OptLeft, forms::kVkUp}}) {
     Focus(focus);
     PressKey(key, 0);
     EXPECT_EQ(form.hWnd(), window);
@@ -210,7 +213,8 @@ TEST_F(ReopenTest, TheOriginCarriesOverReloadsButNotToAFreshForm) {
   fresh.Load();
   ASSERT_TRUE(fresh.IsLoaded());
   EXPECT_EQ(fresh.OpenFrom, ZoomOrigin::Center);
-  const std::vector<Rect> expected = ZoomRectangles(ZoomOrigin::Center, platform.window_rects[fresh.hWnd()]);
+  const std::vector<Rect> expected =
+      ZoomRectangles(ZoomOrigin::Center, platform.window_rects[fresh.hWnd()]);
   const std::vector<Rect> drawn = ZoomFrom(mark);
   ASSERT_EQ(drawn.size(), expected.size());
   EXPECT_EQ(drawn.front().left, expected.front().left);
@@ -290,7 +294,8 @@ TEST_P(ReopenInTickPumpTest, TheOldDetonationNeverComes) {
   mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { TickTo(20); }), 0U);
   EXPECT_EQ(form.ticks - ticks_before, 20);
-  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}), std::vector<std::string>{"ExitWindowsEx(1,0)"});
+  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}),
+            std::vector<std::string>{"ExitWindowsEx(1,0)"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Ticks, ReopenInTickPumpTest, ::testing::Values(19, 20),

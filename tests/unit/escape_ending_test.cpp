@@ -18,7 +18,8 @@ const std::wstring kShutdownWord = L"Windows\u30B7\u30E3\u30C3\u30C8\u30C0\u30A6
 const std::wstring kHalfwidthLine = kShutdownWord + L"\uFF65\uFF65\uFF65";
 const std::wstring kCalledOffCaption = kShutdownWord + L"\u30FB\u30FB\u30FB\r\n" +
                                        std::wstring(10, L'\u3000') +
-                                       L"\u4E2D\u6B62\u3057\u307E\u3057\u305F" L"v(\uFF3E\uFF3E";
+                                       L"\u4E2D\u6B62\u3057\u307E\u3057\u305F"
+                                       L"v(\uFF3E\uFF3E";
 const std::wstring kEscapeMessage = L"びっくりした？じゃねー♪＠ω＠)ﾉｼ";
 const std::wstring kTitle = L"By ピコリン";
 
@@ -128,22 +129,33 @@ TEST_P(EscapeAtTickTest, PlaysTheRemainingStepsTheFakeExplosionAndEnds) {
     }
     expected_sync.push_back(step.wave);
   }
-  for (const std::string& line :
-       {"UpdateWindow(" + h + ")", std::string("Sleep(125)"),  // big bomb shown
-        "UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"),  // scream shown
-        "UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"), std::string("Sleep(50)"),
-        "UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"), std::string("Sleep(50)"),
-        "UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"), std::string("Sleep(50)"),
-        std::string("PlaySoundA(101,0,6)"),
-        "UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"),  // the bomb is back
-        std::string("PlaySoundA(105,0,7)"), "MessageBoxW(" + h + ",0)",
-        "KillTimer(" + h + ",1)", "DestroyWindow(" + h + ")", std::string("ExitProcess(0)")}) {
+  for (const std::string& line : {"UpdateWindow(" + h + ")",
+                                  std::string("Sleep(125)"),  // big bomb shown
+                                  "UpdateWindow(" + h + ")",
+                                  std::string("DispatchPendingMessages()"),  // scream shown
+                                  "UpdateWindow(" + h + ")",
+                                  std::string("DispatchPendingMessages()"),
+                                  std::string("Sleep(50)"),
+                                  "UpdateWindow(" + h + ")",
+                                  std::string("DispatchPendingMessages()"),
+                                  std::string("Sleep(50)"),
+                                  "UpdateWindow(" + h + ")",
+                                  std::string("DispatchPendingMessages()"),
+                                  std::string("Sleep(50)"),
+                                  std::string("PlaySoundA(101,0,6)"),
+                                  "UpdateWindow(" + h + ")",
+                                  std::string("DispatchPendingMessages()"),  // the bomb is back
+                                  std::string("PlaySoundA(105,0,7)"),
+                                  "MessageBoxW(" + h + ",0)",
+                                  "KillTimer(" + h + ",1)",
+                                  "DestroyWindow(" + h + ")",
+                                  std::string("ExitProcess(0)")}) {
     expected.push_back(line);
   }
   expected_sync.push_back(IDW_EXPLOSION);
-  EXPECT_EQ(platform.LogFrom(mark, {"KillTimer", "UpdateWindow", "DispatchPendingMessages", "PlaySoundA",
-                                    "Sleep", "MessageBoxW", "DestroyWindow", "ExitProcess",
-                                    "ExitWindowsEx"}),
+  EXPECT_EQ(platform.LogFrom(
+                mark, {"KillTimer", "UpdateWindow", "DispatchPendingMessages", "PlaySoundA",
+                       "Sleep", "MessageBoxW", "DestroyWindow", "ExitProcess", "ExitWindowsEx"}),
             expected);
   EXPECT_EQ(SyncSounds(), expected_sync);
   EXPECT_TRUE(SoundsFromCurrentBank(mark));

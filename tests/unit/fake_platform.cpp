@@ -393,8 +393,8 @@ Hwnd FakePlatform::CreateFormWindow(const std::wstring& caption, const Rect& out
 
 Hwnd FakePlatform::CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
                                       bool group_start) {
-  auto& call = Record("CreateOptionButton",
-                      {N(parent), rect.left, rect.top, rect.right, rect.bottom, group_start ? 1 : 0});
+  auto& call = Record("CreateOptionButton", {N(parent), rect.left, rect.top, rect.right,
+                                             rect.bottom, group_start ? 1 : 0});
   call.text = caption;
   CheckNotDestroyed(parent, "CreateOptionButton");
   const auto hwnd = static_cast<Hwnd>(next_handle_++);
@@ -440,8 +440,8 @@ Hcursor FakePlatform::LoadCursorResource(int id) {
   if (std::find(missing_cursors.begin(), missing_cursors.end(), id) != missing_cursors.end()) {
     return Hcursor{};
   }
-  const auto cursor =
-      static_cast<Hcursor>(0xC000 + static_cast<std::uintptr_t>(id) * 0x100 + (next_handle_++ & 0xFF));
+  const auto cursor = static_cast<Hcursor>(0xC000 + static_cast<std::uintptr_t>(id) * 0x100 +
+                                           (next_handle_++ & 0xFF));
   calls.back().result = N(cursor);
   live_cursors.insert(cursor);
   return cursor;

@@ -25,8 +25,8 @@
 namespace tickbomb {
 
 // Handles and origins in the tests' messages: as their numbers.
-#define TICKBOMB_PRINTS_AS_NUMBER(Type)                                   \
-  inline std::ostream& operator<<(std::ostream& out, Type value) {        \
+#define TICKBOMB_PRINTS_AS_NUMBER(Type)                                 \
+  inline std::ostream& operator<<(std::ostream& out, Type value) {      \
     return out << #Type "(" << static_cast<std::int64_t>(value) << ")"; \
   }
 TICKBOMB_PRINTS_AS_NUMBER(Hwnd)
@@ -47,9 +47,9 @@ using tickbomb::ProcessExit;
 struct FakeCall {
   std::string name;
   std::vector<std::int64_t> args;
-  std::wstring text;   // MessageBoxW text, window caption
-  std::wstring title;  // MessageBoxW title
-  std::string str;     // LookupPrivilegeValueA name, ReadResource type
+  std::wstring text;        // MessageBoxW text, window caption
+  std::wstring title;       // MessageBoxW title
+  std::string str;          // LookupPrivilegeValueA name, ReadResource type
   std::int64_t result = 0;  // the handle a Create.../Load... call returned
 };
 
@@ -67,14 +67,14 @@ class FakePlatform : public WindowsApi, public FormHost {
   OsVersionInfoA version{};         // answer of GetVersionExA
   bool version_call_fails = false;  // GetVersionExA leaves the record alone
   int screen_width = 1280, screen_height = 1024;
-  double clock_ms = 1000.0;         // NowMilliseconds; Sleep advances it
+  double clock_ms = 1000.0;                        // NowMilliseconds; Sleep advances it
   std::map<int, std::vector<std::uint8_t>> waves;  // "WAVE" resources
-  std::vector<int> missing_cursors;                 // LoadCursorResource answers 0
-  std::uint32_t initial_style = 0x02CF0000;         // WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN
+  std::vector<int> missing_cursors;                // LoadCursorResource answers 0
+  std::uint32_t initial_style = 0x02CF0000;        // WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN
   // Events waiting in the message queue: PumpMessages runs all of them (and
   // those they queue), in order.
   std::deque<std::function<void()>> queue;
-  std::uint32_t button_text_color = 0x00000000;     // GetSysColor(COLOR_BTNTEXT)
+  std::uint32_t button_text_color = 0x00000000;  // GetSysColor(COLOR_BTNTEXT)
   // Runs inside every synchronous PlaySoundA, as if the sound played.
   std::function<void()> during_sync_sound;
 

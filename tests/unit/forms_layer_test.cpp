@@ -262,7 +262,10 @@ TEST(FormsLifecycle, TouchingADestroyedWindowFailsTheTest) {
       [&] { platform.SetWindowPos(dead, Hwnd{}, 0, 0, 0, 0, 0x27); },
       [&] { platform.SetWindowPos(dead, Hwnd{}, 0, 0, 0, 0, 0x15); },
       [&] { platform.SetWindowRgn(dead, Hrgn{}, 1); },
-      [&] { Rect r; platform.GetWindowRect(dead, &r); },
+      [&] {
+        Rect r;
+        platform.GetWindowRect(dead, &r);
+      },
       [&] { platform.SendMessageA(dead, win::WM_NCLBUTTONDOWN, win::HTCAPTION, 0); },
       [&] { platform.MessageBoxW(dead, L"", L"", 0); },
       [&] { platform.SetFocus(dead_button); },
@@ -282,7 +285,9 @@ TEST(FormsLifecycle, TouchingADestroyedWindowFailsTheTest) {
     ADD_FAILURE() << "the program went on";
   } catch (const ProcessExit& exit) {
     EXPECT_EQ(exit.code, 1U);
-    EXPECT_NE(platform.CallsNamed("MessageBoxW").back()->text.find(L"InvalidateRect of a destroyed window"),
+    EXPECT_NE(platform.CallsNamed("MessageBoxW")
+                  .back()
+                  ->text.find(L"InvalidateRect of a destroyed window"),
               std::wstring::npos);
   }
 }
@@ -325,11 +330,12 @@ TEST_P(ReopenFromKeyDown, ReloadsInsideTheHandlerAndTouchesNoDeadWindow) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Arrows, ReopenFromKeyDown,
-    // None -> Left (origin 4) forwards, None -> Top (origin 3) backwards.
-    ::testing::Values(ArrowReopen{kVkDown, ZoomOrigin::LeftEdge}, ArrowReopen{kVkRight, ZoomOrigin::LeftEdge}, ArrowReopen{kVkUp, ZoomOrigin::TopEdge},
-                      ArrowReopen{kVkLeft, ZoomOrigin::TopEdge}));
+INSTANTIATE_TEST_SUITE_P(Arrows, ReopenFromKeyDown,
+                         // None -> Left (origin 4) forwards, None -> Top (origin 3) backwards.
+                         ::testing::Values(ArrowReopen{kVkDown, ZoomOrigin::LeftEdge},
+                                           ArrowReopen{kVkRight, ZoomOrigin::LeftEdge},
+                                           ArrowReopen{kVkUp, ZoomOrigin::TopEdge},
+                                           ArrowReopen{kVkLeft, ZoomOrigin::TopEdge}));
 
 class ReopenInsideTickPump : public Form1Test, public ::testing::WithParamInterface<int> {};
 
@@ -404,25 +410,24 @@ TEST_P(OptionGroupKeys, MoveTheSelectionInFocusOrder) {
   EXPECT_EQ(form.events, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FocusOrder, OptionGroupKeys,
-    ::testing::Values(
-        // Forwards: Left, LeftCorner, Center, Top, None, and round again.
-        GroupMove{OptNone, OptNone, kVkDown, OptLeft, true},
-        GroupMove{OptNone, OptNone, kVkRight, OptLeft, true},
-        GroupMove{OptLeft, OptLeft, kVkDown, OptLeftCorner, true},
-        GroupMove{OptLeftCorner, OptLeftCorner, kVkRight, OptCenter, true},
-        GroupMove{OptCenter, OptCenter, kVkDown, OptTop, true},
-        GroupMove{OptTop, OptTop, kVkDown, OptNone, true},
-        // Backwards.
-        GroupMove{OptNone, OptNone, kVkUp, OptTop, true},
-        GroupMove{OptNone, OptNone, kVkLeft, OptTop, true},
-        GroupMove{OptTop, OptTop, kVkUp, OptCenter, true},
-        GroupMove{OptCenter, OptCenter, kVkLeft, OptLeftCorner, true},
-        GroupMove{OptLeftCorner, OptLeftCorner, kVkUp, OptLeft, true},
-        GroupMove{OptLeft, OptLeft, kVkUp, OptNone, true},
-        // Onto the button that is selected already: no click.
-        GroupMove{OptTop, OptNone, kVkDown, OptNone, false}));
+INSTANTIATE_TEST_SUITE_P(FocusOrder, OptionGroupKeys,
+                         ::testing::Values(
+                             // Forwards: Left, LeftCorner, Center, Top, None, and round again.
+                             GroupMove{OptNone, OptNone, kVkDown, OptLeft, true},
+                             GroupMove{OptNone, OptNone, kVkRight, OptLeft, true},
+                             GroupMove{OptLeft, OptLeft, kVkDown, OptLeftCorner, true},
+                             GroupMove{OptLeftCorner, OptLeftCorner, kVkRight, OptCenter, true},
+                             GroupMove{OptCenter, OptCenter, kVkDown, OptTop, true},
+                             GroupMove{OptTop, OptTop, kVkDown, OptNone, true},
+                             // Backwards.
+                             GroupMove{OptNone, OptNone, kVkUp, OptTop, true},
+                             GroupMove{OptNone, OptNone, kVkLeft, OptTop, true},
+                             GroupMove{OptTop, OptTop, kVkUp, OptCenter, true},
+                             GroupMove{OptCenter, OptCenter, kVkLeft, OptLeftCorner, true},
+                             GroupMove{OptLeftCorner, OptLeftCorner, kVkUp, OptLeft, true},
+                             GroupMove{OptLeft, OptLeft, kVkUp, OptNone, true},
+                             // Onto the button that is selected already: no click.
+                             GroupMove{OptTop, OptNone, kVkDown, OptNone, false}));
 
 TEST(OptionGroup, OtherKeysAndAnUnfocusedGroupMoveNothing) {
   FakePlatform platform;
@@ -527,7 +532,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MouseRouting, TheBareFormGetsItsOwnMovesInTwips) {
   EXPECT_EQ(Move(200, 100), std::vector<std::string>{"FormMove(0,0,3000,1500)"});
-  EXPECT_EQ(Move(200, 100, forms::kLeftButton), std::vector<std::string>{"FormMove(1,0,3000,1500)"});
+  EXPECT_EQ(Move(200, 100, forms::kLeftButton),
+            std::vector<std::string>{"FormMove(1,0,3000,1500)"});
 }
 
 TEST_F(MouseRouting, TheBombHasNoMouseMove) {
@@ -545,7 +551,7 @@ TEST_F(MouseRouting, HiddenLabelsAreNotHit) {
 }
 
 TEST_F(MouseRouting, APressOnALabelKeepsTheMovesThereUntilRelease) {
-  form.OnMouseDown(300, 300, forms::kLeftButton, 0);  // on Label2(1)
+  form.OnMouseDown(300, 300, forms::kLeftButton, 0);                  // on Label2(1)
   EXPECT_EQ(Move(200, 100, 1).at(0).rfind("LabelMove(3,1,", 0), 0U);  // over the bare form
   EXPECT_EQ(Move(19, 17, 1).at(0).rfind("LabelMove(3,1,", 0), 0U);    // over Label1(0)
   EXPECT_EQ(Move(50, 150, 1).at(0).rfind("LabelMove(3,1,", 0), 0U);   // over the bomb
@@ -595,8 +601,8 @@ std::string Describe(const DrawOp& op) {
 int LabelOf(const forms::Form& form, const DrawOp& op) {
   for (int i = 0; i < kLabelCount; ++i) {
     const forms::Label& l = form.label(i);
-    const Rect box{(l.left * 2 + 15) / 30, (l.top * 2 + 15) / 30, ((l.left + l.width) * 2 + 15) / 30,
-                   ((l.top + l.height) * 2 + 15) / 30};
+    const Rect box{(l.left * 2 + 15) / 30, (l.top * 2 + 15) / 30,
+                   ((l.left + l.width) * 2 + 15) / 30, ((l.top + l.height) * 2 + 15) / 30};
     if (op.rect.left == box.left && op.rect.top == box.top && op.rect.right == box.right &&
         op.rect.bottom == box.bottom && op.color == l.fore_color) {
       return i;
@@ -723,7 +729,8 @@ TEST(SoundBankTest, TheRetiredBankStaysUntouchedAcrossOneReplace) {
     EXPECT_NE(bank.Wave(id).data(), first[i]);
     EXPECT_EQ(bank.Wave(id).front(), 0x22);
     // Under AddressSanitizer a freed array would be reported right here.
-    EXPECT_TRUE(std::all_of(first[i], first[i] + sizes[i], [](std::uint8_t b) { return b == 0x11; }))
+    EXPECT_TRUE(
+        std::all_of(first[i], first[i] + sizes[i], [](std::uint8_t b) { return b == 0x11; }))
         << "array " << id << " of the retired bank changed";
   }
   EXPECT_EQ(bank.RetiredBanks(), 1U);
@@ -734,7 +741,8 @@ TEST(SoundBankTest, TheRetiredBankStaysUntouchedAcrossOneReplace) {
   Churn(sizes);
   EXPECT_EQ(bank.RetiredBanks(), 1U) << "the oldest bank is let go";
   for (std::size_t i = 0; i < kSoundCount; ++i) {
-    EXPECT_TRUE(std::all_of(second[i], second[i] + sizes[i], [](std::uint8_t b) { return b == 0x22; }));
+    EXPECT_TRUE(
+        std::all_of(second[i], second[i] + sizes[i], [](std::uint8_t b) { return b == 0x22; }));
   }
   for (int round = 0; round < 5; ++round) bank.Replace(Bank(0x44));
   EXPECT_EQ(bank.RetiredBanks(), 1U);
@@ -760,7 +768,8 @@ TEST_F(Form1Test, AReopenKeepsTheArraysTheLastStartUpPlayedFrom) {
   const auto played = [&] {
     std::vector<const std::uint8_t*> buffers;
     for (const FakeCall* call : platform.CallsNamed("PlaySoundA")) {
-      buffers.push_back(reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(call->args[3])));
+      buffers.push_back(
+          reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(call->args[3])));
     }
     return buffers;
   };
@@ -781,7 +790,8 @@ TEST_F(Form1Test, AReopenKeepsTheArraysTheLastStartUpPlayedFrom) {
       EXPECT_EQ(std::count(after.begin(), after.end(), before[static_cast<std::size_t>(i)]), 0)
           << "the new start-up plays from fresh arrays";
       const std::vector<std::uint8_t> expected = SyntheticWave(ids[i]);
-      EXPECT_EQ(std::memcmp(before[static_cast<std::size_t>(i)], expected.data(), expected.size()), 0)
+      EXPECT_EQ(std::memcmp(before[static_cast<std::size_t>(i)], expected.data(), expected.size()),
+                0)
           << "wave " << ids[i] << " of the previous start-up is gone";
     }
     EXPECT_EQ(module.Waves.RetiredBanks(), 1U);

@@ -38,8 +38,8 @@ class RecordingForm : public forms::Form {
     Note("KeyUp(" + std::to_string(key) + "," + std::to_string(shift) + ")");
   }
   void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y) override {
-    Note("FormMove(" + std::to_string(button) + "," + std::to_string(shift) + "," + Whole(x) +
-         "," + Whole(y) + ")");
+    Note("FormMove(" + std::to_string(button) + "," + std::to_string(shift) + "," + Whole(x) + "," +
+         Whole(y) + ")");
   }
   void Label_MouseMove(int label, std::int16_t button, std::int16_t shift, float x,
                        float y) override {

@@ -31,9 +31,10 @@ class WatchedPlatform : public FakePlatform {
   // Runs as each pump begins, with the number of pumps so far (1 for the first).
   std::function<void(int)> before_pump;
   int pumps = 0;
-  int pump_depth = 0;  // pumps under way (a pump left by an exception is not counted down)
-  int exit_windows_result = 1;       // 0: the system refuses to shut down
-  bool privilege_calls_fail = false;  // OpenProcessToken, LookupPrivilegeValueA, AdjustTokenPrivileges
+  int pump_depth = 0;           // pumps under way (a pump left by an exception is not counted down)
+  int exit_windows_result = 1;  // 0: the system refuses to shut down
+  bool privilege_calls_fail =
+      false;  // OpenProcessToken, LookupPrivilegeValueA, AdjustTokenPrivileges
 
   int PlaySoundA(const void* sound, Hmodule module, std::uint32_t flags) override {
     const int result = FakePlatform::PlaySoundA(sound, module, flags);
@@ -89,9 +90,8 @@ class WatchedPlatform : public FakePlatform {
   int AdjustTokenPrivileges(Htoken token, int disable_all, TokenPrivileges1* new_state,
                             std::uint32_t buffer_length, void* previous_state,
                             std::uint32_t* return_length) override {
-    const int result = FakePlatform::AdjustTokenPrivileges(token, disable_all, new_state,
-                                                           buffer_length, previous_state,
-                                                           return_length);
+    const int result = FakePlatform::AdjustTokenPrivileges(
+        token, disable_all, new_state, buffer_length, previous_state, return_length);
     return privilege_calls_fail ? 0 : result;
   }
 
@@ -149,8 +149,8 @@ class WatchedForm1 : public Form1 {
   int escapes_begun = 0;         // KeyDown with Escape
   int defuses_begun = 0;         // Click on the bomb
   int loads = 0;
-  int ticks = 0;                 // Timer events that reached the handler
-  int ticks_at_load = 0;         // `ticks` when the latest load began
+  int ticks = 0;          // Timer events that reached the handler
+  int ticks_at_load = 0;  // `ticks` when the latest load began
   // Sees every key event before the handler runs: (down, key, modifier state).
   std::function<void(bool, int, int)> on_key;
 

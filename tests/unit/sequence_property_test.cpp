@@ -44,8 +44,8 @@ class RandomRun {
  public:
   RandomRun(std::uint32_t seed, const Profile& profile, Tally& tally)
       : seed_(seed), profile_(profile), tally_(tally), random_(seed) {
-    static const std::pair<std::uint32_t, std::uint32_t> kVersions[] = {
-        {2, 4}, {2, 5}, {2, 6}, {2, 10}, {1, 4}, {0, 3}};
+    static const std::pair<std::uint32_t, std::uint32_t> kVersions[] = {{2, 4},  {2, 5}, {2, 6},
+                                                                        {2, 10}, {1, 4}, {0, 3}};
     const auto& version = kVersions[Pick(std::size(kVersions))];
     platform_.version.dwPlatformId = version.first;
     platform_.version.dwMajorVersion = version.second;
@@ -68,7 +68,9 @@ class RandomRun {
 
  private:
   // ---- the random user
-  std::size_t Pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
+  std::size_t Pick(std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
+  }
   bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(random_) < p; }
 
   void Step() {
@@ -153,7 +155,8 @@ class RandomRun {
       if (call.name == "ExitWindowsEx") {
         ShutdownRequested(static_cast<std::uint32_t>(call.args[0]));
       } else if (call.name == "PlaySoundA") {
-        const auto* played = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(call.args[3]));
+        const auto* played =
+            reinterpret_cast<const void*>(static_cast<std::uintptr_t>(call.args[3]));
         if (played != module_.Waves.Wave(static_cast<int>(call.args[0])).data()) {
           Violation("a sound played from a bank that is not the current one");
         }
@@ -169,7 +172,8 @@ class RandomRun {
   void ShutdownRequested(std::uint32_t flags) {
     ++requests_;
     if (requests_ > 1) Violation("ExitWindowsEx asked for more than once");
-    if (module_.TickCount != 20) Violation("ExitWindowsEx at TickCount " + std::to_string(module_.TickCount));
+    if (module_.TickCount != 20)
+      Violation("ExitWindowsEx at TickCount " + std::to_string(module_.TickCount));
     if (!form_.IsLoaded()) Violation("ExitWindowsEx with the form unloaded");
     if (form_.ticks - form_.ticks_at_load != 20) {
       Violation("ExitWindowsEx " + std::to_string(form_.ticks - form_.ticks_at_load) +
@@ -177,7 +181,8 @@ class RandomRun {
     }
     if (form_.escapes_begun > 0) Violation("ExitWindowsEx after an Escape began");
     if (form_.defuses_begun > 0) Violation("ExitWindowsEx after a defuse began");
-    if (form_.GetPicture().id != IDB_EXPLOSION) Violation("ExitWindowsEx without the explosion on screen");
+    if (form_.GetPicture().id != IDB_EXPLOSION)
+      Violation("ExitWindowsEx without the explosion on screen");
     if (module_.KeysArmed != kFalse) Violation("ExitWindowsEx with the keys still armed");
     const std::uint32_t expected = chosen_flags_.value_or(module_.DefaultExitFlags);
     if (flags != expected) {
@@ -260,20 +265,22 @@ TEST_P(SequencePropertyTest, ShutdownOnlyFromTickTwentyOfTheCurrentCountdown) {
   RecordProperty("escapes", tally.escapes);
   RecordProperty("defuses", tally.defuses);
   RecordProperty("nested_reopens", tally.nested_reopens);
-  std::printf("%s: %d runs, %d detonations, %d escapes, %d defuses, %d unfinished, %d nested re-opens\n",
-              profile.name, tally.runs, tally.detonations, tally.escapes, tally.defuses,
-              tally.unfinished, tally.nested_reopens);
+  std::printf(
+      "%s: %d runs, %d detonations, %d escapes, %d defuses, %d unfinished, %d nested re-opens\n",
+      profile.name, tally.runs, tally.detonations, tally.escapes, tally.defuses, tally.unfinished,
+      tally.nested_reopens);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Profiles, SequencePropertyTest,
-    ::testing::Values(
-        //       name        seeds steps tick queued escape arrow click
-        Profile{"Balanced", 400, 400, 0.45, 0.4, 0.03, 0.10, 0.02},
-        Profile{"QueueHeavy", 400, 400, 0.40, 0.9, 0.05, 0.20, 0.03},
-        Profile{"FastTicks", 300, 300, 0.75, 0.6, 0.02, 0.15, 0.01},
-        Profile{"ManyReopens", 300, 500, 0.50, 0.7, 0.02, 0.45, 0.01}),
-    [](const ::testing::TestParamInfo<Profile>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Profiles, SequencePropertyTest,
+                         ::testing::Values(
+                             //       name        seeds steps tick queued escape arrow click
+                             Profile{"Balanced", 400, 400, 0.45, 0.4, 0.03, 0.10, 0.02},
+                             Profile{"QueueHeavy", 400, 400, 0.40, 0.9, 0.05, 0.20, 0.03},
+                             Profile{"FastTicks", 300, 300, 0.75, 0.6, 0.02, 0.15, 0.01},
+                             Profile{"ManyReopens", 300, 500, 0.50, 0.7, 0.02, 0.45, 0.01}),
+                         [](const ::testing::TestParamInfo<Profile>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace tickbomb::testing

@@ -11,9 +11,11 @@ namespace {
 
 // The two top-line captions, spelt out by code point.
 const std::wstring kShutdownCaption =
-    L"\uFF37\uFF49\uFF4E\uFF44\uFF4F\uFF57\uFF53\u30B7\u30E3\u30C3\u30C8\u30C0\u30A6\u30F3\u307E\u3067";
+    L"\uFF37\uFF49\uFF4E\uFF44\uFF4F\uFF57\uFF53\u30B7\u30E3\u30C3\u30C8\u30C0\u30A6\u30F3\u307E"
+    L"\u3067";
 const std::wstring kRestartCaption =
-    L"\uFF37\uFF49\uFF4E\uFF44\uFF4F\uFF57\uFF53\u518D\u8D77\u52D5\u307E\u3067\u30FB\u30FB\u30FB\u3000";
+    L"\uFF37\uFF49\uFF4E\uFF44\uFF4F\uFF57\uFF53\u518D\u8D77\u52D5\u307E\u3067\u30FB\u30FB\u30FB"
+    L"\u3000";
 
 constexpr std::uint32_t kPowerOff = 8;  // the default on NT 5, told apart from 1 and 2
 
@@ -24,8 +26,11 @@ struct KeyEvent {
 };
 
 const KeyEvent kEvents[] = {
-    {"ShiftDown", true, kVkShift},     {"LetterDown", true, 'A'},   {"CtrlDown", true, kVkControl},
-    {"ShiftUp", false, kVkShift},      {"LetterUp", false, 'A'},
+    {"ShiftDown", true, kVkShift},
+    {"LetterDown", true, 'A'},
+    {"CtrlDown", true, kVkControl},
+    {"ShiftUp", false, kVkShift},
+    {"LetterUp", false, 'A'},
     {"EscapeUp", false, kVkEscape},  // only the key-down of Escape is the Escape ending
 };
 
@@ -81,13 +86,12 @@ TEST_P(ShiftRuleTableTest, StateZeroSelectsShutdownOneRestartAndTheRestNothing) 
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EventsAndGate, ShiftRuleTableTest,
-    ::testing::Combine(::testing::ValuesIn(kEvents), ::testing::Bool()),
-    [](const ::testing::TestParamInfo<ShiftRuleTableTest::ParamType>& info) {
-      return std::string(std::get<0>(info.param).name) +
-             (std::get<1>(info.param) ? "_Armed" : "_Disarmed");
-    });
+INSTANTIATE_TEST_SUITE_P(EventsAndGate, ShiftRuleTableTest,
+                         ::testing::Combine(::testing::ValuesIn(kEvents), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<ShiftRuleTableTest::ParamType>& info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) ? "_Armed" : "_Disarmed");
+                         });
 
 TEST_F(ShiftRuleTest, TheShadowCopyChangesBeforeTheFrontCopy) {
   std::vector<std::pair<std::wstring, std::wstring>> mixed;  // (Label1(0), Label1(1))
@@ -161,10 +165,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {{true, kVkShift, 1}, {true, kVkControl, 3}, {false, kVkShift, 2}},
                  2},
         Sequence{"AndThenCtrlReleased",
-                 {{true, kVkShift, 1}, {true, kVkControl, 3}, {false, kVkShift, 2},
+                 {{true, kVkShift, 1},
+                  {true, kVkControl, 3},
+                  {false, kVkShift, 2},
                   {false, kVkControl, 0}},
                  kPowerOff},
-        Sequence{"AnOrdinaryKeyReselectsShutdown", {{true, kVkShift, 1}, {true, 'A', 0}}, kPowerOff},
+        Sequence{
+            "AnOrdinaryKeyReselectsShutdown", {{true, kVkShift, 1}, {true, 'A', 0}}, kPowerOff},
         Sequence{"AltShiftChangesNothing", {{true, kVkShift, 1}, {true, 'A', 5}}, 2},
         Sequence{"RestartChosenTwiceIsStillRestart",
                  {{true, kVkShift, 1}, {true, 'A', 1}, {false, 'A', 1}},
@@ -181,7 +188,8 @@ TEST_F(ShiftRuleTest, AShiftEventDispatchedInTheLastPumpStillDecides) {
   Queue([&] { PressKey(kVkShift, forms::kShiftMask); });
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { Tick(); }), 0U);
-  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}), std::vector<std::string>{"ExitWindowsEx(2,0)"});
+  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}),
+            std::vector<std::string>{"ExitWindowsEx(2,0)"});
 }
 
 TEST_F(ShiftRuleTest, EscapeWithShiftHeldIsTheEscapeEndingAndNeverTheRule) {

@@ -16,8 +16,7 @@ const std::vector<std::string> kShutdownCalls = {
     "AdjustTokenPrivileges", "CloseHandle",       "ExitWindowsEx"};
 
 std::vector<std::string> NtSequence(std::uint32_t flags) {
-  return {"GetVersionExA(148)",
-          "GetCurrentProcess()",
+  return {"GetVersionExA(148)", "GetCurrentProcess()",
           // the process pseudo-handle, STANDARD_RIGHTS_REQUIRED plus the eight token rights
           "OpenProcessToken(-1,983295)",
           // no system name: the local system
@@ -25,8 +24,7 @@ std::vector<std::string> NtSequence(std::uint32_t flags) {
           // the token it opened, DisableAllPrivileges FALSE, one privilege with
           // the looked-up LUID (19) and SE_PRIVILEGE_ENABLED, length 0, no
           // previous-state buffer, no return-length pointer
-          "AdjustTokenPrivileges(1952,0,1,19,0,2,0,0,0)",
-          "CloseHandle(1952)",
+          "AdjustTokenPrivileges(1952,0,1,19,0,2,0,0,0)", "CloseHandle(1952)",
           "ExitWindowsEx(" + std::to_string(flags) + ",0)"};
 }
 
@@ -77,13 +75,13 @@ const VersionCase kVersions[] = {
     {"VersionCallFails", 2, 10, true, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    VersionsAndFlags, ShutdownRequestTest,
-    ::testing::Combine(::testing::ValuesIn(kVersions), ::testing::Values(1U, 2U, 8U)),
-    [](const ::testing::TestParamInfo<ShutdownRequestTest::ParamType>& info) {
-      return std::string(std::get<0>(info.param).name) + "_flags" +
-             std::to_string(std::get<1>(info.param));
-    });
+INSTANTIATE_TEST_SUITE_P(VersionsAndFlags, ShutdownRequestTest,
+                         ::testing::Combine(::testing::ValuesIn(kVersions),
+                                            ::testing::Values(1U, 2U, 8U)),
+                         [](const ::testing::TestParamInfo<ShutdownRequestTest::ParamType>& info) {
+                           return std::string(std::get<0>(info.param).name) + "_flags" +
+                                  std::to_string(std::get<1>(info.param));
+                         });
 
 TEST(ShutdownRequest, AsksForTheShutdownEvenWhenThePrivilegeCannotBeEnabled) {
   WatchedPlatform platform;

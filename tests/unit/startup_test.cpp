@@ -15,7 +15,7 @@ namespace {
 
 TEST_F(Form1Test, StartUpMakesItsCallsInOrder) {
   LoadForm();
-  const std::vector<std::string> watched = {"PlaySoundA", "GetVersionExA", "SetWindowLongA",
+  const std::vector<std::string> watched = {"PlaySoundA",   "GetVersionExA", "SetWindowLongA",
                                             "SetWindowPos", "CreateRectRgn", "CombineRgn",
                                             "SetWindowRgn"};
   std::vector<std::string> log = platform.Log(watched);
@@ -27,12 +27,20 @@ TEST_F(Form1Test, StartUpMakesItsCallsInOrder) {
   const auto moves = platform.CallsNamed("SetWindowPos");  // Left, Top, then the frame change
   ASSERT_EQ(moves.size(), 3U);
   const std::vector<std::string> expected = {
-      "PlaySoundA(106,0,7)", "PlaySoundA(105,0,7)", "PlaySoundA(104,0,7)",
-      "PlaySoundA(103,0,7)", "PlaySoundA(102,0,7)", "PlaySoundA(101,0,7)",
-      "SetWindowPos(" + hwnd + ",0," + std::to_string(moves[0]->args[2]) + "," + std::to_string(moves[0]->args[3]) + ",0,0,21)",
-      "SetWindowPos(" + hwnd + ",0," + std::to_string(moves[1]->args[2]) + "," + std::to_string(moves[1]->args[3]) + ",0,0,21)",
-      "GetVersionExA(148)",  "PlaySoundA(105,0,7)",
-      "SetWindowLongA(" + hwnd + ",-16," + std::to_string(static_cast<std::int32_t>(0x02CF0000 & 0xFF30FFFF)) + ")",
+      "PlaySoundA(106,0,7)",
+      "PlaySoundA(105,0,7)",
+      "PlaySoundA(104,0,7)",
+      "PlaySoundA(103,0,7)",
+      "PlaySoundA(102,0,7)",
+      "PlaySoundA(101,0,7)",
+      "SetWindowPos(" + hwnd + ",0," + std::to_string(moves[0]->args[2]) + "," +
+          std::to_string(moves[0]->args[3]) + ",0,0,21)",
+      "SetWindowPos(" + hwnd + ",0," + std::to_string(moves[1]->args[2]) + "," +
+          std::to_string(moves[1]->args[3]) + ",0,0,21)",
+      "GetVersionExA(148)",
+      "PlaySoundA(105,0,7)",
+      "SetWindowLongA(" + hwnd + ",-16," +
+          std::to_string(static_cast<std::int32_t>(0x02CF0000 & 0xFF30FFFF)) + ")",
       "SetWindowPos(" + hwnd + ",0,0,0,0,0,39)",
       "CreateRectRgn(0,0,435,407)",
       "CreateRectRgn(425,0,440,10)",
@@ -77,7 +85,8 @@ std::int64_t ResultOf(const FakePlatform& platform, const std::string& name, std
 std::vector<const std::uint8_t*> PlayedBuffers(const FakePlatform& platform) {
   std::vector<const std::uint8_t*> buffers;
   for (const FakeCall* call : platform.CallsNamed("PlaySoundA")) {
-    buffers.push_back(reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(call->args[3])));
+    buffers.push_back(
+        reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(call->args[3])));
   }
   return buffers;
 }
@@ -89,7 +98,8 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   const std::int64_t hwnd = N(form.hWnd());
   const std::string H = Num(hwnd);
   std::vector<std::string> options;
-  for (int i = 0; i < 5; ++i) options.push_back(Num(static_cast<std::int64_t>(form.option(i).hwnd)));
+  for (int i = 0; i < 5; ++i)
+    options.push_back(Num(static_cast<std::int64_t>(form.option(i).hwnd)));
   const std::string brush = Num(ResultOf(platform, "CreateSolidBrush"));
   const std::string R = Num(ResultOf(platform, "CreateRectRgn", 0));
   const std::string A = Num(ResultOf(platform, "CreateRectRgn", 1));
@@ -120,9 +130,11 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   const auto moves = platform.CallsNamed("SetWindowPos");
   ASSERT_EQ(moves.size(), 3U);  // Left, then Top, then the frame change
   expected.push_back("GetSystemMetrics(0)");
-  expected.push_back("SetWindowPos(" + H + ",0," + Num(moves[0]->args[2]) + "," + Num(moves[0]->args[3]) + ",0,0,21)");
+  expected.push_back("SetWindowPos(" + H + ",0," + Num(moves[0]->args[2]) + "," +
+                     Num(moves[0]->args[3]) + ",0,0,21)");
   expected.push_back("GetSystemMetrics(1)");
-  expected.push_back("SetWindowPos(" + H + ",0," + Num(moves[1]->args[2]) + "," + Num(moves[1]->args[3]) + ",0,0,21)");
+  expected.push_back("SetWindowPos(" + H + ",0," + Num(moves[1]->args[2]) + "," +
+                     Num(moves[1]->args[3]) + ",0,0,21)");
   expected.push_back("LoadCursorResource(101)");
   expected.push_back("GetVersionExA(148)");
   expected.push_back("PlaySoundA(105,0,7)");
@@ -135,7 +147,8 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   expected.push_back("SelectObject(220," + brush + ")");
   for (const Rect& f : frames) {
     expected.push_back("Sleep(1)");
-    expected.push_back("Rectangle(220," + Num(f.left) + "," + Num(f.top) + "," + Num(f.right) + "," + Num(f.bottom) + ")");
+    expected.push_back("Rectangle(220," + Num(f.left) + "," + Num(f.top) + "," + Num(f.right) +
+                       "," + Num(f.bottom) + ")");
   }
   expected.push_back("SelectObject(220,176)");  // the brush the screen had before
   expected.push_back("ReleaseDC(0,220)");
@@ -194,8 +207,12 @@ TEST_F(Form1Test, StatesChangeBetweenTheRightCalls) {
   } at_version, at_fanfare, at_first_rectangle, at_set_region;
   int plays = 0;
   platform.on_call = [&](const FakeCall& call) {
-    const Seen now{static_cast<std::int16_t>(form.OpenFrom), module.KeysArmed, module.TickCount,
-                   module.ExitFlags, module.DefaultExitFlags, module.FormRegion};
+    const Seen now{static_cast<std::int16_t>(form.OpenFrom),
+                   module.KeysArmed,
+                   module.TickCount,
+                   module.ExitFlags,
+                   module.DefaultExitFlags,
+                   module.FormRegion};
     if (call.name == "GetVersionExA") at_version = now;
     if (call.name == "PlaySoundA" && ++plays == 7) at_fanfare = now;
     if (call.name == "Rectangle" && at_first_rectangle.open_from == -1) at_first_rectangle = now;
@@ -204,15 +221,14 @@ TEST_F(Form1Test, StatesChangeBetweenTheRightCalls) {
   LoadForm();
   platform.on_call = nullptr;
 
-  EXPECT_EQ(at_version.keys_armed, kFalse);       // step 10 comes later
-  EXPECT_EQ(at_version.default_flags, 1U);        // the probe has not answered yet
-  EXPECT_EQ(at_fanfare.default_flags, 8U);        // step 6 before step 8
-  EXPECT_EQ(at_fanfare.open_from, 3);             // kept, not reset to 2
+  EXPECT_EQ(at_version.keys_armed, kFalse);         // step 10 comes later
+  EXPECT_EQ(at_version.default_flags, 1U);          // the probe has not answered yet
+  EXPECT_EQ(at_fanfare.default_flags, 8U);          // step 6 before step 8
+  EXPECT_EQ(at_fanfare.open_from, 3);               // kept, not reset to 2
   EXPECT_EQ(at_first_rectangle.keys_armed, kTrue);  // step 10 before the animation
   EXPECT_EQ(at_first_rectangle.exit_flags, 8U);     // restart choice cancelled
   EXPECT_EQ(at_set_region.tick_count, 17);          // step 15 is last
-  EXPECT_EQ(at_set_region.region,
-            static_cast<Hrgn>(ResultOf(platform, "CreateRectRgn", 3)));
+  EXPECT_EQ(at_set_region.region, static_cast<Hrgn>(ResultOf(platform, "CreateRectRgn", 3)));
   EXPECT_EQ(module.TickCount, 0);
   EXPECT_EQ(module.ExitFlags, 8U);
   EXPECT_EQ(module.KeysArmed, kTrue);
@@ -247,12 +263,11 @@ TEST_P(VersionProbe, SetsBothFlagsFromTheRecord) {
 
 INSTANTIATE_TEST_SUITE_P(
     Records, VersionProbe,
-    ::testing::Values(ProbeRow{2, 5, false, 8},   // XP: power off
-                      ProbeRow{2, 4, false, 1},   // NT 4
-                      ProbeRow{2, 6, false, 1},   // Vista and later
-                      ProbeRow{2, 10, false, 1},
-                      ProbeRow{1, 4, false, 1},   // 98
-                      ProbeRow{0, 5, false, 1},   // Win32s
+    ::testing::Values(ProbeRow{2, 5, false, 8},                             // XP: power off
+                      ProbeRow{2, 4, false, 1},                             // NT 4
+                      ProbeRow{2, 6, false, 1},                             // Vista and later
+                      ProbeRow{2, 10, false, 1}, ProbeRow{1, 4, false, 1},  // 98
+                      ProbeRow{0, 5, false, 1},                             // Win32s
                       // A failed call leaves the zero-filled record: platform 0.
                       ProbeRow{2, 5, true, 1}));
 
@@ -296,8 +311,7 @@ TEST_P(FrameStripping, ClearsOnlyTheFrameBits) {
   ASSERT_EQ(pos.size(), 3U);
   EXPECT_EQ(pos[0]->args.back(), 0x15);
   EXPECT_EQ(pos[1]->args.back(), 0x15);
-  EXPECT_EQ(pos[2]->args, (std::vector<std::int64_t>{N(form.hWnd()), 0, 0,
-                                                     0, 0, 0, 0x27}));
+  EXPECT_EQ(pos[2]->args, (std::vector<std::int64_t>{N(form.hWnd()), 0, 0, 0, 0, 0, 0x27}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -346,10 +360,22 @@ TEST_P(ReloadOrigin, IsKeptAndDrivesTheAnimation) {
   // A glance at the shape of the last frame, independent of the arithmetic.
   const auto& last = rects.back()->args;
   switch (origin) {
-    case ZoomOrigin::TopLeft: EXPECT_EQ(last[1], w.left); EXPECT_EQ(last[2], w.top); break;
-    case ZoomOrigin::TopEdge: EXPECT_EQ(last[3], w.right); EXPECT_LT(last[4], w.bottom); break;
-    case ZoomOrigin::LeftEdge: EXPECT_EQ(last[4], w.bottom); EXPECT_LT(last[3], w.right); break;
-    default: EXPECT_GT(last[1], w.left); EXPECT_LT(last[3], w.right); break;
+    case ZoomOrigin::TopLeft:
+      EXPECT_EQ(last[1], w.left);
+      EXPECT_EQ(last[2], w.top);
+      break;
+    case ZoomOrigin::TopEdge:
+      EXPECT_EQ(last[3], w.right);
+      EXPECT_LT(last[4], w.bottom);
+      break;
+    case ZoomOrigin::LeftEdge:
+      EXPECT_EQ(last[4], w.bottom);
+      EXPECT_LT(last[3], w.right);
+      break;
+    default:
+      EXPECT_GT(last[1], w.left);
+      EXPECT_LT(last[3], w.right);
+      break;
   }
 }
 
@@ -370,13 +396,14 @@ TEST_F(Form1Test, ZoomOpenReleasesWhatItDrewWithAndSelectsNone) {
     for (const FakeCall& call : platform.calls) out.push_back(call.name);
     return out;
   }();
-  std::vector<std::string> expected = {"GetWindowRect", "GetDC", "CreateSolidBrush", "SelectObject"};
+  std::vector<std::string> expected = {"GetWindowRect", "GetDC", "CreateSolidBrush",
+                                       "SelectObject"};
   for (int i = 0; i < 20; ++i) {
     expected.push_back("Sleep");
     expected.push_back("Rectangle");
   }
-  for (const char* name : {"SelectObject", "ReleaseDC", "DeleteObject", "SendMessageW",
-                           "SendMessageW"}) {
+  for (const char* name :
+       {"SelectObject", "ReleaseDC", "DeleteObject", "SendMessageW", "SendMessageW"}) {
     expected.push_back(name);
   }
   EXPECT_EQ(names, expected);
@@ -434,10 +461,9 @@ TEST_F(Form1Test, TheShapeCutsTheTwoStripCorners) {
     bool shown;
   };
   const Pixel pixels[] = {
-      {0, 0, true},      {424, 0, true},   {425, 0, false},  {434, 9, false},
-      {434, 10, true},   {425, 10, true},  {434, 406, true}, {0, 396, true},
-      {0, 397, false},   {9, 406, false},  {10, 397, true},  {10, 406, true},
-      {200, 200, true},  {435, 0, false},  {0, 407, false},
+      {0, 0, true},    {424, 0, true},   {425, 0, false},  {434, 9, false}, {434, 10, true},
+      {425, 10, true}, {434, 406, true}, {0, 396, true},   {0, 397, false}, {9, 406, false},
+      {10, 397, true}, {10, 406, true},  {200, 200, true}, {435, 0, false}, {0, 407, false},
   };
   for (const Pixel& p : pixels) {
     const bool inside_window = p.x < 435 && p.y < 407;
@@ -451,7 +477,9 @@ class ResizedForm1 : public Form1 {
  public:
   ResizedForm1(FakePlatform& platform, Module1& module, int client_width_twips,
                int client_height_twips)
-      : Form1(platform, platform, module), width_(client_width_twips), height_(client_height_twips) {}
+      : Form1(platform, platform, module),
+        width_(client_width_twips),
+        height_(client_height_twips) {}
 
  protected:
   forms::FormDesign Design() const override {

@@ -58,8 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LayoutRow{L"ab\r\ncd", 0, {L"ab", L"cd"}},
                       LayoutRow{L"ab\ncd", 0, {L"ab", L"cd"}},
                       LayoutRow{L"ab\r\n", 0, {L"ab", L""}},
-                      LayoutRow{L"a\r\n\r\nb", 0, {L"a", L"", L"b"}},
-                      LayoutRow{L"", 0, {L""}},
+                      LayoutRow{L"a\r\n\r\nb", 0, {L"a", L"", L"b"}}, LayoutRow{L"", 0, {L""}},
                       LayoutRow{L"あい\r\nう", 100, {L"あい", L"う"}},
                       // Without wrapping a long line stays whole.
                       LayoutRow{L"あいうえおかきくけこ", 0, {L"あいうえおかきくけこ"}}));
@@ -73,16 +72,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     LatinWords, LineBreaks,
-    ::testing::Values(
-        LayoutRow{L"Hello World", 40, {L"Hello", L"World"}},
-        LayoutRow{L"ab  cd", 10, {L"ab", L"cd"}},  // no blank at the start of a line
-        // A word longer than the line has to be cut.
-        LayoutRow{L"Supercalifragilistic", 40, {L"Supercal", L"ifragili", L"stic"}},
-        // After Japanese text the line breaks before the word, not inside it.
-        LayoutRow{L"あと10秒", 25, {L"あと", L"10秒"}},
-        LayoutRow{L"あいabc", 30, {L"あい", L"abc"}},
-        LayoutRow{L"あabc", 20, {L"あ", L"abc"}},
-        LayoutRow{L"爆弾Windows", 50, {L"爆弾", L"Windows"}}));
+    ::testing::Values(LayoutRow{L"Hello World", 40, {L"Hello", L"World"}},
+                      LayoutRow{L"ab  cd", 10, {L"ab", L"cd"}},  // no blank at the start of a line
+                      // A word longer than the line has to be cut.
+                      LayoutRow{L"Supercalifragilistic", 40, {L"Supercal", L"ifragili", L"stic"}},
+                      // After Japanese text the line breaks before the word, not inside it.
+                      LayoutRow{L"あと10秒", 25, {L"あと", L"10秒"}},
+                      LayoutRow{L"あいabc", 30, {L"あい", L"abc"}},
+                      LayoutRow{L"あabc", 20, {L"あ", L"abc"}},
+                      LayoutRow{L"爆弾Windows", 50, {L"爆弾", L"Windows"}}));
 
 INSTANTIATE_TEST_SUITE_P(
     OverWide, LineBreaks,
@@ -118,7 +116,11 @@ TEST(TextLayout, TheTwoLineEndingCaptionSplitsAtItsLineBreak) {
 
 TEST(NumberText, DigitsWithAMinusAndNoLeadingBlank) {
   const std::pair<long long, std::wstring> rows[] = {
-      {0, L"0"}, {9, L"9"}, {10, L"10"}, {-3, L"-3"}, {1234567890123LL, L"1234567890123"},
+      {0, L"0"},
+      {9, L"9"},
+      {10, L"10"},
+      {-3, L"-3"},
+      {1234567890123LL, L"1234567890123"},
       {std::numeric_limits<long long>::min(), L"-9223372036854775808"}};
   for (const auto& [number, text] : rows) EXPECT_EQ(NumberText(number), text) << number;
 }

@@ -18,7 +18,7 @@ using forms::TimerPacing;
 TEST(TimerPacing, ALateTickDoesNotPushTheNextOneBack) {
   TimerPacing pacing;
   pacing.Start(1000, 500);
-  EXPECT_TRUE(pacing.TakeTickIfDue(1600));  // tick 1, 100 ms late
+  EXPECT_TRUE(pacing.TakeTickIfDue(1600));        // tick 1, 100 ms late
   EXPECT_EQ(pacing.DelayToNextTick(1600), 400U);  // tick 2 still at 2000
   EXPECT_TRUE(pacing.TakeTickIfDue(2000));
   EXPECT_EQ(pacing.DelayToNextTick(2000), 500U);
@@ -38,9 +38,9 @@ TEST(TimerPacing, AnEarlyWakeUpIsNotATick) {
 TEST(TimerPacing, TheDelayIsAlwaysAtLeastOneMillisecond) {
   TimerPacing pacing;
   pacing.Start(0, 500);
-  EXPECT_EQ(pacing.DelayToNextTick(499.7), 1U);   // 0.3 ms rounds up, not down to 0
-  EXPECT_EQ(pacing.DelayToNextTick(500), 1U);     // due now
-  EXPECT_EQ(pacing.DelayToNextTick(2600), 1U);    // long overdue
+  EXPECT_EQ(pacing.DelayToNextTick(499.7), 1U);    // 0.3 ms rounds up, not down to 0
+  EXPECT_EQ(pacing.DelayToNextTick(500), 1U);      // due now
+  EXPECT_EQ(pacing.DelayToNextTick(2600), 1U);     // long overdue
   EXPECT_EQ(pacing.DelayToNextTick(100.5), 400U);  // 399.5 rounds up
 }
 

@@ -37,20 +37,21 @@ TEST_P(VersionTable, ChoosesTheShutdownFlags) {
 
 constexpr std::optional<std::uint32_t> kKeep = std::nullopt;
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryPlatformAndMajor, VersionTable,
-    ::testing::Values(
-        // Win32s: always a plain shutdown.
-        VersionRow{0, 4, 1}, VersionRow{0, 5, 1}, VersionRow{0, 6, 1}, VersionRow{0, 10, 1},
-        VersionRow{0, 0, 1},
-        // 95, 98, Me: a plain shutdown, whatever the major version says.
-        VersionRow{1, 4, 1}, VersionRow{1, 5, 1}, VersionRow{1, 6, 1}, VersionRow{1, 10, 1},
-        // NT: only 2000, XP and 2003 (major 5) power off.
-        VersionRow{2, 3, 1}, VersionRow{2, 4, 1}, VersionRow{2, 5, 8}, VersionRow{2, 6, 1},
-        VersionRow{2, 10, 1},
-        // Anything else: not assigned.
-        VersionRow{3, 4, kKeep}, VersionRow{3, 5, kKeep}, VersionRow{3, 6, kKeep},
-        VersionRow{3, 10, kKeep}, VersionRow{0xFFFFFFFFU, 5, kKeep}));
+INSTANTIATE_TEST_SUITE_P(EveryPlatformAndMajor, VersionTable,
+                         ::testing::Values(
+                             // Win32s: always a plain shutdown.
+                             VersionRow{0, 4, 1}, VersionRow{0, 5, 1}, VersionRow{0, 6, 1},
+                             VersionRow{0, 10, 1}, VersionRow{0, 0, 1},
+                             // 95, 98, Me: a plain shutdown, whatever the major version says.
+                             VersionRow{1, 4, 1}, VersionRow{1, 5, 1}, VersionRow{1, 6, 1},
+                             VersionRow{1, 10, 1},
+                             // NT: only 2000, XP and 2003 (major 5) power off.
+                             VersionRow{2, 3, 1}, VersionRow{2, 4, 1}, VersionRow{2, 5, 8},
+                             VersionRow{2, 6, 1}, VersionRow{2, 10, 1},
+                             // Anything else: not assigned.
+                             VersionRow{3, 4, kKeep}, VersionRow{3, 5, kKeep},
+                             VersionRow{3, 6, kKeep}, VersionRow{3, 10, kKeep},
+                             VersionRow{0xFFFFFFFFU, 5, kKeep}));
 
 // ---------------------------------------------------------------- zoom rectangles
 
@@ -58,8 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
 constexpr Rect kWindow{100, 50, 535, 457};
 
 TEST(ZoomRectangles, DrawsExactlyTwentyFramesForEveryOrigin) {
-  for (ZoomOrigin origin : {ZoomOrigin::TopLeft, ZoomOrigin::Center, ZoomOrigin::TopEdge,
-                            ZoomOrigin::LeftEdge}) {
+  for (ZoomOrigin origin :
+       {ZoomOrigin::TopLeft, ZoomOrigin::Center, ZoomOrigin::TopEdge, ZoomOrigin::LeftEdge}) {
     EXPECT_EQ(ZoomRectangles(origin, kWindow).size(), 20U) << "origin " << static_cast<int>(origin);
   }
 }
@@ -101,20 +102,36 @@ INSTANTIATE_TEST_SUITE_P(
     FourOrigins, ZoomOrigins,
     ::testing::Values(
         // Top-left corner, both ways. Frame 1 (f = 0.05): 21.75 -> 22, 20.35 -> 20.
-        ZoomRow{ZoomOrigin::TopLeft, {100, 50, 100, 50}, {100, 50, 122, 70}, {100, 50, 144, 91},
-                {100, 50, 318, 253}, {100, 50, 513, 437}},
+        ZoomRow{ZoomOrigin::TopLeft,
+                {100, 50, 100, 50},
+                {100, 50, 122, 70},
+                {100, 50, 144, 91},
+                {100, 50, 318, 253},
+                {100, 50, 513, 437}},
         // Centre: frame 0 is the point (317.5, 253.5) -> (318, 254), ties to even.
         // Frame 1: left 306.625 -> 307 and right 306.625 + 21.75 = 328.375 -> 328
         // (from the rounded left it would be 329); top 243.325 -> 243, bottom
         // 263.675 -> 264 (from the rounded top, 263).
-        ZoomRow{ZoomOrigin::Center, {318, 254, 318, 254}, {307, 243, 328, 264}, {296, 233, 339, 274},
-                {209, 152, 426, 355}, {111, 60, 524, 447}},
+        ZoomRow{ZoomOrigin::Center,
+                {318, 254, 318, 254},
+                {307, 243, 328, 264},
+                {296, 233, 339, 274},
+                {209, 152, 426, 355},
+                {111, 60, 524, 447}},
         // Top edge: full width, growing downwards.
-        ZoomRow{ZoomOrigin::TopEdge, {100, 50, 535, 50}, {100, 50, 535, 70}, {100, 50, 535, 91},
-                {100, 50, 535, 253}, {100, 50, 535, 437}},
+        ZoomRow{ZoomOrigin::TopEdge,
+                {100, 50, 535, 50},
+                {100, 50, 535, 70},
+                {100, 50, 535, 91},
+                {100, 50, 535, 253},
+                {100, 50, 535, 437}},
         // Left edge: full height, growing rightwards.
-        ZoomRow{ZoomOrigin::LeftEdge, {100, 50, 100, 457}, {100, 50, 122, 457}, {100, 50, 144, 457},
-                {100, 50, 318, 457}, {100, 50, 513, 457}}));
+        ZoomRow{ZoomOrigin::LeftEdge,
+                {100, 50, 100, 457},
+                {100, 50, 122, 457},
+                {100, 50, 144, 457},
+                {100, 50, 318, 457},
+                {100, 50, 513, 457}}));
 
 TEST(ZoomRectangles, RoundsTheWholeCoordinateHalfToEven) {
   // W = 435, f = 0.1: cw = 43.5. 100 + 43.5 = 143.5 -> 144; 101 + 43.5 = 144.5 -> 144.
@@ -163,15 +180,14 @@ TEST_P(ShapeSizes, RoundToTheNearestPixelTiesToEven) {
 
 INSTANTIATE_TEST_SUITE_P(
     Quotients, ShapeSizes,
-    ::testing::Values(
-        ShapeRow{6525, 6105, 15, 435, 407},  // the real window
-        ShapeRow{6532, 6112, 15, 435, 407},  // 435.47, 407.47: down
-        ShapeRow{6533, 6113, 15, 436, 408},  // 435.53, 407.53: up
-        ShapeRow{871, 813, 2, 436, 406},     // 435.5 -> 436, 406.5 -> 406
-        ShapeRow{869, 815, 2, 434, 408},     // 434.5 -> 434, 407.5 -> 408
-        // In single precision 15728662 / 15 is 1048577.5 (the exact quotient
-        // is 1048577.4667), which then goes to the even 1048578.
-        ShapeRow{15728662, 15, 15, 1048578, 1}));
+    ::testing::Values(ShapeRow{6525, 6105, 15, 435, 407},  // the real window
+                      ShapeRow{6532, 6112, 15, 435, 407},  // 435.47, 407.47: down
+                      ShapeRow{6533, 6113, 15, 436, 408},  // 435.53, 407.53: up
+                      ShapeRow{871, 813, 2, 436, 406},     // 435.5 -> 436, 406.5 -> 406
+                      ShapeRow{869, 815, 2, 434, 408},     // 434.5 -> 434, 407.5 -> 408
+                      // In single precision 15728662 / 15 is 1048577.5 (the exact quotient
+                      // is 1048577.4667), which then goes to the even 1048578.
+                      ShapeRow{15728662, 15, 15, 1048578, 1}));
 
 TEST(ShapeSize, AnOverflowingSizeRaisesOverflow) {
   try {

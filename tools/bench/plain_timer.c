@@ -32,8 +32,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   window_class.hInstance = instance;
   window_class.lpszClassName = "PlainTimer";
   RegisterClassA(&window_class);
-  window = CreateWindowA("PlainTimer", "plain timer", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL, NULL,
-                         instance, NULL);
+  window = CreateWindowA("PlainTimer", "plain timer", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL,
+                         NULL, instance, NULL);
   QueryPerformanceCounter(&now);
   SetTimer(window, 1, 500, NULL);
   while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);

@@ -5,15 +5,15 @@
    Built by tests/e2e/scenarios/hardening.py:
      i686-w64-mingw32-gcc -shared -s -Wl,--kill-at -o winmm.dll winmm.c */
 #define WIN32_LEAN_AND_MEAN /* leaves out <mmsystem.h>, whose PlaySoundA is an import */
-#include <windows.h>
 #include <string.h>
+#include <windows.h>
 
 static HMODULE self;
 
-static void leave_mark(const char *name) {
+static void leave_mark(const char* name) {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(self, path, MAX_PATH);
-  char *slash;
+  char* slash;
   HANDLE file;
   if (length == 0 || length >= MAX_PATH) return;
   slash = strrchr(path, '\\');
