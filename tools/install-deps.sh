@@ -13,8 +13,10 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk
   # IPAPGothic: Wine draws the captions' "ＭＳ Ｐゴシック" with it (tools/wine/japanese-fonts.reg)
   fonts-ipafont-gothic
-  # the native build and its tests
-  cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev
+  # the native build and its tests (googletest: its sources, for the tests built for Windows)
+  cmake make g++ libgtest-dev googletest
+  # the habits: formatting, clang-tidy, cppcheck (tools/lint.sh)
+  clang-format clang-tidy cppcheck
   # the end-to-end harness and the asset tools
   python3 python3-pil python3-numpy librsvg2-bin icoutils sox
   # sound under Wine: a private PulseAudio null sink plays synchronous sounds at

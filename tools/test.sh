@@ -4,6 +4,8 @@
 #   host-sanitize  the same tests under AddressSanitizer and UBSan
 #   windows        tickbomb.exe cross-compiled, its build checks, and the
 #                  end-to-end scenarios under Wine on a virtual display
+#   lint           no formatting difference, no clang-tidy or cppcheck finding
+#                  (tools/lint.sh)
 # Installs missing Debian packages first.  Exits non-zero if anything failed.
 # Give preset names to run only those:  tools/test.sh host windows
 set -uo pipefail
@@ -14,11 +16,24 @@ cd "$repo"
 "$repo/tools/install-deps.sh" || exit 1
 
 presets=("$@")
-[ ${#presets[@]} = 0 ] && presets=(host host-sanitize windows)
+[ ${#presets[@]} = 0 ] && presets=(host host-sanitize windows lint)
 
+mkdir -p build
 summary=()
 status=0
 for preset in "${presets[@]}"; do
+  if [ "$preset" = lint ]; then
+    echo
+    echo "=== lint"
+    started=$SECONDS
+    if "$repo/tools/lint.sh" | tee build/lint.log; then
+      summary+=("lint: clean ($((SECONDS - started)) s)")
+    else
+      summary+=("lint: FAILED, see build/lint.log ($((SECONDS - started)) s)")
+      status=1
+    fi
+    continue
+  fi
   echo
   echo "=== $preset: configure and build"
   started=$SECONDS
