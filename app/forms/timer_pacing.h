@@ -1,7 +1,14 @@
-// Keeps a repeating timer on its nominal schedule: tick n is due n periods
-// after the start. A plain repeating timer fires up to one system tick late
-// every period and the lateness adds up; here every delay is measured from
-// the start, so one late tick does not make the next ones late.
+// Keeps a repeating timer on its schedule: tick n is due n periods after the
+// start. A plain repeating timer fires up to one system tick late every
+// period and the lateness adds up; here every delay is measured from the
+// schedule, so an ordinarily late tick does not make the next ones late.
+//
+// A stall is another matter. When the program could not run for a while (a
+// busy machine, a paused virtual machine, a laptop asleep), the ticks it
+// missed are not replayed: the countdown carries on from where it stopped at
+// its normal pace, and the stall costs the user time, never ticks. So no two
+// ticks come closer than the period less the lateness allowed, and no tick
+// ever comes before its time.
 #ifndef TICKBOMB_APP_FORMS_TIMER_PACING_H
 #define TICKBOMB_APP_FORMS_TIMER_PACING_H
 
@@ -12,14 +19,18 @@ namespace tickbomb::forms {
 class TimerPacing {
  public:
   void Start(double now_ms, int interval_ms);
-  // True when the next tick is due at `now_ms` (timers may wake a little
-  // early); the tick is then counted.
+  // True when the next tick is due at `now_ms`; the tick is then counted. A
+  // wake-up before it is due is not a tick. A tick more than a fifth of a
+  // period late ends a stall: the schedule moves on by the lateness, so the
+  // next tick is a whole period later.
   bool TakeTickIfDue(double now_ms);
   // Milliseconds to wait from `now_ms` until the next tick is due (at least 1).
   std::uint32_t DelayToNextTick(double now_ms) const;
   int ticks_taken() const { return ticks_; }
 
  private:
+  double NextDue() const;
+
   double start_ms_ = 0;
   int interval_ms_ = 0;
   int ticks_ = 0;

@@ -71,7 +71,7 @@ class FakePlatform : public WindowsApi, public FormHost {
   std::map<int, std::vector<std::uint8_t>> waves;  // "WAVE" resources
   std::vector<int> missing_cursors;                // LoadCursorResource answers 0
   std::uint32_t initial_style = 0x02CF0000;        // WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN
-  // Events waiting in the message queue: PumpMessages runs all of them (and
+  // Events waiting in the message queue: a pump runs all of them (and
   // those they queue), in order.
   std::deque<std::function<void()>> queue;
   std::uint32_t button_text_color = 0x00000000;  // GetSysColor(COLOR_BTNTEXT)

@@ -29,6 +29,7 @@ TEST(TimerPacing, AnEarlyWakeUpIsNotATick) {
   TimerPacing pacing;
   pacing.Start(1000, 500);
   EXPECT_FALSE(pacing.TakeTickIfDue(1490));
+  EXPECT_FALSE(pacing.TakeTickIfDue(1499.9));  // not even a little early
   EXPECT_EQ(pacing.ticks_taken(), 0);
   EXPECT_EQ(pacing.DelayToNextTick(1490), 10U);  // wait out the rest
   EXPECT_TRUE(pacing.TakeTickIfDue(1500));
@@ -44,20 +45,42 @@ TEST(TimerPacing, TheDelayIsAlwaysAtLeastOneMillisecond) {
   EXPECT_EQ(pacing.DelayToNextTick(100.5), 400U);  // 399.5 rounds up
 }
 
-TEST(TimerPacing, LongStallCatchesUpOneTickPerWakeUp) {
+// Nothing ran for a while (the machine was busy or asleep): the missed ticks
+// are not replayed. The countdown carries on at its pace from the first
+// wake-up, and every tick still keeps its distance and never comes early.
+TEST(TimerPacing, AStallCostsTimeNeverTicks) {
+  struct Row {
+    int ticks_before;  // ticks taken on time before the program stopped, right after the last
+    double stall_end;  // when it ran again, ms after the start
+  };
+  for (const Row& row : {Row{6, 6000}, Row{3, 2101}, Row{0, 4000}, Row{18, 13000}}) {
+    TimerPacing pacing;
+    pacing.Start(0, 500);
+    std::vector<double> ticks;
+    for (int n = 1; n <= row.ticks_before; ++n) {
+      ASSERT_TRUE(pacing.TakeTickIfDue(n * 500.0));
+      ticks.push_back(n * 500.0);
+    }
+    for (double now = row.stall_end; pacing.ticks_taken() < 20; now += 1) {
+      if (pacing.TakeTickIfDue(now)) ticks.push_back(now);  // woken every millisecond
+    }
+    const double stall = row.stall_end - row.ticks_before * 500.0;
+    SCOPED_TRACE("stopped for " + std::to_string(stall) + " ms after tick " +
+                 std::to_string(row.ticks_before));
+    EXPECT_EQ(ticks.at(static_cast<std::size_t>(row.ticks_before)), row.stall_end);
+    for (std::size_t i = 1; i < ticks.size(); ++i) EXPECT_GE(ticks[i] - ticks[i - 1], 400.0);
+    for (std::size_t i = 0; i < ticks.size(); ++i) EXPECT_GE(ticks[i], (i + 1) * 500.0);
+    EXPECT_GE(ticks.back(), 10000 + stall - 500);  // the stall is added to the ten seconds
+  }
+}
+
+TEST(TimerPacing, OrdinaryLatenessKeepsTheSchedule) {
   TimerPacing pacing;
   pacing.Start(0, 500);
-  // Nothing ran for 1.6 s (a sound played to its end, say): ticks 1, 2 and 3
-  // are all overdue and come one per wake-up, then the schedule resumes.
-  double now = 1600;
-  for (int n = 1; n <= 3; ++n) {
-    EXPECT_TRUE(pacing.TakeTickIfDue(now)) << "tick " << n;
-    now += pacing.DelayToNextTick(now);
-  }
-  EXPECT_EQ(now, 2000);  // tick 4 is back on its own time
-  EXPECT_FALSE(pacing.TakeTickIfDue(1990));
-  EXPECT_TRUE(pacing.TakeTickIfDue(now));
-  EXPECT_EQ(pacing.ticks_taken(), 4);
+  EXPECT_TRUE(pacing.TakeTickIfDue(600));  // 100 ms late: still ordinary
+  EXPECT_EQ(pacing.DelayToNextTick(600), 400U);
+  EXPECT_TRUE(pacing.TakeTickIfDue(1101));  // 101 ms late: a stall, the rest moves on
+  EXPECT_EQ(pacing.DelayToNextTick(1101), 500U);
 }
 
 TEST(TimerPacing, TwentyLateWakeUpsDoNotDrift) {
