@@ -52,8 +52,12 @@ Form::Form(WindowsApi& windows, FormHost& host) : windows_(windows), host_(host)
 
 Form::~Form() = default;
 
+// Every entry from the window runs through here. Once a run-time error has
+// been raised the program is stopped: nothing more runs, whatever the window
+// still hands on while the report is open.
 template <typename Handler>
 void Form::Guarded(Handler&& handler) {
+  if (halted_) return;
   try {
     handler();
   } catch (const ProcessExit&) {
@@ -64,26 +68,49 @@ void Form::Guarded(Handler&& handler) {
 }
 
 void Form::OnFailure(std::exception_ptr failure) {
+  int number = kErrInternal;
+  std::wstring description;
   try {
-    std::rethrow_exception(failure);
+    try {
+      std::rethrow_exception(failure);
+    } catch (const RuntimeError& error) {
+      number = error.number();
+      description = error.description();
+    } catch (const std::bad_alloc&) {
+      number = kErrOutOfMemory;
+    } catch (const std::exception& error) {
+      description = DescribeError(kErrInternal) + L" (" + Widened(error.what()) + L")";
+    }
   } catch (const ProcessExit&) {
     throw;
-  } catch (const RuntimeError& error) {
-    Fail(error.number(), error.description());
-  } catch (const std::bad_alloc&) {
-    Fail(kErrOutOfMemory, DescribeError(kErrOutOfMemory));
-  } catch (const std::exception& error) {
-    Fail(kErrInternal, DescribeError(kErrInternal) + L" (" + Widened(error.what()) + L")");
   } catch (...) {
-    Fail(kErrInternal, DescribeError(kErrInternal));
+    // Anything else, or no memory left to describe it: the error's own name.
   }
+  Fail(number, description);
 }
 
 void Form::Fail(int number, const std::wstring& description) {
-  const std::wstring report = ErrorReport(number, description);
-  const std::wstring title = caption_.empty() ? std::wstring(L"tickbomb") : caption_;
-  windows_.MessageBoxW(Hwnd{}, report.c_str(), title.c_str(), win::MB_ICONERROR);
-  windows_.ExitProcess(1);
+  // A failure while a report is already open is the end: nothing to add.
+  if (halted_) EndProcess(1);
+  // Stop the world first: from here on no tick, key, click or reload runs.
+  halted_ = true;
+  if (IsLoaded()) windows_.KillTimer(hwnd_, kTimerId);
+  std::wstring report;
+  std::wstring title;
+  try {
+    report = ErrorReport(number, description.empty() ? DescribeError(number) : description);
+    title = caption_.empty() ? std::wstring(L"tickbomb") : caption_;
+  } catch (const std::bad_alloc&) {
+    report.clear();  // no memory to build the text: the fixed one below
+  }
+  windows_.MessageBoxW(Hwnd{},
+                       report.empty() ? L"Run-time error '7':\n\nOut of memory" : report.c_str(),
+                       title.empty() ? L"tickbomb" : title.c_str(), win::MB_ICONERROR);
+  EndProcess(1);  // closing the report ends the program
+}
+
+void Form::EndProcess(unsigned exit_code) {
+  windows_.ExitProcess(exit_code);
   std::abort();  // ExitProcess does not return; should a stand-in return, the end is here
 }
 
@@ -165,10 +192,7 @@ void Form::DestroyControls() {
   captured_form_ = false;
 }
 
-void Form::End() {
-  windows_.ExitProcess(0);
-  std::abort();  // ExitProcess does not return; should a stand-in return, the end is here
-}
+void Form::End() { EndProcess(halted_ ? 1 : 0); }
 
 // ---------------------------------------------------------------- form properties
 

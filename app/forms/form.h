@@ -139,8 +139,12 @@ class Form : public FormWindowEvents {
   std::vector<DrawOp> PaintOps() const override;
   [[noreturn]] void OnFailure(std::exception_ptr failure) override;
 
-  // Reports `description` of run-time error `number` and ends the program.
+  // Stops the program, reports run-time error `number` (with `description`,
+  // or the error's own name if it is empty) and ends the program when the
+  // report is closed.
   [[noreturn]] void Fail(int number, const std::wstring& description);
+  // Whether a run-time error has stopped the program.
+  bool Halted() const { return halted_; }
 
  protected:
   virtual FormDesign Design() const = 0;
@@ -178,6 +182,7 @@ class Form : public FormWindowEvents {
   bool MoveOptionSelection(int key);
   void ArmTimer();
   void MoveToPlace();
+  [[noreturn]] void EndProcess(unsigned exit_code);
   void CheckOption(Hwnd button, bool checked);
 
   WindowsApi& windows_;
@@ -197,6 +202,7 @@ class Form : public FormWindowEvents {
   std::optional<ControlRef> captured_;  // the control a mouse button went down on
   bool captured_form_ = false;          // a button went down on the bare form
   bool in_timer_event_ = false;         // a tick never runs nested inside another
+  bool halted_ = false;                 // a run-time error stopped the program
 };
 
 }  // namespace tickbomb::forms
