@@ -278,8 +278,10 @@ void Form1::Form_MouseMove(std::int16_t button, std::int16_t /*shift*/, float /*
   windows().SendMessageA(hWnd(), win::WM_NCLBUTTONDOWN, win::HTCAPTION, 0);
 }
 
-void Form1::Label_MouseMove(int /*label*/, std::int16_t button, std::int16_t shift, float /*x*/,
-                            float /*y*/) {
+// The one MouseMove handler of every label array (Label1 ... Label5), for
+// both elements.
+void Form1::Label_MouseMove(int /*array*/, std::int16_t /*index*/, std::int16_t button,
+                            std::int16_t shift, float /*x*/, float /*y*/) {
   Form_MouseMove(button, shift, 0, 0);
 }
 

@@ -32,8 +32,8 @@ class Form1 : public forms::Form {
   void Form_KeyDown(std::int16_t key, std::int16_t shift) override;
   void Form_KeyUp(std::int16_t key, std::int16_t shift) override;
   void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y) override;
-  void Label_MouseMove(int label, std::int16_t button, std::int16_t shift, float x,
-                       float y) override;
+  void Label_MouseMove(int array, std::int16_t index, std::int16_t button, std::int16_t shift,
+                       float x, float y) override;
   void Image_MouseDown(int image, std::int16_t button, std::int16_t shift, float x,
                        float y) override;
   void Image_MouseUp(int image, std::int16_t button, std::int16_t shift, float x, float y) override;

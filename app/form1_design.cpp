@@ -6,6 +6,7 @@ namespace tickbomb {
 
 using forms::ControlRef;
 using forms::Image;
+using forms::OptionButton;
 using forms::Rgb;
 
 forms::Picture ScenePicture() { return {IDB_SCENE, 425, 397}; }
@@ -63,7 +64,9 @@ forms::FormDesign Form1Design() {
                         .fore_color = white,
                         .font = UiFont(20.25),
                         .auto_size = true,
-                        .alignment = kLeft};
+                        .alignment = kLeft,
+                        .array = 1,
+                        .element = 0};
   d.labels[Label1_1] = {.caption = text::kUntilShutdown,
                         .left = 300,
                         .top = 270,
@@ -72,7 +75,9 @@ forms::FormDesign Form1Design() {
                         .fore_color = Rgb(64, 64, 0),
                         .font = UiFont(20.25),
                         .auto_size = true,
-                        .alignment = kLeft};
+                        .alignment = kLeft,
+                        .array = 1,
+                        .element = 1};
   d.labels[Label2_1] = {.caption = L"10",
                         .left = 3780,
                         .top = 3870,
@@ -81,7 +86,9 @@ forms::FormDesign Form1Design() {
                         .fore_color = Rgb(255, 255, 0),
                         .font = UiFont(72),
                         .auto_size = true,
-                        .alignment = kCentre};
+                        .alignment = kCentre,
+                        .array = 2,
+                        .element = 1};
   d.labels[Label2_0] = {.caption = L"10",
                         .left = 3810,
                         .top = 3900,
@@ -90,7 +97,9 @@ forms::FormDesign Form1Design() {
                         .fore_color = shadow,
                         .font = UiFont(72),
                         .auto_size = true,
-                        .alignment = kCentre};
+                        .alignment = kCentre,
+                        .array = 2,
+                        .element = 0};
   d.labels[Label3_1] = {.caption = text::kSeconds,
                         .left = 5250,
                         .top = 4890,
@@ -99,7 +108,9 @@ forms::FormDesign Form1Design() {
                         .fore_color = white,
                         .font = UiFont(36),
                         .auto_size = false,
-                        .alignment = kLeft};
+                        .alignment = kLeft,
+                        .array = 3,
+                        .element = 1};
   d.labels[Label3_0] = {.caption = text::kSeconds,
                         .left = 5250,
                         .top = 4920,
@@ -108,7 +119,9 @@ forms::FormDesign Form1Design() {
                         .fore_color = shadow,
                         .font = UiFont(36),
                         .auto_size = false,
-                        .alignment = kLeft};
+                        .alignment = kLeft,
+                        .array = 3,
+                        .element = 0};
   d.labels[Label4_1] = {.caption = text::kRemaining,
                         .left = 3270,
                         .top = 3510,
@@ -117,7 +130,9 @@ forms::FormDesign Form1Design() {
                         .fore_color = white,
                         .font = UiFont(26.25),
                         .auto_size = true,
-                        .alignment = kLeft};
+                        .alignment = kLeft,
+                        .array = 4,
+                        .element = 1};
   d.labels[Label4_0] = {.caption = text::kRemaining,
                         .left = 3300,
                         .top = 3540,
@@ -126,7 +141,9 @@ forms::FormDesign Form1Design() {
                         .fore_color = shadow,
                         .font = UiFont(26.25),
                         .auto_size = true,
-                        .alignment = kLeft};
+                        .alignment = kLeft,
+                        .array = 4,
+                        .element = 0};
   d.labels[Label5_1] = {.caption = text::kHint,
                         .left = 180,
                         .top = 5220,
@@ -136,7 +153,9 @@ forms::FormDesign Form1Design() {
                         .font = UiFont(kWindowFontPoints),
                         .auto_size = false,
                         .alignment = kLeft,
-                        .word_wrap = true};
+                        .word_wrap = true,
+                        .array = 5,
+                        .element = 1};
   d.labels[Label5_0] = {.caption = text::kHint,
                         .left = 210,
                         .top = 5250,
@@ -146,7 +165,9 @@ forms::FormDesign Form1Design() {
                         .font = UiFont(kWindowFontPoints),
                         .auto_size = false,
                         .alignment = kLeft,
-                        .word_wrap = true};
+                        .word_wrap = true,
+                        .array = 5,
+                        .element = 0};
 
   d.images.resize(5);
   d.images[Image1] = PictureControl(270, 1650, true, BombPicture());
@@ -157,14 +178,22 @@ forms::FormDesign Form1Design() {
   d.images[Image2_3] = PictureControl(6390, -60, false, ExplosionPicture());
 
   d.options.resize(5);  // in focus order
-  d.options[OptLeft] = {
-      .caption = L"Left", .left = 4680, .top = 7680, .width = 1092, .height = 372};
-  d.options[OptLeftCorner] = {
-      .caption = L"Left Corner", .left = 2280, .top = 7200, .width = 1695, .height = 375};
-  d.options[OptCenter] = {
-      .caption = L"Form Center", .left = 2280, .top = 7680, .width = 1815, .height = 375};
-  d.options[OptTop] = {.caption = L"Top", .left = 4680, .top = 7200, .width = 852, .height = 372};
-  d.options[OptNone] = {.caption = L"None", .left = 6360, .top = 7680, .width = 972, .height = 372};
+  // All five: white, dark red, bold 11.25-point text.
+  const auto option = [](const wchar_t* caption, int left, int top, int width, int height) {
+    return OptionButton{.caption = caption,
+                        .left = left,
+                        .top = top,
+                        .width = width,
+                        .height = height,
+                        .back_color = Rgb(255, 255, 255),
+                        .fore_color = Rgb(128, 0, 0),
+                        .font = {text::kUiFontFace, 11.25, 700, 128}};
+  };
+  d.options[OptLeft] = option(L"Left", 4680, 7680, 1092, 372);
+  d.options[OptLeftCorner] = option(L"Left Corner", 2280, 7200, 1695, 375);
+  d.options[OptCenter] = option(L"Form Center", 2280, 7680, 1815, 375);
+  d.options[OptTop] = option(L"Top", 4680, 7200, 852, 372);
+  d.options[OptNone] = option(L"None", 6360, 7680, 972, 372);
   d.selected_option = OptNone;
 
   d.timer = {.interval = 500, .enabled = true};

@@ -14,15 +14,22 @@ namespace tickbomb::forms {
 inline constexpr int kTwipsPerPixel = 15;  // the layout is pixel art for 96 dots per inch
 
 // A picture is a bitmap resource; assigning one shares it (copies the id).
+// Every picture of the design is loaded, fully decoded, with the window, and
+// lives as long as it.
 struct Picture {
   int id = 0;  // 0: no picture
   int width_px = 0, height_px = 0;
   friend bool operator==(const Picture&, const Picture&) = default;
 };
 
-// The system's button-text colour in the standard scheme: labels without a
-// stored ForeColor use it.
-inline constexpr std::uint32_t kDefaultTextColor = 0x00000000;
+// A colour may name one of the system's colours instead of giving its value:
+// the high bit set and the COLOR_ index below it. The form reads the system's
+// value when it is created.
+inline constexpr std::uint32_t kSystemColor = 0x80000000U;
+inline constexpr bool IsSystemColor(std::uint32_t color) { return (color & kSystemColor) != 0; }
+// The default text colour: the system's button-text colour (COLOR_BTNTEXT),
+// black in the standard colour scheme.
+inline constexpr std::uint32_t kDefaultTextColor = kSystemColor | 18;
 
 inline constexpr std::uint32_t Rgb(int r, int g, int b) {
   return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) |
@@ -39,6 +46,10 @@ struct Label {
   TextAlign alignment = TextAlign::Left;
   bool word_wrap = false;  // break lines to fit the width (fixed-size labels)
   bool visible = true;
+  // The control array the label belongs to (Label1 is 1) and its element
+  // index there: both copies of a pair share one handler, told the index.
+  int array = 0;
+  std::int16_t element = 0;
 };
 
 // A windowless picture control; it takes the size of its picture.
@@ -54,6 +65,8 @@ struct Image {
 struct OptionButton {
   std::wstring caption;
   int left = 0, top = 0, width = 0, height = 0;
+  std::uint32_t back_color = 0, fore_color = 0;
+  FontSpec font;
   bool value = false;
   Hwnd hwnd{};
 };

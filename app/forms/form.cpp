@@ -154,12 +154,19 @@ void Form::CreateControls(const FormDesign& design) {
                    ToPixels(top_) + ToPixels(height_)};
   hwnd_ = host_.CreateFormWindow(caption_, outer, *this);
   if (IsNull(hwnd_)) Raise(kErrCannotCreateWindow);
+  LoadPictures(design);
+  for (Label& control : labels_) {
+    if (IsSystemColor(control.fore_color)) {
+      control.fore_color = windows_.GetSysColor(static_cast<int>(control.fore_color & 0xFF));
+    }
+  }
 
   for (std::size_t i = 0; i < options_.size(); ++i) {
     OptionButton& button = options_[i];
     const Rect rect{ToPixels(button.left), ToPixels(button.top),
                     ToPixels(button.left + button.width), ToPixels(button.top + button.height)};
-    button.hwnd = host_.CreateOptionButton(hwnd_, button.caption, rect, i == 0);
+    button.hwnd = host_.CreateOptionButton(hwnd_, button.caption, rect, i == 0, button.back_color,
+                                           button.fore_color, button.font);
     button.value = static_cast<int>(i) == design.selected_option;
     if (button.value) CheckOption(button.hwnd, true);
   }
@@ -188,11 +195,34 @@ void Form::DestroyControls() {
       Hwnd{};  // from here on the form counts as unloaded, also for handlers the destruction runs
   windows_.DestroyWindow(hwnd);  // destroys the option buttons with it
   for (OptionButton& button : options_) button.hwnd = Hwnd{};
+  for (const auto& [id, bitmap] : bitmaps_) windows_.DeleteObject(bitmap);
+  bitmaps_.clear();
   captured_.reset();
   captured_form_ = false;
 }
 
 void Form::End() { EndProcess(halted_ ? 1 : 0); }
+
+// The pictures are part of the window: every one the design holds is loaded,
+// fully decoded, with it. One that cannot be loaded is an error of the load.
+void Form::LoadPictures(const FormDesign& design) {
+  KeepPicture(design.picture.id);
+  for (const Image& control : design.images) KeepPicture(control.picture.id);
+}
+
+void Form::KeepPicture(int id) {
+  if (id == 0 || !IsNull(BitmapOf(id))) return;
+  const Hbitmap bitmap = host_.LoadPicture(id);
+  if (IsNull(bitmap)) Raise(kErrInvalidPicture);
+  bitmaps_.emplace_back(id, bitmap);
+}
+
+Hbitmap Form::BitmapOf(int picture_id) const {
+  for (const auto& [id, bitmap] : bitmaps_) {
+    if (id == picture_id) return bitmap;
+  }
+  return Hbitmap{};
+}
 
 // ---------------------------------------------------------------- form properties
 
@@ -396,7 +426,8 @@ void Form::RouteMouseMove(const std::optional<ControlRef>& target, int x, int y,
                    static_cast<float>(y * kTwipsPerPixel));
   } else if (target->kind == ControlRef::Kind::Label) {
     const Label& l = Element(labels_, target->index);
-    Label_MouseMove(target->index, button, shift16, static_cast<float>(x * kTwipsPerPixel - l.left),
+    Label_MouseMove(l.array, l.element, button, shift16,
+                    static_cast<float>(x * kTwipsPerPixel - l.left),
                     static_cast<float>(y * kTwipsPerPixel - l.top));
   }
   // Picture controls have no mouse-move event.
@@ -536,6 +567,7 @@ std::vector<DrawOp> Form::PaintOps() const {
     DrawOp pic;
     pic.kind = DrawOp::Kind::Bitmap;
     pic.bitmap_id = picture_.id;
+    pic.bitmap = BitmapOf(picture_.id);
     pic.rect = {0, 0, picture_.width_px, picture_.height_px};
     ops.push_back(pic);
   }
@@ -546,6 +578,7 @@ std::vector<DrawOp> Form::PaintOps() const {
       DrawOp pic;
       pic.kind = DrawOp::Kind::Bitmap;
       pic.bitmap_id = control.picture.id;
+      pic.bitmap = BitmapOf(control.picture.id);
       pic.rect = ImagePixels(ref.index);
       ops.push_back(pic);
       continue;

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/forms/controls.h"
@@ -155,8 +156,9 @@ class Form : public FormWindowEvents {
   virtual void Form_KeyUp(std::int16_t /*key*/, std::int16_t /*shift*/) {}
   virtual void Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/,
                               float /*y*/) {}
-  virtual void Label_MouseMove(int /*label*/, std::int16_t /*button*/, std::int16_t /*shift*/,
-                               float /*x*/, float /*y*/) {}
+  // Of an element of label control array `array`, told its index.
+  virtual void Label_MouseMove(int /*array*/, std::int16_t /*index*/, std::int16_t /*button*/,
+                               std::int16_t /*shift*/, float /*x*/, float /*y*/) {}
   virtual void Image_MouseDown(int /*image*/, std::int16_t /*button*/, std::int16_t /*shift*/,
                                float /*x*/, float /*y*/) {}
   virtual void Image_MouseUp(int /*image*/, std::int16_t /*button*/, std::int16_t /*shift*/,
@@ -182,6 +184,9 @@ class Form : public FormWindowEvents {
   bool MoveOptionSelection(int key);
   void ArmTimer();
   void MoveToPlace();
+  void LoadPictures(const FormDesign& design);
+  void KeepPicture(int id);
+  Hbitmap BitmapOf(int picture_id) const;
   [[noreturn]] void EndProcess(unsigned exit_code);
   void CheckOption(Hwnd button, bool checked);
 
@@ -199,10 +204,11 @@ class Form : public FormWindowEvents {
   std::vector<ControlRef> back_to_front_;
   TimerControl timer_;
   TimerPacing pacing_;
-  std::optional<ControlRef> captured_;  // the control a mouse button went down on
-  bool captured_form_ = false;          // a button went down on the bare form
-  bool in_timer_event_ = false;         // a tick never runs nested inside another
-  bool halted_ = false;                 // a run-time error stopped the program
+  std::optional<ControlRef> captured_;            // the control a mouse button went down on
+  bool captured_form_ = false;                    // a button went down on the bare form
+  bool in_timer_event_ = false;                   // a tick never runs nested inside another
+  bool halted_ = false;                           // a run-time error stopped the program
+  std::vector<std::pair<int, Hbitmap>> bitmaps_;  // the pictures, by id, while loaded
 };
 
 }  // namespace tickbomb::forms

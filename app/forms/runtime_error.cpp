@@ -19,6 +19,7 @@ std::wstring DescribeError(int number) {
     case kErrSubscriptOutOfRange: return L"Subscript out of range";
     case kErrInvalidPropertyValue: return L"Invalid property value";
     case kErrResourceNotFound: return L"Resource with identifier not found";
+    case kErrInvalidPicture: return L"Invalid picture";
     case kErrCannotCreateWindow: return L"Unable to create the window";
     default: return L"Application-defined or object-defined error";
   }

@@ -19,6 +19,7 @@ inline constexpr int kErrSubscriptOutOfRange = 9;
 inline constexpr int kErrInternal = 51;  // anything that is not a run-time error of its own
 inline constexpr int kErrInvalidPropertyValue = 380;
 inline constexpr int kErrResourceNotFound = 326;
+inline constexpr int kErrInvalidPicture = 481;
 inline constexpr int kErrCannotCreateWindow = 31001;
 
 class RuntimeError : public std::exception {

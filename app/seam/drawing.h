@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/seam/handles.h"
+
 namespace tickbomb {
 
 // Same layout as RECT; right and bottom are exclusive.
@@ -38,6 +40,7 @@ struct DrawOp {
   int x = 0, y = 0;         // Text: where the line starts (top-left of its cell)
   std::uint32_t color = 0;  // FillRect, Text: COLORREF 0x00BBGGRR
   int bitmap_id = 0;        // Bitmap: resource id of the picture
+  Hbitmap bitmap{};         // Bitmap: the picture, loaded with the form's window
   std::wstring text;        // Text: one line, already wrapped; drawn with a transparent background
   FontSpec font;            // Text
 };

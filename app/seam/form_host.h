@@ -30,8 +30,10 @@ class FormHost {
   // window that takes the keyboard focus. Its keys go to the form's events,
   // so that the form alone moves the group's selection. `group_start` marks
   // the first button of the group.
+  // It is drawn in `font`, `fore_color` on `back_color`.
   virtual Hwnd CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
-                                  bool group_start) = 0;
+                                  bool group_start, std::uint32_t back_color,
+                                  std::uint32_t fore_color, const FontSpec& font) = 0;
   // Shows `cursor` now if the pointer is over `area` of `hwnd` (client
   // pixels): the system shows a new cursor only when the mouse moves.
   virtual void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) = 0;
@@ -51,6 +53,9 @@ class FormHost {
   // Cursor resource `id`, loaded anew; null if there is none. The caller
   // destroys it (WindowsApi::DestroyCursor).
   virtual Hcursor LoadCursorResource(int id) = 0;
+  // Bitmap resource `id`, fully decoded; null if it cannot be loaded. The
+  // caller deletes it (WindowsApi::DeleteObject).
+  virtual Hbitmap LoadPicture(int id) = 0;
 
   // ---- the clock
   // Milliseconds from a fixed point, monotonic, finer than the system tick.

@@ -141,6 +141,7 @@ class WindowsApi {
   virtual int CombineRgn(Hrgn destination, Hrgn source1, Hrgn source2, int mode) = 0;
   virtual int DeleteObject(Hrgn region) = 0;
   virtual int DeleteObject(Hbrush brush) = 0;
+  virtual int DeleteObject(Hbitmap bitmap) = 0;
   virtual Hbrush CreateSolidBrush(std::uint32_t color) = 0;
   virtual Hbrush SelectObject(Hdc dc, Hbrush brush) = 0;
   virtual int Rectangle(Hdc dc, int left, int top, int right, int bottom) = 0;

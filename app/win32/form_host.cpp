@@ -24,13 +24,14 @@ Hwnd Win32FormHost::CreateFormWindow(const std::wstring& caption, const Rect& ou
 }
 
 Hwnd Win32FormHost::CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
-                                       bool group_start) {
+                                       bool group_start, std::uint32_t back_color,
+                                       std::uint32_t fore_color, const FontSpec& font) {
   const DWORD style =
       BS_RADIOBUTTON | WS_TABSTOP | WS_CHILD | WS_VISIBLE | (group_start ? WS_GROUP : 0);
   const HWND button = CreateWindowExW(0, L"BUTTON", caption.c_str(), style, rect.left, rect.top,
                                       rect.right - rect.left, rect.bottom - rect.top,
                                       Native(parent), nullptr, Instance(), nullptr);
-  if (button != nullptr) SubclassOptionButton(button);
+  if (button != nullptr) SubclassOptionButton(button, back_color, fore_color, FontFor(font));
   return Typed<Hwnd>(button);
 }
 
@@ -76,6 +77,12 @@ bool Win32FormHost::ReadResource(const char* type, int id, std::vector<std::uint
 
 Hcursor Win32FormHost::LoadCursorResource(int id) {
   return Typed<Hcursor>(LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_CURSOR, 32, 32, 0));
+}
+
+// A DIB section: the bitmap is decoded as it is loaded, not at its first paint.
+Hbitmap Win32FormHost::LoadPicture(int id) {
+  return Typed<Hbitmap>(
+      LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
 double Win32FormHost::NowMilliseconds() {

@@ -20,12 +20,14 @@ class Win32FormHost final : public FormHost {
   Hwnd CreateFormWindow(const std::wstring& caption, const Rect& outer,
                         FormWindowEvents& events) override;
   Hwnd CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
-                          bool group_start) override;
+                          bool group_start, std::uint32_t back_color, std::uint32_t fore_color,
+                          const FontSpec& font) override;
   void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) override;
   void DispatchPendingMessages() override;
   TextSize MeasureText(const FontSpec& font, const std::wstring& text) override;
   bool ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) override;
   Hcursor LoadCursorResource(int id) override;
+  Hbitmap LoadPicture(int id) override;
   double NowMilliseconds() override;
 
  private:

@@ -18,6 +18,22 @@ constexpr int kAppIcon = 1;                      // the icon group of the resour
 // system's button procedure, the same for all of them).
 WNDPROC button_procedure = nullptr;
 
+// An option button's colours; its font lives as long as the process (FontFor).
+struct ButtonLook {
+  HBRUSH back_brush;
+  COLORREF back_color, fore_color;
+};
+constexpr wchar_t kLookProperty[] = L"TickbombButtonLook";
+
+// The colours a button asks its parent for as it draws.
+LRESULT ColourButton(HWND button, HDC dc) {
+  const auto* look = static_cast<const ButtonLook*>(GetPropW(button, kLookProperty));
+  if (look == nullptr) return 0;
+  SetTextColor(dc, look->fore_color);
+  SetBkColor(dc, look->back_color);
+  return reinterpret_cast<LRESULT>(look->back_brush);
+}
+
 // The control that had the focus when the form was last deactivated.
 HWND focus_before_deactivation = nullptr;
 
@@ -117,6 +133,12 @@ LRESULT OptionButtonMessage(HWND button, UINT message, WPARAM wparam, LPARAM lpa
         form->OnKeyUp(static_cast<int>(wparam), ShiftMask());
       }
       return 0;
+    case WM_NCDESTROY:
+      if (auto* look = static_cast<ButtonLook*>(RemovePropW(button, kLookProperty))) {
+        DeleteObject(look->back_brush);
+        delete look;
+      }
+      return CallWindowProcW(button_procedure, button, message, wparam, lparam);
     default: return CallWindowProcW(button_procedure, button, message, wparam, lparam);
   }
 }
@@ -183,6 +205,9 @@ LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_PAINT: Paint(hwnd, form); return 0;
     case WM_PRINTCLIENT: PrintClient(hwnd, *form, reinterpret_cast<HDC>(wparam)); return 0;
     case WM_ERASEBKGND: return 1;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return ColourButton(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));
     default: break;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
@@ -215,10 +240,13 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
 
 }  // namespace
 
-void SubclassOptionButton(HWND button) {
+void SubclassOptionButton(HWND button, COLORREF back_color, COLORREF fore_color, HFONT font) {
   const auto previous = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OptionButtonProc)));
   if (button_procedure == nullptr) button_procedure = previous;
+  SetPropW(button, kLookProperty,
+           new ButtonLook{CreateSolidBrush(back_color), back_color, fore_color});
+  SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 HWND CreateFormWindowFor(FormWindowEvents& events, const wchar_t* caption, const Rect& outer) {

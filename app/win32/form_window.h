@@ -16,8 +16,9 @@ namespace tickbomb::win32 {
 HWND CreateFormWindowFor(FormWindowEvents& events, const wchar_t* caption, const Rect& outer);
 
 // Routes the keys of an option button to its form instead of the button, so
-// that the form alone moves the group's selection (and raises Click).
-void SubclassOptionButton(HWND button);
+// that the form alone moves the group's selection (and raises Click), and
+// gives it its font and colours.
+void SubclassOptionButton(HWND button, COLORREF back_color, COLORREF fore_color, HFONT font);
 
 }  // namespace tickbomb::win32
 

@@ -1,23 +1,13 @@
 #include "app/win32/painter.h"
 
 #include <cmath>
-#include <map>
 #include <utility>
+
+#include "app/win32/handle_cast.h"
 
 namespace tickbomb::win32 {
 
 namespace {
-
-// The pictures, loaded from the program's resources once and kept.
-HBITMAP BitmapFor(int id) {
-  static std::map<int, HBITMAP> bitmaps;
-  const auto found = bitmaps.find(id);
-  if (found != bitmaps.end()) return found->second;
-  auto* const bitmap = static_cast<HBITMAP>(LoadImageW(
-      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  bitmaps.emplace(id, bitmap);
-  return bitmap;
-}
 
 bool Overlaps(const RECT& a, const Rect& b) {
   return b.left < a.right && a.left < b.right && b.top < a.bottom && a.top < b.bottom;
@@ -31,7 +21,7 @@ void FillArea(HDC dc, const DrawOp& op) {
 }
 
 void DrawBitmap(HDC dc, HDC picture_dc, const DrawOp& op) {
-  const HBITMAP bitmap = BitmapFor(op.bitmap_id);
+  const HBITMAP bitmap = Native(op.bitmap);
   if (bitmap == nullptr) return;
   BITMAP info{};
   GetObjectW(bitmap, sizeof info, &info);

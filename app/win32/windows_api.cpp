@@ -142,6 +142,8 @@ int Win32Api::DeleteObject(Hrgn region) { return ::DeleteObject(Native(region));
 
 int Win32Api::DeleteObject(Hbrush brush) { return ::DeleteObject(Native(brush)); }
 
+int Win32Api::DeleteObject(Hbitmap bitmap) { return ::DeleteObject(Native(bitmap)); }
+
 Hbrush Win32Api::CreateSolidBrush(std::uint32_t color) {
   return Typed<Hbrush>(::CreateSolidBrush(color));
 }

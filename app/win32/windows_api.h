@@ -55,6 +55,7 @@ class Win32Api final : public WindowsApi {
   int CombineRgn(Hrgn destination, Hrgn source1, Hrgn source2, int mode) override;
   int DeleteObject(Hrgn region) override;
   int DeleteObject(Hbrush brush) override;
+  int DeleteObject(Hbitmap bitmap) override;
   Hbrush CreateSolidBrush(std::uint32_t color) override;
   Hbrush SelectObject(Hdc dc, Hbrush brush) override;
   int Rectangle(Hdc dc, int left, int top, int right, int bottom) override;

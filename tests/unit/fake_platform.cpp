@@ -358,6 +358,12 @@ int FakePlatform::DeleteGdiObject(std::uintptr_t object) {
 
 int FakePlatform::DeleteObject(Hrgn region) { return DeleteGdiObject(Bits(region)); }
 int FakePlatform::DeleteObject(Hbrush brush) { return DeleteGdiObject(Bits(brush)); }
+int FakePlatform::DeleteObject(Hbitmap bitmap) {
+  Record("DeleteObject", {N(bitmap)});
+  if (live_bitmaps.erase(bitmap) == 0)
+    throw std::logic_error("DeleteObject of a picture not loaded");
+  return 1;
+}
 
 Hbrush FakePlatform::CreateSolidBrush(std::uint32_t color) {
   auto& call = Record("CreateSolidBrush", {color});
@@ -392,9 +398,12 @@ Hwnd FakePlatform::CreateFormWindow(const std::wstring& caption, const Rect& out
 }
 
 Hwnd FakePlatform::CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
-                                      bool group_start) {
-  auto& call = Record("CreateOptionButton", {N(parent), rect.left, rect.top, rect.right,
-                                             rect.bottom, group_start ? 1 : 0});
+                                      bool group_start, std::uint32_t back_color,
+                                      std::uint32_t fore_color, const FontSpec& font) {
+  auto& call = Record("CreateOptionButton",
+                      {N(parent), rect.left, rect.top, rect.right, rect.bottom, group_start ? 1 : 0,
+                       back_color, fore_color, font.weight, std::lround(font.points * 100)});
+  call.title = font.face;
   call.text = caption;
   CheckNotDestroyed(parent, "CreateOptionButton");
   const auto hwnd = static_cast<Hwnd>(next_handle_++);
@@ -445,6 +454,17 @@ Hcursor FakePlatform::LoadCursorResource(int id) {
   calls.back().result = N(cursor);
   live_cursors.insert(cursor);
   return cursor;
+}
+
+Hbitmap FakePlatform::LoadPicture(int id) {
+  Record("LoadPicture", {id});
+  if (std::find(missing_pictures.begin(), missing_pictures.end(), id) != missing_pictures.end()) {
+    return Hbitmap{};
+  }
+  const std::uintptr_t bitmap = next_handle_++;
+  calls.back().result = static_cast<std::int64_t>(bitmap);
+  live_bitmaps.insert(static_cast<Hbitmap>(bitmap));
+  return static_cast<Hbitmap>(bitmap);
 }
 
 double FakePlatform::NowMilliseconds() { return clock_ms; }

@@ -70,6 +70,7 @@ class FakePlatform : public WindowsApi, public FormHost {
   double clock_ms = 1000.0;                        // NowMilliseconds; Sleep advances it
   std::map<int, std::vector<std::uint8_t>> waves;  // "WAVE" resources
   std::vector<int> missing_cursors;                // LoadCursorResource answers 0
+  std::vector<int> missing_pictures;               // LoadPicture answers 0
   std::uint32_t initial_style = 0x02CF0000;        // WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN
   // Events waiting in the message queue: a pump runs all of them (and
   // those they queue), in order.
@@ -112,6 +113,8 @@ class FakePlatform : public WindowsApi, public FormHost {
   std::set<Hcursor> live_cursors;
   // Brushes and regions created and not yet deleted or handed to a window.
   std::set<std::uintptr_t> live_gdi_objects;
+  // Pictures loaded and not yet deleted.
+  std::set<Hbitmap> live_bitmaps;
   // The region each window was given by SetWindowRgn (the system owns it).
   std::map<Hwnd, Hrgn> window_regions;
   // Whether pixel (x, y) lies in `region`, following CreateRectRgn and
@@ -161,6 +164,7 @@ class FakePlatform : public WindowsApi, public FormHost {
   int CombineRgn(Hrgn destination, Hrgn source1, Hrgn source2, int mode) override;
   int DeleteObject(Hrgn region) override;
   int DeleteObject(Hbrush brush) override;
+  int DeleteObject(Hbitmap bitmap) override;
   Hbrush CreateSolidBrush(std::uint32_t color) override;
   Hbrush SelectObject(Hdc dc, Hbrush brush) override;
   int Rectangle(Hdc dc, int left, int top, int right, int bottom) override;
@@ -168,13 +172,17 @@ class FakePlatform : public WindowsApi, public FormHost {
   // ---- FormHost
   Hwnd CreateFormWindow(const std::wstring& caption, const Rect& outer,
                         FormWindowEvents& events) override;
+  // Logged as CreateOptionButton(parent,left,top,right,bottom,group_start,
+  // back_color,fore_color,font weight,font size in hundredths of a point).
   Hwnd CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
-                          bool group_start) override;
+                          bool group_start, std::uint32_t back_color, std::uint32_t fore_color,
+                          const FontSpec& font) override;
   void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) override;
   void DispatchPendingMessages() override;
   TextSize MeasureText(const FontSpec& font, const std::wstring& text) override;
   bool ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) override;
   Hcursor LoadCursorResource(int id) override;
+  Hbitmap LoadPicture(int id) override;
   double NowMilliseconds() override;
 
  private:

@@ -103,6 +103,7 @@ TEST_F(Form1Test, UnloadThenLoadBuildsEveryControlAfreshFromTheDesign) {
   EXPECT_TRUE(IsNull(form.hWnd()));
   EXPECT_TRUE(platform.live_windows.empty());
   EXPECT_TRUE(platform.live_cursors.empty()) << "the control's cursor went with it";
+  EXPECT_TRUE(platform.live_bitmaps.empty()) << "and the pictures";
   EXPECT_TRUE(platform.timers.empty());
   EXPECT_EQ(form.OpenFrom, ZoomOrigin::LeftEdge);
 
@@ -513,9 +514,10 @@ class LabelHits : public MouseRouting, public ::testing::WithParamInterface<Labe
 TEST_P(LabelHits, AMoveOverALabelGoesToThatLabel) {
   const LabelPoint& p = GetParam();
   const forms::Label& label = form.label(p.label);
-  const std::string expected = "LabelMove(" + std::to_string(p.label) + ",0,0," +
-                               std::to_string(p.x * 15 - label.left) + "," +
-                               std::to_string(p.y * 15 - label.top) + ")";
+  // Told its control array (Label1 ... Label5) and its index there.
+  const std::string expected =
+      "LabelMove(" + std::to_string(p.label / 2 + 1) + "," + std::to_string(p.label % 2) + ",0,0," +
+      std::to_string(p.x * 15 - label.left) + "," + std::to_string(p.y * 15 - label.top) + ")";
   EXPECT_EQ(Move(p.x, p.y), std::vector<std::string>{expected});
 }
 
@@ -545,18 +547,18 @@ TEST_F(MouseRouting, TheBombHasNoMouseMove) {
 
 TEST_F(MouseRouting, HiddenLabelsAreNotHit) {
   form.SetLabelVisible(Label2_1, false);
-  EXPECT_EQ(Move(300, 300).at(0).rfind("LabelMove(2,", 0), 0U);  // the shadow behind it
+  EXPECT_EQ(Move(300, 300).at(0).rfind("LabelMove(2,0,", 0), 0U);  // the shadow behind it
   form.SetLabelVisible(Label2_0, false);
   EXPECT_EQ(Move(300, 300), std::vector<std::string>{"FormMove(0,0,4500,4500)"});
 }
 
 TEST_F(MouseRouting, APressOnALabelKeepsTheMovesThereUntilRelease) {
-  form.OnMouseDown(300, 300, forms::kLeftButton, 0);                  // on Label2(1)
-  EXPECT_EQ(Move(200, 100, 1).at(0).rfind("LabelMove(3,1,", 0), 0U);  // over the bare form
-  EXPECT_EQ(Move(19, 17, 1).at(0).rfind("LabelMove(3,1,", 0), 0U);    // over Label1(0)
-  EXPECT_EQ(Move(50, 150, 1).at(0).rfind("LabelMove(3,1,", 0), 0U);   // over the bomb
+  form.OnMouseDown(300, 300, forms::kLeftButton, 0);                    // on Label2(1)
+  EXPECT_EQ(Move(200, 100, 1).at(0).rfind("LabelMove(2,1,1,", 0), 0U);  // over the bare form
+  EXPECT_EQ(Move(19, 17, 1).at(0).rfind("LabelMove(2,1,1,", 0), 0U);    // over Label1(0)
+  EXPECT_EQ(Move(50, 150, 1).at(0).rfind("LabelMove(2,1,1,", 0), 0U);   // over the bomb
   form.OnMouseUp(19, 17, forms::kLeftButton, 0, 0);
-  EXPECT_EQ(Move(19, 17).at(0).rfind("LabelMove(0,0,", 0), 0U);
+  EXPECT_EQ(Move(19, 17).at(0).rfind("LabelMove(1,0,0,", 0), 0U);
 }
 
 TEST_F(MouseRouting, APressOnTheBareFormKeepsTheMovesOnTheForm) {
@@ -564,7 +566,7 @@ TEST_F(MouseRouting, APressOnTheBareFormKeepsTheMovesOnTheForm) {
   EXPECT_EQ(Move(300, 300, 1), std::vector<std::string>{"FormMove(1,0,4500,4500)"});
   EXPECT_EQ(Move(50, 150, 1), std::vector<std::string>{"FormMove(1,0,750,2250)"});
   form.OnMouseUp(300, 300, forms::kLeftButton, 0, 0);
-  EXPECT_EQ(Move(300, 300).at(0).rfind("LabelMove(3,0,", 0), 0U);
+  EXPECT_EQ(Move(300, 300).at(0).rfind("LabelMove(2,1,0,", 0), 0U);
 }
 
 TEST_F(MouseRouting, APressOnTheBombSwallowsTheMovesAndClicksOnReleaseOverIt) {

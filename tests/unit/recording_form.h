@@ -19,7 +19,7 @@ class RecordingForm : public forms::Form {
   using Form::Form;
 
   // "Load", "KeyDown(27,0)", "KeyUp(16,1)", "FormMove(1,0,3000,1500)",
-  // "LabelMove(3,1,0,15,30)", "ImageDown(0,1,0)", "ImageUp(0,1,0)",
+  // "LabelMove(2,1,1,0,15,30)", "ImageDown(0,1,0)", "ImageUp(0,1,0)",
   // "ImageClick(0)", "OptionClick(4)", "Timer".
   std::vector<std::string> events;
   // Runs after an event has been noted, inside its handler.
@@ -41,10 +41,11 @@ class RecordingForm : public forms::Form {
     Note("FormMove(" + std::to_string(button) + "," + std::to_string(shift) + "," + Whole(x) + "," +
          Whole(y) + ")");
   }
-  void Label_MouseMove(int label, std::int16_t button, std::int16_t shift, float x,
-                       float y) override {
-    Note("LabelMove(" + std::to_string(label) + "," + std::to_string(button) + "," +
-         std::to_string(shift) + "," + Whole(x) + "," + Whole(y) + ")");
+  void Label_MouseMove(int array, std::int16_t index, std::int16_t button, std::int16_t shift,
+                       float x, float y) override {
+    Note("LabelMove(" + std::to_string(array) + "," + std::to_string(index) + "," +
+         std::to_string(button) + "," + std::to_string(shift) + "," + Whole(x) + "," + Whole(y) +
+         ")");
   }
   void Image_MouseDown(int image, std::int16_t button, std::int16_t shift, float, float) override {
     Note("ImageDown(" + std::to_string(image) + "," + std::to_string(button) + "," +

@@ -83,6 +83,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   p.missing_cursors = {101};
                                   f.Load();
                                 }},
+                      ErrorCase{"PictureMissingAtStartUp", 481,
+                                [](WatchedPlatform& p, WatchedForm1& f) {
+                                  p.missing_pictures = {IDB_BIG_BOMB};
+                                  f.Load();
+                                }},
                       ErrorCase{"InsideTheLastPumpOfTheCountdown", 326,
                                 [](WatchedPlatform& p, WatchedForm1& f) {
                                   f.Load();

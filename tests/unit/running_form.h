@@ -180,11 +180,12 @@ class WatchedForm1 : public Form1 {
     form_moves.push_back({in_label_, button, shift, x, y});
     Form1::Form_MouseMove(button, shift, x, y);
   }
-  void Label_MouseMove(int label, std::int16_t button, std::int16_t shift, float x,
-                       float y) override {
+  void Label_MouseMove(int array, std::int16_t index, std::int16_t button, std::int16_t shift,
+                       float x, float y) override {
+    const int label = (array - 1) * 2 + index;  // Label1_0 ... Label5_1
     label_routed = label;
     const int outer = std::exchange(in_label_, label);
-    Form1::Label_MouseMove(label, button, shift, x, y);
+    Form1::Label_MouseMove(array, index, button, shift, x, y);
     in_label_ = outer;
   }
 

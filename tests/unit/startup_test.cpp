@@ -94,7 +94,11 @@ std::vector<const std::uint8_t*> PlayedBuffers(const FakePlatform& platform) {
 // ---------------------------------------------------------------- the whole sequence
 
 TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
+  platform.button_text_color = 0x0000FF;  // a red scheme: the shadows follow it
   LoadForm();
+  for (const int shadow : {Label2_0, Label3_0, Label4_0}) {
+    EXPECT_EQ(form.label(shadow).fore_color, 0x0000FFU) << "label " << shadow;
+  }
   const std::int64_t hwnd = N(form.hWnd());
   const std::string H = Num(hwnd);
   std::vector<std::string> options;
@@ -118,9 +122,23 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
     EXPECT_EQ(buttons[i]->text, captions[i]);
     EXPECT_EQ(buttons[i]->args[0], hwnd);
     EXPECT_EQ(buttons[i]->args[5], i == 0 ? 1 : 0) << "one group, starting at Left";
+    // White, dark red (128, 0, 0), bold 11.25-point "ＭＳ Ｐゴシック".
+    EXPECT_EQ(std::vector<std::int64_t>(buttons[i]->args.begin() + 6, buttons[i]->args.end()),
+              (std::vector<std::int64_t>{0xFFFFFF, 0x000080, 700, 1125}));
+    EXPECT_EQ(buttons[i]->title, L"ＭＳ Ｐゴシック");
   }
 
+  // The six pictures are decoded with the window, and the shadows' default
+  // colour is read from the system, before the buttons are made.
   std::vector<std::string> expected;
+  for (int id = 201; id <= 206; ++id) expected.push_back("LoadPicture(" + Num(id) + ")");
+  for (int shadow = 0; shadow < 3; ++shadow) expected.push_back("GetSysColor(18)");
+  for (const FakeCall* button : buttons) {
+    std::string line = "CreateOptionButton(";
+    for (std::size_t a = 0; a < button->args.size(); ++a)
+      line += (a ? "," : "") + Num(button->args[a]);
+    expected.push_back(line + ")");
+  }
   expected.push_back("SendMessageW(" + options[4] + ",241,1,0)");  // BM_SETCHECK: None
   expected.push_back("SetTimer(" + H + ",1,500)");
   for (const SoundEntry& sound : kSounds) {
@@ -165,7 +183,7 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   expected.push_back("SetWindowRgn(" + H + "," + R + ",1)");
   expected.push_back("SetFocus(" + options[4] + ")");  // the window is active: None has the focus
 
-  EXPECT_EQ(CallsFrom(platform, 6), expected);
+  EXPECT_EQ(CallsFrom(platform, 1), expected);
   EXPECT_EQ(frames.size(), 20U);
   EXPECT_EQ(module.TickCount, 0);
   EXPECT_EQ(module.KeysArmed, -1);

@@ -150,13 +150,15 @@ def copy_template(template, prefix):
 
 
 def configure(prefix, watch=(), relay_from="tickbomb.exe", windows_version=None,
-              log_pixels=None, audio=None):
+              log_pixels=None, audio=None, settings=None):
     """Write a run's settings into the prefix's user.reg.
 
     watch: functions to trace ("user32.ExitWindowsEx", ...), only when called
     from `relay_from`.  windows_version: "winxp", "win98", "win10", ... or None
     for Wine's default.  log_pixels: the DPI the program sees.  audio: None for
-    Wine's default drivers, "alsa" or "" (no audio driver at all).
+    Wine's default drivers, "alsa" or "" (no audio driver at all).  settings:
+    more of the user's settings, {key: {name: value}}, such as
+    {r"Control Panel\Colors": {"ButtonText": "255 0 0"}}.
     """
     user_reg = os.path.join(prefix, "user.reg")
     if watch:
@@ -170,5 +172,7 @@ def configure(prefix, watch=(), relay_from="tickbomb.exe", windows_version=None,
         registry.edit_registry_file(user_reg, r"Control Panel\Desktop", {"LogPixels": int(log_pixels)})
     if audio is not None:
         registry.edit_registry_file(user_reg, r"Software\Wine\Drivers", {"Audio": audio})
+    for key, values in (settings or {}).items():
+        registry.edit_registry_file(user_reg, key, values)
     # A crash shows no dialog that would wait for a click: it ends the program.
     registry.edit_registry_file(user_reg, r"Software\Wine\WineDbg", {"ShowCrashDialog": 0})

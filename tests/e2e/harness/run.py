@@ -37,6 +37,11 @@ def set_context(context):
     _context = context
 
 
+def current_exe():
+    """The program the running scenario tests."""
+    return _context.exe
+
+
 def relay_clock():
     """Now, on the clock of the relay trace's timestamps (Wine's tick count: the monotonic clock)."""
     return time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
@@ -59,13 +64,16 @@ class TickbombRun:
     sink, which takes a sound as long as it lasts (a synchronous PlaySoundA
     then returns when its sound has ended); dll_overrides: added to
     WINEDLLOVERRIDES; beside_exe: {file name: source path} of files put
-    next to the .exe; name: the run's folder among the scenario's artefacts;
+    next to the .exe; exe: another build of the program to run instead;
+    settings: more of the prefix user's registry settings, {key: {name:
+    value}}; name: the run's folder among the scenario's artefacts;
     debug: more WINEDEBUG channels ("+ver"), whose lines land in relay.log too.
     """
 
     def __init__(self, watch=(), windows_version=None, log_pixels=None, audio=None,
                  capture_audio=False, paced_audio=False, dll_overrides=None, beside_exe=None,
-                 env=None, screen=display_mod.SCREEN_SIZE, name=None, debug=()):
+                 env=None, screen=display_mod.SCREEN_SIZE, name=None, debug=(), exe=None,
+                 settings=None):
         if _context is None:
             raise RuntimeError("TickbombRun needs the scenario runner (tests/e2e/e2e.py)")
         self.ctx = _context
@@ -85,6 +93,8 @@ class TickbombRun:
         self.extra_env = dict(env or {})
         self.screen = screen
         self.debug = list(debug)
+        self.exe = os.path.abspath(exe) if exe else self.ctx.exe
+        self.settings = settings
         self.dir = os.path.join(self.ctx.artefacts, self.name)
         self.work = os.path.join(self.ctx.work, "%s-%s-%d" % (
             os.path.basename(self.ctx.artefacts), self.name, os.getpid()))
@@ -128,16 +138,16 @@ class TickbombRun:
         app_dir = os.path.join(self.work, "app")
         os.makedirs(home)
         os.makedirs(app_dir)
-        if not os.path.isfile(self.ctx.exe):
-            raise AssertionError("the program is not built: %s" % self.ctx.exe)
+        if not os.path.isfile(self.exe):
+            raise AssertionError("the program is not built: %s" % self.exe)
         exe = os.path.join(app_dir, "tickbomb.exe")
-        shutil.copyfile(self.ctx.exe, exe)
+        shutil.copyfile(self.exe, exe)
         for file_name, source in self.beside_exe.items():
             shutil.copyfile(source, os.path.join(app_dir, file_name))
 
         prefix_mod.copy_template(self.ctx.template, prefix)
         prefix_mod.configure(prefix, watch=self.watch, windows_version=self.windows_version,
-                             log_pixels=self.log_pixels, audio=self.audio)
+                             log_pixels=self.log_pixels, audio=self.audio, settings=self.settings)
         self.env = prefix_mod.base_environment(prefix, home)
         if self.capture_audio:
             self.audio_path = os.path.join(self.dir, "audio.raw")

@@ -1,13 +1,17 @@
 """The countdown left alone: twenty ticks, their pictures and sounds, then one shutdown request."""
 
 import os
+import shutil
 import signal
+import tempfile
 import time
 
 import numpy as np
 from PIL import Image, ImageDraw, ImageFont
 
-from harness import TickbombRun, images, relay_clock, scenario
+import harness.run
+from harness import FORM_CAPTION, TickbombRun, images, relay_clock, scenario
+from harness.pe import RT_GROUP_CURSOR, renumber_resource
 from harness.relay import InOrder
 from harness.ticks import TICK_WATCH, read_countdown
 
@@ -395,3 +399,71 @@ def shutdown_request_on_xp_and_98():
         shown = [c for c in calls if c.name == "user32.SetWindowRgn"][0].time
         assert 9.5 <= sync.time - shown <= 12.0, "%s: detonation %.2f s after the window appeared" % (
             name, sync.time - shown)
+
+
+@scenario(timeout=90)
+def a_stall_costs_time_not_ticks():
+    """The program frozen for 3 s at about tick 6, as by a busy machine or a paused VM: the
+    countdown carries on from there at its pace, no missed tick is made up, and the request
+    comes 3 s later than it would have."""
+    stall = 3.0
+    with TickbombRun(watch=TICK_WATCH + ["user32.ExitWindowsEx"], name="stalled") as run:
+        run.wait_for_window()
+        shown = run.relay.calls("user32.SetWindowRgn")[0].time
+        warmup = run.relay.calls("winmm.PlaySoundA")[:6]
+        tick_sound = warmup[0].args[0]  # the warm-up plays Wave106 first
+        wait_until(run, lambda: plays(run, tick_sound, after=shown)[2:3], "tick 6")
+        time.sleep(0.2)
+        os.kill(run.process.pid, signal.SIGSTOP)
+        stopped = relay_clock()
+        try:
+            time.sleep(stall)
+        finally:
+            os.kill(run.process.pid, signal.SIGCONT)
+        run.log("stopped the program for %.2f s after tick 6" % (relay_clock() - stopped))
+        run.wait_for_exit(timeout=30)
+        calls = run.relay.calls()
+
+    countdown = read_countdown(calls)
+    assert countdown is not None and countdown.detonation is not None, "countdown %r" % countdown
+    ticks = [c.time for c in calls if c.name == "winmm.PlaySoundA" and c.time > shown
+             and c.args[0] == tick_sound]
+    gaps = [b - a for a, b in zip(ticks, ticks[1:])]
+    assert len(ticks) == 9, "%d tick sounds: %s" % (len(ticks), ticks)
+    assert min(gaps) >= 0.9, "tick sounds apart: %s" % ["%.3f" % g for g in gaps]
+    assert max(gaps) >= stall, "no gap holds the stall: %s" % ["%.3f" % g for g in gaps]
+    since_armed = countdown.detonation - countdown.start
+    run.log("tick sounds apart: %s; ExitWindowsEx %.2f s after Timer1 was armed" % (
+        ["%.2f" % g for g in gaps], since_armed))
+    assert since_armed >= 10 + stall - 0.6, \
+        "ExitWindowsEx came %.2f s after Timer1 was armed, %.1f s stall included" % (
+            since_armed, stall)
+    assert since_armed < 10 + stall + 1.5, "ExitWindowsEx came only after %.2f s" % since_armed
+
+
+@scenario(timeout=90)
+def a_run_time_error_stops_everything():
+    """A copy of the program whose pointing-hand cursor cannot be found: start-up raises a
+    run-time error, and under its report nothing more happens: no sound, no tick, no second
+    box, no shutdown request, however long it stays open. Closing it ends the program."""
+    work = tempfile.mkdtemp(prefix="tickbomb-broken-")
+    broken = os.path.join(work, "tickbomb.exe")
+    renumber_resource(harness.run.current_exe(), broken, RT_GROUP_CURSOR, 101, 100)
+    with TickbombRun(watch=TICK_WATCH + ["user32.MessageBoxW", "user32.ExitWindowsEx"],
+                     exe=broken, name="no-cursor") as run:
+        report = run.relay.wait_for("user32.MessageBoxW", timeout=30)[0]
+        box = run.wait_for_message_box(FORM_CAPTION)
+        time.sleep(12)
+        run.assert_running()
+        later = [c for c in run.relay.calls() if c.line_no > report.line_no]
+        run.close_message_box(box)
+        code = run.wait_for_exit(timeout=15)
+        calls = run.relay.calls()
+    shutil.rmtree(work, ignore_errors=True)
+
+    assert report.args[1].startswith("Run-time error '326'"), "the report says %r" % (report.args[1],)
+    boxes = [c for c in calls if c.name == "user32.MessageBoxW"]
+    assert len(boxes) == 1, "message boxes: %s" % boxes
+    assert later == [], "calls under the report: %s" % later
+    assert not [c for c in calls if c.name == "user32.ExitWindowsEx"], "a shutdown request"
+    assert code != 0, "the program ended with exit code 0 after a run-time error"

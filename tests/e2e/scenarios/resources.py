@@ -119,7 +119,7 @@ def version_record():
         product_ms, product_ls)
     assert flags & flags_mask == 0 and (date_ms, date_ls) == (0, 0), "flags %#x, date %d %d" % (
         flags, date_ms, date_ls)
-    assert os_kind & 0xFFFF == 4 and file_type == 1, "os %#x, type %d: expected 32-bit Windows, an app" % (
+    assert os_kind == 4 and file_type == 1, "os %#x, type %d: expected plain 32-bit Windows, an app" % (
         os_kind, file_type)
 
     blocks = {child[0]: child for child in children}

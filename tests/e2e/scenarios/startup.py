@@ -78,7 +78,10 @@ def window_picture():
     scene = images.load_picture("IDB_SCENE")
     bomb = images.load_picture("IDB_BOMB")
     assert scene.size == (PICTURE_W, PICTURE_H) and bomb.size == BOMB_SIZE
-    with TickbombRun(watch=["winmm.PlaySoundA"]) as run:
+    # The shadows without a colour of their own take the system's button-text
+    # colour, read when the form is created: red here instead of the usual black.
+    red_scheme = {r"Control Panel\Colors": {"ButtonText": "255 0 0"}}
+    with TickbombRun(watch=["winmm.PlaySoundA"], settings=red_scheme) as run:
         run.wait_for_window()
         x, y, width, height = run.geometry()
         shot = run.screenshot("start")
@@ -133,9 +136,9 @@ def window_picture():
     # Each text copy and its shadow in its own colour, where the scene has another colour.
     labels = [  # caption's box in window pixels (text copy), its colour, its shadow's colour
         ("Label1", (18, 16, 349, 45), (255, 255, 255), (64, 64, 0), 300),
-        ("Label2", (252, 258, 350, 357), (255, 255, 0), (0, 0, 0), 300),
-        ("Label3", (350, 326, 407, 380), (255, 255, 255), (0, 0, 0), 60),
-        ("Label4", (218, 234, 280, 271), (255, 255, 255), (0, 0, 0), 60),
+        ("Label2", (252, 258, 350, 357), (255, 255, 0), (255, 0, 0), 300),
+        ("Label3", (350, 326, 407, 380), (255, 255, 255), (255, 0, 0), 60),
+        ("Label4", (218, 234, 280, 271), (255, 255, 255), (255, 0, 0), 60),
         ("Label5", (12, 348, 125, 393), (192, 255, 255), (0, 128, 128), 20),
     ]
     for name, (left, top, right, bottom), colour, shadow, least in labels:
