@@ -20,9 +20,20 @@ std::optional<std::uint32_t> DefaultExitFlagsFor(std::uint32_t platform_id,
   }
 }
 
+namespace {
+// A single-precision result, rounded to single precision. The 32-bit x87
+// build keeps intermediate results at double precision even in float
+// arithmetic (GCC's excess precision), so a product of two floats could reach
+// floor() unrounded; a store to memory rounds it, as SSE arithmetic does.
+float Single(float value) {
+  volatile float stored = value;
+  return stored;
+}
+}  // namespace
+
 float RandomPlacement(float screen_twips, float window_twips, float r) {
-  const float span = screen_twips - window_twips;
-  return std::floor(span * r);
+  const float span = Single(screen_twips - window_twips);
+  return std::floor(Single(span * r));
 }
 
 namespace {
@@ -65,8 +76,8 @@ std::vector<Rect> ZoomRectangles(ZoomOrigin origin, const Rect& window) {
 
 WindowShape ShapeSize(float width_twips, float height_twips, float twips_per_pixel_x,
                       float twips_per_pixel_y) {
-  const float w = width_twips / twips_per_pixel_x;
-  const float h = height_twips / twips_per_pixel_y;
+  const float w = Single(width_twips / twips_per_pixel_x);
+  const float h = Single(height_twips / twips_per_pixel_y);
   return {CheckedToInt32(w), CheckedToInt32(h)};
 }
 

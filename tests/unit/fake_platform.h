@@ -56,7 +56,9 @@ struct FakeCall {
 // The handle's bits as a logged number.
 template <typename Handle>
 std::int64_t N(Handle handle) {
-  return static_cast<std::int64_t>(Bits(handle));
+  // Sign-extended, as Windows widens a handle: the process pseudo-handle is -1
+  // in a 32-bit build as in a 64-bit one.
+  return static_cast<std::int64_t>(static_cast<std::intptr_t>(Bits(handle)));
 }
 
 class FakePlatform : public WindowsApi, public FormHost {
