@@ -149,18 +149,26 @@ class WatchedForm1 : public Form1 {
   int escapes_begun = 0;         // KeyDown with Escape
   int defuses_begun = 0;         // Click on the bomb
   int loads = 0;
-  int ticks = 0;          // Timer events that reached the handler
-  int ticks_at_load = 0;  // `ticks` when the latest load began
+  int ticks = 0;                   // Timer events that reached the handler
+  int ticks_at_load = 0;           // `ticks` when the latest load began
+  double armed_at = 0;             // the clock when the latest load began (Timer1 armed)
+  std::vector<double> tick_times;  // the clock at each tick of the latest load
   // Sees every key event before the handler runs: (down, key, modifier state).
   std::function<void(bool, int, int)> on_key;
+  // Runs as each tick begins, its time already in `tick_times`.
+  std::function<void()> on_tick;
 
   void Form_Load() override {
     ++loads;
     ticks_at_load = ticks;
+    armed_at = host().NowMilliseconds();
+    tick_times.clear();
     Form1::Form_Load();
   }
   void Timer_Timer() override {
     ++ticks;
+    tick_times.push_back(host().NowMilliseconds());
+    if (on_tick) on_tick();
     Form1::Timer_Timer();
   }
   void Form_KeyDown(std::int16_t key, std::int16_t shift) override {
