@@ -429,13 +429,31 @@ def text_shows_without_the_stored_font():
                 label, text, shade, box, least, least // 3)
 
 
+def zoom_frames(left, top, width, height):
+    """The twenty rectangles of the opening animation for a window rect (as startup.py has them)."""
+    frames, f = [], 0.0
+    while f <= 1:
+        cw, ch = f * width, f * height
+        x, y = left + (width - cw) / 2, top + (height - ch) / 2
+        frames.append((round(x), round(y), round(x + cw), round(y + ch)))
+        f += 0.05
+    return frames
+
+
+# What the X server shows of a window larger than the screen, by Wine major version:
+# Wine 8 maps it whole at its place, as Windows shows it; Wine 10 treats a window that
+# covers the screen as full-screen and crops its X window to the screen, drawing the
+# window's own top-left corner at the screen's (the window itself keeps its size).
+SMALL_SCREEN_SHOWS = {8: "whole", 10: "cropped"}
+
+
 @scenario(timeout=90)
 def screen_smaller_than_the_window():
     """On a 400 x 300 screen the placement rule puts the window at a negative or zero
-    position, the window keeps its full size (it covers the screen), and the countdown
-    still runs to its shutdown request."""
+    position, the window keeps its full size (the start-up reads it back and zooms over
+    it), it covers the screen, and the countdown still runs to its shutdown request."""
     small = (400, 300)
-    with TickbombRun(watch=["user32.SetWindowPos", "gdi32.CreateRectRgn",
+    with TickbombRun(watch=["user32.SetWindowPos", "gdi32.CreateRectRgn", "gdi32.Rectangle",
                             "user32.ExitWindowsEx"], screen=small) as run:
         run.wait_for_window()
         x, y, width, height = run.geometry()
@@ -446,14 +464,38 @@ def screen_smaller_than_the_window():
     assert placed, "no placement move: %s" % calls[:5]
     left, top = placed[-1].sarg(2), placed[-1].sarg(3)
     shape = next(c for c in calls if c.name == "gdi32.CreateRectRgn")  # (0, 0, width, height)
-    assert (width, height) == (shape.sarg(2), shape.sarg(3)), \
-        "the window is %d x %d on the small screen, its shape %d x %d" % (
-            width, height, shape.sarg(2), shape.sarg(3))
-    assert small[0] - width - 40 < left <= 0 and small[1] - height - 40 < top <= 0, \
+    full = (shape.sarg(2), shape.sarg(3))
+    assert small[0] - full[0] - 40 < left <= 0 and small[1] - full[1] - 40 < top <= 0, \
         "the window went to (%d, %d) on a %d x %d screen" % (left, top, *small)
-    # Left and top edges at or above the screen's; right and bottom beyond it: the
-    # window covers the whole screen, except where a cut corner may show on it.
-    if x + CUT_A[0] >= small[0] and y + CUT_B[1] >= small[1]:
+    # The window keeps its size: the opening animation zooms over the rect that the
+    # start-up read back with GetWindowRect after stripping the frame.
+    zoomed = [tuple(c.sarg(i) for i in range(1, 5)) for c in calls if c.name == "gdi32.Rectangle"]
+    assert zoomed[:20] == zoom_frames(left, top, *full), \
+        "the start-up saw another window rect than (%d, %d) %d x %d: %s" % (
+            left, top, *full, zoomed[:20])
+
+    wine = prefix_mod.wine_version()
+    major = int(wine.split("-")[1].split(".")[0])
+    if (x, y, width, height) == (left, top, *full):
+        shows, origin = "whole", (left, top)
+    elif (x, y, width, height) == (0, 0, *small):
+        shows, origin = "cropped", (0, 0)
+    else:
+        raise AssertionError("the X window is at (%d, %d) %d x %d, the window at (%d, %d) %d x %d"
+                             % (x, y, width, height, left, top, *full))
+    run.log("%s shows the window %s (X window at (%d, %d) %d x %d)" % (
+        wine, shows, x, y, width, height))
+    assert SMALL_SCREEN_SHOWS.get(major, shows) == shows, \
+        "%s shows the window %s; expected %s" % (wine, shows, SMALL_SCREEN_SHOWS[major])
+    # The picture is where that X window puts the window's pixels, and it covers the
+    # screen, except where a cut corner may show on it.
+    sky = (max(0, origin[0]) + 150, max(0, origin[1]) + 60)
+    seen = images.crop(shot, (sky[0], sky[1], sky[0] + 100, sky[1] + 100))
+    expected = images.crop(images.load_picture("IDB_SCENE"), (
+        sky[0] - origin[0], sky[1] - origin[1], sky[0] - origin[0] + 100, sky[1] - origin[1] + 100))
+    assert images.difference(seen, expected)[0] == 0, \
+        "the screen does not show the picture with the window's corner at %s" % (origin,)
+    if origin[0] + CUT_A[0] >= small[0] and origin[1] + CUT_B[1] >= small[1]:
         bare = images.count_colour(shot, ROOT_COLOUR)
         assert bare < small[0] * 2, "%d pixels of the screen show no window" % bare
     requests = [c for c in calls if c.name == "user32.ExitWindowsEx"]
