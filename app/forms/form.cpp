@@ -7,6 +7,7 @@
 
 #include "app/forms/runtime_error.h"
 #include "app/forms/text_layout.h"
+#include "app/seam/library_failure.h"
 
 namespace tickbomb::forms {
 
@@ -78,6 +79,9 @@ void Form::OnFailure(std::exception_ptr failure) {
       description = error.description();
     } catch (const std::bad_alloc&) {
       number = kErrOutOfMemory;
+    } catch (const LibraryFailure& error) {
+      number = error.kind() == LibraryFailure::Kind::IndexOutOfRange ? kErrSubscriptOutOfRange
+                                                                     : kErrInternal;
     } catch (const std::exception& error) {
       description = DescribeError(kErrInternal) + L" (" + Widened(error.what()) + L")";
     }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "app/forms/runtime_error.h"
+#include "app/seam/library_failure.h"
 
 // std::terminate's handler: the library's prints the pending exception's
 // demangled type name first. The program catches everything at its entry
@@ -24,11 +24,12 @@ namespace std {
 void __throw_bad_alloc() { throw bad_alloc(); }
 void __throw_bad_array_new_length() { throw bad_array_new_length(); }
 void __throw_length_error(const char* /*what*/) { throw bad_alloc(); }
+using tickbomb::LibraryFailure;
 void __throw_out_of_range_fmt(const char* /*format*/, ...) {
-  tickbomb::forms::Raise(tickbomb::forms::kErrSubscriptOutOfRange);
+  throw LibraryFailure(LibraryFailure::Kind::IndexOutOfRange);
 }
 void __throw_logic_error(const char* /*what*/) {
-  tickbomb::forms::Raise(tickbomb::forms::kErrInternal);
+  throw LibraryFailure(LibraryFailure::Kind::Misuse);
 }
-void __throw_bad_function_call() { tickbomb::forms::Raise(tickbomb::forms::kErrInternal); }
+void __throw_bad_function_call() { throw LibraryFailure(LibraryFailure::Kind::Misuse); }
 }  // namespace std

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/seam/library_failure.h"
 #include "tests/unit/running_form.h"
 
 namespace tickbomb::testing {
@@ -128,6 +129,16 @@ INSTANTIATE_TEST_SUITE_P(
                                       throw std::out_of_range("no such thing");
                                   };
                                   f.OnMouseMove(200, 20, forms::kLeftButton, 0);
+                                }},
+                      ErrorCase{"LibraryIndexOutOfRangeInATick", 9,
+                                [](WatchedPlatform& p, WatchedForm1& f) {
+                                  f.Load();
+                                  p.on_call = [](const FakeCall& call) {
+                                    if (call.name == "InvalidateRect") {
+                                      throw LibraryFailure(LibraryFailure::Kind::IndexOutOfRange);
+                                    }
+                                  };
+                                  Ticks(p, f, 2);
                                 }},
                       ErrorCase{"DuringAReload", 326,
                                 [](WatchedPlatform& p, WatchedForm1& f) {
