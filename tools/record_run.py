@@ -1,25 +1,32 @@
 #!/usr/bin/python3
 """Records one whole run of tickbomb.exe under Wine on a virtual display as an
-animated GIF for the README: the window appearing, the countdown, the explosion.
+animated GIF (for the README, and tools/run.sh without a display): the window
+appearing, the countdown, the explosion.  With --video also an MP4 with the
+sounds the program played.
 
     /usr/bin/python3 tools/record_run.py [--exe build/windows/tickbomb.exe] [--out docs/run.gif]
+                                         [--video FILE.mp4]
 
 It uses the end-to-end harness (a private Wine prefix and Xvfb, as the tests
 do), grabs the window as fast as the display allows, keeps one frame every
 ~250 ms plus every frame that shows something new at the end, and lets
-ImageMagick assemble and optimise the GIF.  Sounds go to a paced silent device
-where the harness has one (so the explosion stays on screen as long as its
-sound lasts, as on a real machine).  Needs a windows build first.
+ImageMagick assemble and optimise the GIF.  Sounds go to the harness's private
+PulseAudio null sink, which plays at a sound card's pace (so the explosion
+stays on screen as long as its sound lasts, as on a real machine); for the
+video ffmpeg records that sink's monitor and puts the sound beside the same
+frames.  Needs a windows build first.
 """
 
 import argparse
 import inspect
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import time
+import wave
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
@@ -31,8 +38,44 @@ FRAME_SECONDS = 0.25
 SCREEN = (800, 600)  # small: a grab takes less time
 
 
-def record(exe, out_dir, work):
-    """Grabs the window until the program ends; returns [(seconds since shown, PIL image)]."""
+class SinkRecording:
+    """ffmpeg recording the monitor of a run's PulseAudio null sink into a WAVE file.
+
+    ffmpeg's own timestamps for a live source are not to be trusted here, so the
+    recording is placed by its end: it stops at a known moment, and its length
+    says when it began.
+    """
+
+    def __init__(self, pulse, path):
+        self.path = path
+        env = dict(os.environ, PULSE_SERVER="unix:" + pulse.socket)
+        self.process = subprocess.Popen(
+            ["ffmpeg", "-nostdin", "-loglevel", "error", "-f", "pulse", "-fragment_size", "2048",
+             "-sample_rate", "22050", "-channels", "1", "-i", "paced.monitor",
+             "-c:a", "pcm_s16le", "-y", path],
+            env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+    def stop(self):
+        """Ends the recording; returns the monotonic time of its first sample, or None."""
+        self.process.send_signal(signal.SIGINT)
+        stopped = time.monotonic()
+        try:
+            _, errors = self.process.communicate(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.communicate()
+            return None
+        try:
+            with wave.open(self.path) as sound:
+                return stopped - sound.getnframes() / sound.getframerate()
+        except (OSError, EOFError, wave.Error):
+            print("record_run: no sound recorded: %s" % errors.decode(errors="replace").strip())
+            return None
+
+
+def record(exe, out_dir, work, sound_path=None):
+    """Grabs the window until the program ends; returns ([(seconds since shown, PIL image)],
+    the seconds since shown at which the sound recording in sound_path begins, or None)."""
     template = prefix_mod.ensure_template(os.path.join(out_dir, "wine-template"))
     run_mod.set_context(run_mod.Context(exe, os.path.join(work, "artefacts"), template,
                                         os.path.join(work, "runs")))
@@ -43,7 +86,11 @@ def record(exe, out_dir, work):
         print("record_run: this harness has no paced audio device; the explosion may be "
               "gone before it is grabbed")
     frames = []
+    sound_start = None
     with TickbombRun(**options) as run:
+        sink = None
+        if sound_path and getattr(run, "pulse", None) is not None:
+            sink = SinkRecording(run.pulse, sound_path)
         run.wait_for_window(settle=0.05)
         x, y, width, height = run.geometry()
         box = (max(x, 0), max(y, 0), min(x + width, SCREEN[0]), min(y + height, SCREEN[1]))
@@ -53,8 +100,12 @@ def record(exe, out_dir, work):
             if run.display.search("^%s$" % run_mod.FORM_CAPTION):
                 frames.append((time.monotonic() - started, image))
         print("record_run: %d grabs in %.1f s" % (len(frames), time.monotonic() - started))
+        if sink is not None:
+            time.sleep(0.3)  # the end of the last sound
+            began = sink.stop()
+            sound_start = None if began is None else began - started
     run_mod.set_context(None)
-    return frames
+    return frames, sound_start
 
 
 def choose(frames):
@@ -87,23 +138,65 @@ def assemble(chosen, gif):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def assemble_video(chosen, sound_path, sound_start, video):
+    """An MP4 (H.264, AAC) of the chosen frames, each shown until the next, with the sound
+    recording laid where it began."""
+    work = tempfile.mkdtemp(prefix="tickbomb-video-")
+    try:
+        listing = os.path.join(work, "frames.txt")
+        with open(listing, "w") as f:
+            for index, (t, image) in enumerate(chosen):
+                path = os.path.join(work, "%03d.png" % index)
+                image.save(path)
+                following = chosen[index + 1][0] if index + 1 < len(chosen) else t + 2.0
+                f.write("file '%s'\nduration %.3f\n" % (path, following - t))
+            f.write("file '%s'\n" % path)  # the concat format needs the last one twice
+        args = ["ffmpeg", "-nostdin", "-loglevel", "error", "-y",
+                "-f", "concat", "-safe", "0", "-i", listing]
+        # The video starts when the window was shown: sound from before then is cut,
+        # sound that began later is delayed.
+        if sound_start < 0:
+            args += ["-ss", "%.3f" % -sound_start, "-i", sound_path]
+        else:
+            args += ["-itsoffset", "%.3f" % sound_start, "-i", sound_path]
+        args += ["-map", "0:v", "-map", "1:a", "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2,fps=10",
+                 "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "96k",
+                 "-movflags", "+faststart", video]
+        subprocess.run(args, check=True)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--exe", default=os.path.join(REPO, "build", "windows", "tickbomb.exe"))
     parser.add_argument("--out", default=os.path.join(REPO, "docs", "run.gif"))
+    parser.add_argument("--video", help="also an MP4 with the sounds played (needs ffmpeg)")
     args = parser.parse_args()
     if not os.path.isfile(args.exe):
         sys.exit("record_run: no %s; build it first (cmake --build --preset windows)" % args.exe)
+    if args.video and shutil.which("ffmpeg") is None:
+        print("record_run: no ffmpeg (Debian package ffmpeg): no video, only the GIF")
+        args.video = None
     work = tempfile.mkdtemp(prefix="tickbomb-record-")
     try:
-        frames = record(os.path.abspath(args.exe), os.path.join(REPO, "build", "windows", "e2e"),
-                        work)
+        sound_path = os.path.join(work, "sound.wav") if args.video else None
+        frames, sound_start = record(os.path.abspath(args.exe),
+                                     os.path.join(REPO, "build", "windows", "e2e"), work,
+                                     sound_path)
         chosen = choose(frames)
         assemble(chosen, args.out)
+        print("record_run: %s, %d frames, %d bytes" % (
+            args.out, len(chosen), os.path.getsize(args.out)))
+        if args.video and sound_start is None:
+            print("record_run: the sound could not be recorded: no video")
+        elif args.video:
+            assemble_video(chosen, sound_path, sound_start, args.video)
+            print("record_run: %s, %.1f s with sound, %d bytes" % (
+                args.video, chosen[-1][0] + 2.0, os.path.getsize(args.video)))
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print("record_run: %s, %d frames, %d bytes" % (args.out, len(chosen), os.path.getsize(args.out)))
 
 
 if __name__ == "__main__":

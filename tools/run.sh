@@ -5,8 +5,10 @@
 # private prefix.
 #
 # With a display ($DISPLAY set) the window opens on it.  Without one the program
-# runs on a virtual display (Xvfb) and a screenshot is saved every second to
-# build/run-screens/.
+# runs on a virtual display (Xvfb), as the end-to-end tests run it (a throw-away
+# copy of their private template prefix under build/windows/e2e), and the run
+# is recorded by tools/record_run.py: an animated GIF of the window and, with
+# ffmpeg, an MP4 with the sounds it played, both in build/run/.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -21,6 +23,24 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --parallel 2
 exe="$repo/build/windows/tickbomb.exe"
 [ -f "$exe" ] || { say "no $exe after the build" >&2; exit 1; }
+
+if [ -z "${DISPLAY:-}" ]; then
+  say "no \$DISPLAY: running it on a virtual display (Xvfb) and recording the window"
+  say "(a GIF at four frames a second, and a video with its sounds) into build/run/"
+  rm -rf "$repo/build/run-screens" "$repo/build/run"
+  mkdir -p "$repo/build/run"
+  if ! /usr/bin/python3 "$repo/tools/record_run.py" --exe "$exe" \
+    --out "$repo/build/run/tickbomb-run.gif" --video "$repo/build/run/tickbomb-run.mp4" |
+    sed -u 's/^record_run: /run.sh: /'; then
+    say "the recording failed" >&2
+    exit 1
+  fi
+  say "tickbomb ended; watch the run:"
+  for made in build/run/tickbomb-run.gif build/run/tickbomb-run.mp4; do
+    if [ -f "$repo/$made" ]; then say "    $repo/$made ($(du -k "$repo/$made" | cut -f1) KB)"; fi
+  done
+  exit 0
+fi
 
 # The program always runs with this prefix and no other.
 export WINEPREFIX="$repo/build/wine-prefix"
@@ -57,56 +77,12 @@ if ! grep -qxF "$fonts_stamp" "$WINEPREFIX/.tickbomb-prefix"; then
   echo "$fonts_stamp" >>"$WINEPREFIX/.tickbomb-prefix"
 fi
 
-xvfb_pid=""
-wine_pid=""
-cleanup() {
-  [ -n "$wine_pid" ] && kill "$wine_pid" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
+trap 'wineserver -k 2>/dev/null || true' EXIT
 
 say "starting tickbomb under Wine (WINEPREFIX=build/wine-prefix)"
 say "click the bomb to defuse it, Esc for the fake ending, hold Shift for restart;"
 say "if left alone it counts down from 10 and then asks Windows (here: this Wine prefix) to shut down"
 
-if [ -n "${DISPLAY:-}" ]; then
-  (cd "$(dirname "$exe")" && wine "$exe" </dev/null >"$repo/build/run-wine.log" 2>&1) || true
-  wineserver -w
-  say "tickbomb ended (Wine's messages are in build/run-wine.log)"
-  exit 0
-fi
-
-screens="$repo/build/run-screens"
-rm -rf "$screens"
-mkdir -p "$screens"
-say "no \$DISPLAY: running on a virtual display (Xvfb) with a screenshot every second"
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -br 3>"$display_file" \
-  >"$repo/build/run-xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$display_file" ] && break
-  sleep 0.1
-done
-[ -s "$display_file" ] || { say "Xvfb did not start; see build/run-xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(tr -d '\n' <"$display_file")"
-rm -f "$display_file"
-
-(cd "$(dirname "$exe")" && exec wine "$exe" </dev/null >"$repo/build/run-wine.log" 2>&1) &
-wine_pid=$!
-shot=0
-for _ in $(seq 60); do
-  shot=$((shot + 1))
-  import -window root "$screens/$(printf 'screen-%02d.png' "$shot")" 2>/dev/null || true
-  kill -0 "$wine_pid" 2>/dev/null || break
-  sleep 1
-done
-if kill -0 "$wine_pid" 2>/dev/null; then
-  say "still running after a minute: stopping it"
-else
-  wait "$wine_pid" || true
-  wine_pid=""
-  say "tickbomb ended"
-fi
-say "saved $shot screenshots (one a second) in $screens"
+(cd "$(dirname "$exe")" && wine "$exe" </dev/null >"$repo/build/run-wine.log" 2>&1) || true
+wineserver -w
+say "tickbomb ended (Wine's messages are in build/run-wine.log)"
