@@ -3,6 +3,7 @@
 // would carry in megabytes' worth of friends (a name demangler and printf for
 // the terminate message, copy-on-write strings for the standard exceptions):
 // more than a third of the program's code.
+#include <bits/functexcept.h>  // libstdc++'s declarations of the functions replaced here
 #include <cstdlib>
 #include <new>
 

@@ -6,7 +6,7 @@
 #ifndef TICKBOMB_APP_WIN32_DOUBLE_PRECISION_H
 #define TICKBOMB_APP_WIN32_DOUBLE_PRECISION_H
 
-#include <float.h>
+#include <cfloat>
 
 namespace tickbomb::win32 {
 
