@@ -151,7 +151,7 @@ def copy_template(template, prefix):
 
 def configure(prefix, watch=(), relay_from="tickbomb.exe", windows_version=None,
               log_pixels=None, audio=None, settings=None):
-    """Write a run's settings into the prefix's user.reg.
+    r"""Write a run's settings into the prefix's user.reg.
 
     watch: functions to trace ("user32.ExitWindowsEx", ...), only when called
     from `relay_from`.  windows_version: "winxp", "win98", "win10", ... or None

@@ -1,0 +1,175 @@
+#!/bin/bash
+# Runs the end-to-end scenarios against a built tickbomb.exe under Wine 10, the
+# Wine of Debian 13 (trixie), from a Debian 12 machine: in a trixie root that
+# it makes itself with mmdebstrap from Debian's packages (minbase, amd64 and
+# i386, with what tools/install-deps.sh --list e2e names).  The root is kept in
+# build/wine10/root and made again when that list changes.  The repository is
+# mounted read-only inside it; results and artefacts land in build/wine10/e2e.
+#
+#   tools/wine10-e2e.sh [--exe FILE] [--expect-failure NAME]... [NAME...]
+#
+# --exe: the .exe to try (default build/windows/tickbomb.exe, the windows
+# preset's build).  NAMEs: scenarios as e2e.py names them (hardening.idle_...);
+# default all, two at a time (the serial ones alone).  --expect-failure NAME: a
+# scenario known to fail under Wine 10; its failure is reported but does not
+# fail the run (and it is said when it passes).  Exits non-zero if any other
+# scenario failed.  Needs root (mmdebstrap, mount, chroot); about 2 minutes
+# the first time for the root, then about 3 minutes for the scenarios.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+exe="$repo/build/windows/tickbomb.exe"
+expected=()
+names=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --exe) exe=$(realpath "$2"); shift 2 ;;
+    --expect-failure) expected+=("$2"); shift 2 ;;
+    -*) echo "usage: $0 [--exe FILE] [--expect-failure NAME]... [NAME...]" >&2; exit 2 ;;
+    *) names+=("$1"); shift ;;
+  esac
+done
+
+say() { echo "wine10-e2e: $*"; }
+[ "$(id -u)" = 0 ] || { say "run this as root (mmdebstrap, mount and chroot need it)" >&2; exit 1; }
+[ -f "$exe" ] || { say "no $exe: build it first (cmake --build --preset windows)" >&2; exit 1; }
+
+work="$repo/build/wine10"
+root="$work/root"
+out="$work/e2e"
+mkdir -p "$work"
+started=$SECONDS
+
+mounts=()
+cleanup() {
+  local i
+  for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
+    umount "${mounts[$i]}" 2>/dev/null || umount -l "${mounts[$i]}" 2>/dev/null || true
+  done
+}
+trap cleanup EXIT
+mount_on() {  # mount_on TARGET MOUNT-ARGS...
+  local target=$1
+  shift
+  mkdir -p "$target"
+  mount "$@" "$target"
+  mounts+=("$target")
+}
+# A root left mounted by a run that was killed: unmount before touching it.
+for target in $(awk -v r="$root/" 'index($2, r) == 1 { print $2 }' /proc/mounts | sort -r); do
+  umount "$target" 2>/dev/null || umount -l "$target"
+done
+
+if ! command -v mmdebstrap >/dev/null; then
+  say "installing mmdebstrap (apt's output in build/wine10/apt.log)"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends mmdebstrap \
+    >"$work/apt.log" 2>&1 </dev/null
+fi
+packages=$("$repo/tools/install-deps.sh" --list e2e | paste -sd, -)
+recipe="trixie minbase amd64,i386 ca-certificates,$packages"
+if [ ! -f "$root/.tickbomb-root" ] || [ "$(cat "$root/.tickbomb-root")" != "$recipe" ]; then
+  say "making a Debian 13 root with Wine 10 in build/wine10/root (mmdebstrap, about 2 minutes;"
+  say "    its output in build/wine10/mmdebstrap.log)"
+  rm -rf "$root"
+  if ! mmdebstrap --variant=minbase --architectures=amd64,i386 \
+    --include="ca-certificates,$packages" trixie "$root" >"$work/mmdebstrap.log" 2>&1; then
+    tail -n 15 "$work/mmdebstrap.log" >&2
+    say "mmdebstrap failed; see build/wine10/mmdebstrap.log" >&2
+    exit 1
+  fi
+  echo "$recipe" >"$root/.tickbomb-root"
+  say "root ready ($((SECONDS - started)) s)"
+fi
+
+rm -rf "$out"
+mkdir -p "$out/logs"
+cp "$exe" "$out/tickbomb.exe"
+for dir in proc sys dev dev/pts; do
+  mount_on "$root/$dir" --bind "/$dir"
+done
+mount_on "$root/dev/shm" -t tmpfs tmpfs
+mount_on "$root/tickbomb" --bind "$repo"
+mount -o remount,bind,ro "$root/tickbomb"
+mount_on "$root/out" --bind "$out"
+inside() {
+  chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
+}
+e2e_py=/tickbomb/tests/e2e/e2e.py
+
+say "$(inside wine --version) in $(inside sh -c '. /etc/os-release; echo "$PRETTY_NAME"'), testing $exe"
+inside python3 -B "$e2e_py" prepare --out /out >"$out/logs/prepare.log" 2>&1 || {
+  cat "$out/logs/prepare.log"
+  say "the template Wine prefix could not be made" >&2
+  exit 1
+}
+if [ ${#names[@]} = 0 ]; then
+  selftest=1
+  mapfile -t listed < <(inside python3 -B "$e2e_py" list)
+else
+  selftest=0
+  listed=()
+  for name in "${names[@]}"; do listed+=("$name 0 1"); done
+fi
+parallel=()
+serial=()
+for line in "${listed[@]}"; do
+  read -r name _timeout is_serial <<<"$line"
+  if [ "$is_serial" = 1 ]; then serial+=("$name"); else parallel+=("$name"); fi
+done
+
+# One scenario: its log in logs/NAME.log, its verdict in logs/NAME.result.
+run_one() {
+  local name=$1 began=$SECONDS verdict=FAILED
+  if inside python3 -B "$e2e_py" run --exe /out/tickbomb.exe --out /out "$name" \
+    >"$out/logs/$name.log" 2>&1; then
+    verdict=passed
+  fi
+  echo "$verdict $((SECONDS - began))" >"$out/logs/$name.result"
+  echo "  $verdict $name ($((SECONDS - began)) s)"
+}
+export -f run_one inside
+export root out e2e_py
+if [ "$selftest" = 1 ]; then
+  if inside python3 -B -m unittest discover -s /tickbomb/tests/e2e/selftest \
+    >"$out/logs/harness_selftest.log" 2>&1; then
+    echo "passed 0" >"$out/logs/harness_selftest.result"
+    echo "  passed harness_selftest"
+  else
+    echo "FAILED 0" >"$out/logs/harness_selftest.result"
+    echo "  FAILED harness_selftest"
+  fi
+fi
+if [ ${#parallel[@]} -gt 0 ]; then
+  printf '%s\n' "${parallel[@]}" | xargs -P 2 -I{} bash -c 'run_one "$1"' _ {}
+fi
+for name in "${serial[@]}"; do run_one "$name"; done
+
+passed=0
+failed=()
+expected_seen=()
+for result in "$out"/logs/*.result; do
+  name=$(basename "$result" .result)
+  if [ "$(cut -d' ' -f1 "$result")" = passed ]; then
+    passed=$((passed + 1))
+    for known in "${expected[@]}"; do
+      [ "$known" = "$name" ] && say "$name passed, though it was expected to fail under Wine 10"
+    done
+  else
+    is_expected=0
+    for known in "${expected[@]}"; do [ "$known" = "$name" ] && is_expected=1; done
+    if [ "$is_expected" = 1 ]; then expected_seen+=("$name"); else failed+=("$name"); fi
+  fi
+done
+for name in "${failed[@]}" "${expected_seen[@]}"; do
+  echo
+  echo "---- $name (build/wine10/e2e/logs/$name.log, last lines)"
+  tail -n 12 "$out/logs/$name.log"
+done
+echo
+[ ${#expected_seen[@]} = 0 ] ||
+  say "failed as expected under Wine 10: ${expected_seen[*]}"
+[ ${#failed[@]} = 0 ] || say "FAILED: ${failed[*]}"
+say "$((SECONDS - started)) s in all; logs and artefacts in build/wine10/e2e"
+echo "wine10: $passed passed, $((${#failed[@]} + ${#expected_seen[@]})) failed"
+[ ${#failed[@]} = 0 ]
