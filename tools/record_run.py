@@ -31,7 +31,9 @@ import wave
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 
-from harness import TickbombRun, images  # noqa: E402
+import numpy as np  # noqa: E402
+
+from harness import TickbombRun, images, relay_clock  # noqa: E402
 from harness import prefix as prefix_mod, run as run_mod  # noqa: E402
 
 FRAME_SECONDS = 0.25
@@ -42,8 +44,8 @@ class SinkRecording:
     """ffmpeg recording the monitor of a run's PulseAudio null sink into a WAVE file.
 
     ffmpeg's own timestamps for a live source are not to be trusted here, so the
-    recording is placed by its end: it stops at a known moment, and its length
-    says when it began.
+    recording is placed by its end (it stops at a known moment, and its length
+    says roughly when it began) and then by the program's own calls: see place().
     """
 
     def __init__(self, pulse, path):
@@ -73,13 +75,40 @@ class SinkRecording:
             return None
 
 
+def place(sound_path, rough_start, plays):
+    """When the recording began, in seconds since the window was shown.
+
+    rough_start: the estimate from its end, which ffmpeg's and PulseAudio's
+    buffers put a few tenths of a second off.  plays: the times of the
+    program's PlaySoundA calls (relay trace).  Each sound is found as the first
+    loud sample within 0.6 s of where the estimate puts its call; the median of
+    the shifts moves the whole recording so that each sound starts with its
+    call, as it does on a sound card up to its small latency.
+    """
+    with wave.open(sound_path) as sound:
+        rate = sound.getframerate()
+        samples = np.frombuffer(sound.readframes(sound.getnframes()), dtype="<i2")
+    loud = np.abs(samples.astype(np.int32)) > 1000
+    reach = int(0.6 * rate)
+    shifts = []
+    for played in plays:
+        at = int((played - rough_start) * rate)
+        window = loud[max(at - reach, 0):max(at + reach, 0)]
+        if window.any():
+            shifts.append((max(at - reach, 0) + int(np.argmax(window)) - at) / rate)
+    if not shifts:
+        return rough_start
+    return rough_start - float(np.median(shifts))
+
+
 def record(exe, out_dir, work, sound_path=None):
     """Grabs the window until the program ends; returns ([(seconds since shown, PIL image)],
     the seconds since shown at which the sound recording in sound_path begins, or None)."""
     template = prefix_mod.ensure_template(os.path.join(out_dir, "wine-template"))
     run_mod.set_context(run_mod.Context(exe, os.path.join(work, "artefacts"), template,
                                         os.path.join(work, "runs")))
-    options = {"watch": ["user32.ExitWindowsEx"], "screen": SCREEN, "name": "gif"}
+    options = {"watch": ["user32.ExitWindowsEx", "winmm.PlaySoundA"], "screen": SCREEN,
+               "name": "gif"}
     if "paced_audio" in inspect.signature(TickbombRun).parameters:
         options["paced_audio"] = True
     else:
@@ -103,7 +132,12 @@ def record(exe, out_dir, work, sound_path=None):
         if sink is not None:
             time.sleep(0.3)  # the end of the last sound
             began = sink.stop()
-            sound_start = None if began is None else began - started
+            if began is not None:
+                to_monotonic = relay_clock() - time.monotonic()
+                plays = [c.time - to_monotonic - started for c in run.relay.calls("winmm.PlaySoundA")]
+                sound_start = place(sound_path, began - started, plays)
+                print("record_run: the sound placed %.2f s from where its end put it"
+                      % (sound_start - (began - started)))
     run_mod.set_context(None)
     return frames, sound_start
 
