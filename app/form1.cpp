@@ -47,6 +47,7 @@ void Form1::SetDigits(const std::wstring& caption) {
 // ---------------------------------------------------------------- start-up
 
 void Form1::Form_Load() {
+  shaped_ = false;
   LoadSoundBank();
   for (auto sound = std::rbegin(kSounds); sound != std::rend(kSounds); ++sound) {
     Play(sound->id, kPlayAsync);  // the warm-up: each start cuts off the one before
@@ -95,19 +96,36 @@ void Form1::StripFrame() {
 }
 
 void Form1::CutWindowShape() {
-  const WindowShape size =
-      ShapeSize(static_cast<float>(Width()), static_cast<float>(Height()),
-                static_cast<float>(TwipsPerPixelX()), static_cast<float>(TwipsPerPixelY()));
-  const Hrgn region = windows().CreateRectRgn(0, 0, size.width, size.height);
-  for (const Rect& cut : {kTopRightCut, kBottomLeftCut}) {
-    const Hrgn piece = windows().CreateRectRgn(cut.left, cut.top, cut.right, cut.bottom);
-    windows().CombineRgn(region, region, piece, win::RGN_XOR);
-    windows().DeleteObject(piece);
-  }
+  const Hrgn region = MakeShape();
   SetVisible(false);
   SetVisible(true);
   module_.FormRegion = region;
   windows().SetWindowRgn(hWnd(), region, 1);  // the system owns the region from here on
+  shaped_ = true;
+}
+
+// The window's rectangle less the two cut corners; on a screen of another
+// density the corners are cut where the layout's pixels land there.
+Hrgn Form1::MakeShape() {
+  const WindowShape size = ShapeSize(static_cast<float>(Width()), static_cast<float>(Height()),
+                                     TwipsPerPixelX(), TwipsPerPixelY());
+  const Hrgn region = windows().CreateRectRgn(0, 0, size.width, size.height);
+  for (const Rect& design_cut : {kTopRightCut, kBottomLeftCut}) {
+    const Rect cut = scale().FromDesign(design_cut);
+    const Hrgn piece = windows().CreateRectRgn(cut.left, cut.top, cut.right, cut.bottom);
+    windows().CombineRgn(region, region, piece, win::RGN_XOR);
+    windows().DeleteObject(piece);
+  }
+  return region;
+}
+
+// Laid out again for a screen of another density: the shape too, once it
+// has one.
+void Form1::Form_Rescaled() {
+  if (!shaped_) return;
+  const Hrgn region = MakeShape();
+  module_.FormRegion = region;
+  windows().SetWindowRgn(hWnd(), region, 1);
 }
 
 void Form1::ZoomOpen(const ZoomOrigin& origin) {

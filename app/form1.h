@@ -48,6 +48,8 @@ class Form1 : public forms::Form {
   void ProbeWindowsVersion();
   void StripFrame();
   void CutWindowShape();
+  Hrgn MakeShape();
+  void Form_Rescaled() override;
   void ApplyShiftRule(std::int16_t shift);
   void EscapeEnding();
   void PlayRemainingCountdown(int ticks_at_escape);
@@ -65,6 +67,7 @@ class Form1 : public forms::Form {
   // Set once the Escape ending has begun; it belongs to the form object, so
   // a re-open run inside the ending's pumps still sees it.
   bool escaping_ = false;
+  bool shaped_ = false;  // the current window has its shape
 };
 
 }  // namespace tickbomb

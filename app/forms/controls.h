@@ -6,12 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "app/forms/screen_scale.h"
 #include "app/seam/drawing.h"
 #include "app/seam/handles.h"
 
 namespace tickbomb::forms {
-
-inline constexpr int kTwipsPerPixel = 15;  // the layout is pixel art for 96 dots per inch
 
 // A picture is a bitmap resource; assigning one shares it (copies the id).
 // Every picture of the design is loaded, fully decoded, with the window, and
@@ -52,7 +51,8 @@ struct Label {
   std::int16_t element = 0;
 };
 
-// A windowless picture control; it takes the size of its picture.
+// A windowless picture control; it takes the size of its picture, whose
+// pixels are the layout's own (kTwipsPerPixel twips each).
 struct Image {
   int left = 0, top = 0, width = 0, height = 0;
   bool visible = true;

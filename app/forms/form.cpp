@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "app/forms/picture_scaling.h"
 #include "app/forms/runtime_error.h"
 #include "app/forms/text_layout.h"
 #include "app/seam/library_failure.h"
@@ -14,8 +15,6 @@ namespace tickbomb::forms {
 namespace {
 
 constexpr std::uintptr_t kTimerId = 1;
-
-int ToPixels(int twips) { return CheckedToInt32(static_cast<double>(twips) / kTwipsPerPixel); }
 
 bool Contains(const Rect& r, int x, int y) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
@@ -147,17 +146,25 @@ void Form::CreateControls(const FormDesign& design) {
   captured_.reset();
   captured_form_ = false;
 
-  const int client_w = ToPixels(design.client_width);
-  const int client_h = ToPixels(design.client_height);
-  width_ = (client_w + design.frame_width_px) * kTwipsPerPixel;
-  height_ = (client_h + design.frame_height_px) * kTwipsPerPixel;
+  // The outer window is the client area and the frame around it.
+  width_ = design.client_width + design.frame_width_px * kTwipsPerPixel;
+  height_ = design.client_height + design.frame_height_px * kTwipsPerPixel;
   left_ = design.client_left - (design.frame_width_px / 2) * kTwipsPerPixel;
   top_ = design.client_top - (design.frame_height_px - design.frame_width_px / 2) * kTwipsPerPixel;
 
+  scale_ = ScreenScale(host_.ScreenDpi());
+  for (Label& control : labels_) control.font.dpi = scale_.dpi();
+  for (OptionButton& button : options_) button.font.dpi = scale_.dpi();
   const Rect outer{ToPixels(left_), ToPixels(top_), ToPixels(left_) + ToPixels(width_),
                    ToPixels(top_) + ToPixels(height_)};
   hwnd_ = host_.CreateFormWindow(caption_, outer, *this);
   if (IsNull(hwnd_)) Raise(kErrCannotCreateWindow);
+  // A window opened on a monitor of another density takes that monitor's.
+  if (const int dpi = host_.WindowDpi(hwnd_); dpi != scale_.dpi()) {
+    UseDpi(dpi);
+    windows_.SetWindowPos(hwnd_, Hwnd{}, 0, 0, ToPixels(width_), ToPixels(height_),
+                          win::SWP_NOMOVE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+  }
   LoadPictures(design);
   for (Label& control : labels_) {
     if (IsSystemColor(control.fore_color)) {
@@ -167,10 +174,8 @@ void Form::CreateControls(const FormDesign& design) {
 
   for (std::size_t i = 0; i < options_.size(); ++i) {
     OptionButton& button = options_[i];
-    const Rect rect{ToPixels(button.left), ToPixels(button.top),
-                    ToPixels(button.left + button.width), ToPixels(button.top + button.height)};
-    button.hwnd = host_.CreateOptionButton(hwnd_, button.caption, rect, i == 0, button.back_color,
-                                           button.fore_color, button.font);
+    button.hwnd = host_.CreateOptionButton(hwnd_, button.caption, OptionPixels(button), i == 0,
+                                           button.back_color, button.fore_color, button.font);
     button.value = static_cast<int>(i) == design.selected_option;
     if (button.value) CheckOption(button.hwnd, true);
   }
@@ -199,6 +204,7 @@ void Form::DestroyControls() {
       Hwnd{};  // from here on the form counts as unloaded, also for handlers the destruction runs
   windows_.DestroyWindow(hwnd);  // destroys the option buttons with it
   for (OptionButton& button : options_) button.hwnd = Hwnd{};
+  DropComposites();
   for (const auto& [id, bitmap] : bitmaps_) windows_.DeleteObject(bitmap);
   bitmaps_.clear();
   captured_.reset();
@@ -264,10 +270,26 @@ Rect Form::LabelPixels(int index) const {
           ToPixels(l.top + l.height)};
 }
 
-Rect Form::ImagePixels(int index) const {
+Rect Form::ImageTwips(int index) const {
   const Image& i = Element(images_, index);
-  return {ToPixels(i.left), ToPixels(i.top), ToPixels(i.left + i.width),
-          ToPixels(i.top + i.height)};
+  return {i.left, i.top, i.left + i.width, i.top + i.height};
+}
+
+Rect Form::ImagePixels(int index) const { return scale_.Pixels(ImageTwips(index)); }
+
+Rect Form::OptionPixels(const OptionButton& button) const {
+  return scale_.Pixels(
+      Rect{button.left, button.top, button.left + button.width, button.top + button.height});
+}
+
+// What a change of a picture control repaints: its own pixels, and on a
+// screen of another density also the pixels the resampling spreads it to.
+Rect Form::RepaintArea(const Rect& twips) const {
+  if (scale_.IsDesignScale()) return scale_.Pixels(twips);
+  const int shrink = (kDesignDpi + scale_.dpi() - 1) / scale_.dpi();  // 1 unless shrinking
+  const int reach = kResampleReach * kTwipsPerPixel * shrink;
+  return scale_.Pixels(
+      Rect{twips.left - reach, twips.top - reach, twips.right + reach, twips.bottom + reach});
 }
 
 void Form::InvalidatePixels(const Rect& rect) {
@@ -275,7 +297,7 @@ void Form::InvalidatePixels(const Rect& rect) {
 }
 
 void Form::InvalidateLabel(int index) { InvalidatePixels(LabelPixels(index)); }
-void Form::InvalidateImage(int index) { InvalidatePixels(ImagePixels(index)); }
+void Form::InvalidateImage(int index) { InvalidatePixels(RepaintArea(ImageTwips(index))); }
 
 void Form::SizeLabel(int index) {
   Label& control = Element(labels_, index);
@@ -283,8 +305,8 @@ void Form::SizeLabel(int index) {
   const TextLayout layout = LayOutText(control.caption, 0, [&](const std::wstring& text) {
     return host_.MeasureText(control.font, text);
   });
-  control.width = layout.width * kTwipsPerPixel;
-  control.height = layout.height * kTwipsPerPixel;
+  control.width = scale_.Twips(layout.width);
+  control.height = scale_.Twips(layout.height);
 }
 
 void Form::SetLabelCaption(int index, const std::wstring& caption) {
@@ -317,12 +339,12 @@ void Form::SetLabelVisible(int index, bool visible) {
 }
 
 void Form::SetImagePicture(int index, const Picture& picture) {
-  const Rect before = ImagePixels(index);
+  const Rect before = RepaintArea(ImageTwips(index));
   Image& control = Element(images_, index);
   control.picture = picture;
   control.width = picture.width_px * kTwipsPerPixel;
   control.height = picture.height_px * kTwipsPerPixel;
-  if (control.visible) InvalidatePixels(Union(before, ImagePixels(index)));
+  if (control.visible) InvalidatePixels(Union(before, RepaintArea(ImageTwips(index))));
 }
 
 void Form::SetImageVisible(int index, bool visible) {
@@ -398,8 +420,12 @@ int Form::MsgBox(const std::wstring& text, std::uint32_t style, const std::wstri
   return windows_.MessageBoxW(hwnd_, text.c_str(), title.c_str(), style);
 }
 
-int Form::ScreenWidth() { return windows_.GetSystemMetrics(win::SM_CXSCREEN) * kTwipsPerPixel; }
-int Form::ScreenHeight() { return windows_.GetSystemMetrics(win::SM_CYSCREEN) * kTwipsPerPixel; }
+float Form::ScreenWidth() {
+  return static_cast<float>(windows_.GetSystemMetrics(win::SM_CXSCREEN)) * TwipsPerPixelX();
+}
+float Form::ScreenHeight() {
+  return static_cast<float>(windows_.GetSystemMetrics(win::SM_CYSCREEN)) * TwipsPerPixelY();
+}
 
 std::vector<std::uint8_t> Form::LoadResData(int id, const char* type) {
   std::vector<std::uint8_t> bytes;
@@ -426,13 +452,11 @@ void Form::RouteMouseMove(const std::optional<ControlRef>& target, int x, int y,
   const auto button = static_cast<std::int16_t>(buttons);
   const auto shift16 = static_cast<std::int16_t>(shift);
   if (!target) {
-    Form_MouseMove(button, shift16, static_cast<float>(x * kTwipsPerPixel),
-                   static_cast<float>(y * kTwipsPerPixel));
+    Form_MouseMove(button, shift16, ToTwips(x), ToTwips(y));
   } else if (target->kind == ControlRef::Kind::Label) {
     const Label& l = Element(labels_, target->index);
-    Label_MouseMove(l.array, l.element, button, shift16,
-                    static_cast<float>(x * kTwipsPerPixel - l.left),
-                    static_cast<float>(y * kTwipsPerPixel - l.top));
+    Label_MouseMove(l.array, l.element, button, shift16, ToTwips(x) - static_cast<float>(l.left),
+                    ToTwips(y) - static_cast<float>(l.top));
   }
   // Picture controls have no mouse-move event.
 }
@@ -464,9 +488,8 @@ void Form::OnMouseDown(int x, int y, int button, int shift) {
     if (captured_ && captured_->kind == ControlRef::Kind::Image) {
       const Image& image = Element(images_, captured_->index);
       Image_MouseDown(captured_->index, static_cast<std::int16_t>(button),
-                      static_cast<std::int16_t>(shift),
-                      static_cast<float>(x * kTwipsPerPixel - image.left),
-                      static_cast<float>(y * kTwipsPerPixel - image.top));
+                      static_cast<std::int16_t>(shift), ToTwips(x) - static_cast<float>(image.left),
+                      ToTwips(y) - static_cast<float>(image.top));
     }
   });
 }
@@ -484,8 +507,8 @@ void Form::OnMouseUp(int x, int y, int button, int buttons_still_down, int shift
     const Image& image = Element(images_, index);
     const std::uint64_t generation = generation_;
     Image_MouseUp(index, static_cast<std::int16_t>(button), static_cast<std::int16_t>(shift),
-                  static_cast<float>(x * kTwipsPerPixel - image.left),
-                  static_cast<float>(y * kTwipsPerPixel - image.top));
+                  ToTwips(x) - static_cast<float>(image.left),
+                  ToTwips(y) - static_cast<float>(image.top));
     if (!StillCurrent(generation)) return;
     // A click is a left press and release on the same visible picture.
     if (button == kLeftButton && Element(images_, index).visible &&
@@ -567,6 +590,14 @@ std::vector<DrawOp> Form::PaintOps() const {
   back.rect = {0, 0, ToPixels(width_), ToPixels(height_)};
   back.color = back_color_;
   ops.push_back(back);
+  if (!scale_.IsDesignScale()) {
+    AddScaledPictureOps(ops);
+    for (const ControlRef& ref : back_to_front_) {
+      if (ref.kind == ControlRef::Kind::Label) AddTextOps(ops, ref.index);
+    }
+    return ops;
+  }
+  // At the layout's own density every picture is drawn as it is.
   if (picture_.id != 0) {
     DrawOp pic;
     pic.kind = DrawOp::Kind::Bitmap;
@@ -576,40 +607,151 @@ std::vector<DrawOp> Form::PaintOps() const {
     ops.push_back(pic);
   }
   for (const ControlRef& ref : back_to_front_) {
-    if (ref.kind == ControlRef::Kind::Image) {
-      const Image& control = Element(images_, ref.index);
-      if (!control.visible || control.picture.id == 0) continue;
-      DrawOp pic;
-      pic.kind = DrawOp::Kind::Bitmap;
-      pic.bitmap_id = control.picture.id;
-      pic.bitmap = BitmapOf(control.picture.id);
-      pic.rect = ImagePixels(ref.index);
-      ops.push_back(pic);
+    if (ref.kind == ControlRef::Kind::Label) {
+      AddTextOps(ops, ref.index);
       continue;
     }
-    const Label& control = Element(labels_, ref.index);
-    if (!control.visible) continue;
-    const Rect box = LabelPixels(ref.index);
-    const TextLayout layout =
-        LayOutText(control.caption, control.word_wrap ? box.right - box.left : 0,
-                   [&](const std::wstring& text) { return host_.MeasureText(control.font, text); });
-    int y = box.top;
-    for (const TextLine& line : layout.lines) {
-      DrawOp text;
-      text.kind = DrawOp::Kind::Text;
-      text.rect = box;
-      text.x = control.alignment == TextAlign::Center
-                   ? box.left + ((box.right - box.left) - line.cx) / 2
-                   : box.left;
-      text.y = y;
-      text.color = control.fore_color;
-      text.text = line.text;
-      text.font = control.font;
-      ops.push_back(std::move(text));
-      y += layout.line_height;
-    }
+    const Image& control = Element(images_, ref.index);
+    if (!control.visible || control.picture.id == 0) continue;
+    DrawOp pic;
+    pic.kind = DrawOp::Kind::Bitmap;
+    pic.bitmap_id = control.picture.id;
+    pic.bitmap = BitmapOf(control.picture.id);
+    pic.rect = ImagePixels(ref.index);
+    ops.push_back(pic);
   }
   return ops;
+}
+
+void Form::AddTextOps(std::vector<DrawOp>& ops, int label_index) const {
+  const Label& control = Element(labels_, label_index);
+  if (!control.visible) return;
+  const Rect box = LabelPixels(label_index);
+  const TextLayout layout =
+      LayOutText(control.caption, control.word_wrap ? box.right - box.left : 0,
+                 [&](const std::wstring& text) { return host_.MeasureText(control.font, text); });
+  int y = box.top;
+  for (const TextLine& line : layout.lines) {
+    DrawOp text;
+    text.kind = DrawOp::Kind::Text;
+    text.rect = box;
+    text.x = control.alignment == TextAlign::Center
+                 ? box.left + ((box.right - box.left) - line.cx) / 2
+                 : box.left;
+    text.y = y;
+    text.color = control.fore_color;
+    text.text = line.text;
+    text.font = control.font;
+    ops.push_back(std::move(text));
+    y += layout.line_height;
+  }
+}
+
+// ---------------------------------------------------------------- another density
+
+// On a screen of another density than the layout's the background and the
+// pictures on it are put together at the layout's pixels and resampled as
+// one (picture_scaling.h), so that a bomb frame meets the sky around it
+// without a seam. A picture that overlaps a label is drawn on its own in its
+// place in the stacking order instead, as the labels must stay above or
+// below it; the form's pictures never overlap one.
+bool Form::InBackground(int image_index) const {
+  const Rect area = ImageTwips(image_index);
+  const Rect picture{0, 0, picture_.width_px * kTwipsPerPixel, picture_.height_px * kTwipsPerPixel};
+  if (picture_.id == 0 || area.left < picture.left || area.top < picture.top ||
+      area.right > picture.right || area.bottom > picture.bottom) {
+    return false;
+  }
+  return std::none_of(labels_.begin(), labels_.end(), [&](const Label& l) {
+    const bool apart = l.left + l.width <= area.left || area.right <= l.left ||
+                       l.top + l.height <= area.top || area.bottom <= l.top;
+    return l.visible && !apart;
+  });
+}
+
+void Form::AddScaledPictureOps(std::vector<DrawOp>& ops) const {
+  std::vector<std::array<int, 3>> layers;
+  std::vector<int> apart;
+  for (const ControlRef& ref : back_to_front_) {
+    if (ref.kind != ControlRef::Kind::Image) continue;
+    const Image& control = Element(images_, ref.index);
+    if (!control.visible || control.picture.id == 0) continue;
+    if (InBackground(ref.index)) {
+      layers.push_back(
+          {control.picture.id, control.left / kTwipsPerPixel, control.top / kTwipsPerPixel});
+    } else {
+      apart.push_back(ref.index);
+    }
+  }
+  if (picture_.id != 0) {
+    DrawOp pic;
+    pic.kind = DrawOp::Kind::Bitmap;
+    pic.bitmap_id = picture_.id;
+    pic.bitmap = CompositeFor(picture_.id, layers);
+    pic.rect = scale_.FromDesign(Rect{0, 0, picture_.width_px, picture_.height_px});
+    ops.push_back(pic);
+  }
+  for (const int index : apart) {
+    DrawOp pic;
+    pic.kind = DrawOp::Kind::Bitmap;
+    pic.bitmap_id = Element(images_, index).picture.id;
+    pic.bitmap = CompositeFor(0, {{pic.bitmap_id, 0, 0}});
+    pic.rect = ImagePixels(index);
+    ops.push_back(pic);
+  }
+}
+
+Hbitmap Form::CompositeFor(int picture_id, const std::vector<std::array<int, 3>>& layers) const {
+  const auto made = std::find_if(composites_.begin(), composites_.end(), [&](const Composite& c) {
+    return c.picture_id == picture_id && c.layers == layers;
+  });
+  if (made != composites_.end()) return made->bitmap;
+  PixelImage canvas = PixelsOf(picture_id != 0 ? picture_id : layers.front()[0]);
+  for (const auto& [id, left, top] : layers) Paste(canvas, PixelsOf(id), left, top);
+  const PixelImage scaled =
+      Resample(canvas, scale_.FromDesign(canvas.width), scale_.FromDesign(canvas.height));
+  const Hbitmap bitmap = host_.CreatePicture(scaled);
+  if (IsNull(bitmap)) Raise(kErrOutOfMemory);
+  composites_.push_back({picture_id, layers, bitmap});
+  return bitmap;
+}
+
+PixelImage Form::PixelsOf(int picture_id) const {
+  PixelImage pixels;
+  if (!host_.ReadPicture(BitmapOf(picture_id), pixels)) Raise(kErrInvalidPicture);
+  return pixels;
+}
+
+void Form::DropComposites() {
+  for (const Composite& made : composites_) windows_.DeleteObject(made.bitmap);
+  composites_.clear();
+}
+
+void Form::UseDpi(int dpi) {
+  scale_ = ScreenScale(dpi);
+  DropComposites();
+  for (Label& control : labels_) control.font.dpi = dpi;
+  for (OptionButton& button : options_) button.font.dpi = dpi;
+  for (std::size_t i = 0; i < labels_.size(); ++i) SizeLabel(static_cast<int>(i));
+}
+
+// The window moved to a monitor of another density: it is laid out again for
+// it where the system suggests, and goes on as it was (the countdown too).
+void Form::OnDpiChanged(int dpi, const Rect& suggested) {
+  Guarded([&] {
+    if (!IsLoaded() || dpi == scale_.dpi()) return;
+    UseDpi(dpi);
+    left_ = scale_.Twips(suggested.left);
+    top_ = scale_.Twips(suggested.top);
+    windows_.SetWindowPos(hwnd_, Hwnd{}, suggested.left, suggested.top, ToPixels(width_),
+                          ToPixels(height_), win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+    for (const OptionButton& button : options_) {
+      host_.PlaceOptionButton(button.hwnd, OptionPixels(button), button.font);
+    }
+    const std::uint64_t generation = generation_;
+    Form_Rescaled();
+    if (StillCurrent(generation)) windows_.InvalidateRect(hwnd_, nullptr, 0);
+  });
 }
 
 }  // namespace tickbomb::forms

@@ -19,6 +19,7 @@
 #ifndef TICKBOMB_APP_FORMS_FORM_H
 #define TICKBOMB_APP_FORMS_FORM_H
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,6 +28,7 @@
 
 #include "app/forms/controls.h"
 #include "app/forms/runtime_error.h"
+#include "app/forms/screen_scale.h"
 #include "app/forms/timer_pacing.h"
 #include "app/seam/form_host.h"
 #include "app/seam/form_window_events.h"
@@ -120,10 +122,12 @@ class Form : public FormWindowEvents {
   void RefreshImage(int index);  // repaint one picture control now
   void DoEvents();               // dispatch what is already queued
   int MsgBox(const std::wstring& text, std::uint32_t style, const std::wstring& title);
-  int ScreenWidth();   // twips
-  int ScreenHeight();  // twips
-  static int TwipsPerPixelX() { return kTwipsPerPixel; }
-  static int TwipsPerPixelY() { return kTwipsPerPixel; }
+  float ScreenWidth();   // twips
+  float ScreenHeight();  // twips
+  // 1440 / the dots per inch of the screen the form is on: 15 at 96 DPI.
+  float TwipsPerPixelX() const { return scale_.TwipsPerPixel(); }
+  float TwipsPerPixelY() const { return scale_.TwipsPerPixel(); }
+  const ScreenScale& scale() const { return scale_; }
   std::vector<std::uint8_t> LoadResData(int id, const char* type);
 
   // ---- what the window hands on (FormWindowEvents)
@@ -135,6 +139,7 @@ class Form : public FormWindowEvents {
   void OnKeyDown(int key, int shift) override;
   void OnKeyUp(int key, int shift) override;
   void OnTimer() override;
+  void OnDpiChanged(int dpi, const Rect& suggested) override;
   void OnClose() override { End(); }
   Hcursor CursorAt(int x, int y) const override;
   std::vector<DrawOp> PaintOps() const override;
@@ -166,18 +171,40 @@ class Form : public FormWindowEvents {
   virtual void Image_Click(int /*image*/) {}
   virtual void Option_Click(int /*option*/) {}
   virtual void Timer_Timer() {}
+  // Not an event of the form's own but the runtime's: the window was laid out
+  // again for a screen of another density. A form that shaped its window
+  // shapes it again here.
+  virtual void Form_Rescaled() {}
 
  private:
   template <typename Handler>
   void Guarded(Handler&& handler);
   void CreateControls(const FormDesign& design);
   void DestroyControls();
+  int ToPixels(int twips) const { return scale_.Pixels(twips); }
+  float ToTwips(int pixels) const { return static_cast<float>(pixels) * scale_.TwipsPerPixel(); }
   void InvalidatePixels(const Rect& rect);
   void InvalidateLabel(int index);
   void InvalidateImage(int index);
   void SizeLabel(int index);
   Rect LabelPixels(int index) const;
+  Rect ImageTwips(int index) const;
   Rect ImagePixels(int index) const;
+  Rect RepaintArea(const Rect& twips) const;
+  void UseDpi(int dpi);
+  Rect OptionPixels(const OptionButton& button) const;
+  // ---- painting on a screen of another density than the layout's
+  struct Composite {
+    int picture_id = 0;                      // the background, 0 for none
+    std::vector<std::array<int, 3>> layers;  // picture id, left, top (layout pixels)
+    Hbitmap bitmap{};                        // the whole, resampled for the screen
+  };
+  Hbitmap CompositeFor(int picture_id, const std::vector<std::array<int, 3>>& layers) const;
+  PixelImage PixelsOf(int picture_id) const;
+  void DropComposites();
+  bool InBackground(int image_index) const;
+  void AddScaledPictureOps(std::vector<DrawOp>& ops) const;
+  void AddTextOps(std::vector<DrawOp>& ops, int label_index) const;
   std::optional<ControlRef> HitTest(int x, int y) const;
   void RouteMouseMove(const std::optional<ControlRef>& target, int x, int y, int buttons,
                       int shift);
@@ -209,6 +236,8 @@ class Form : public FormWindowEvents {
   bool in_timer_event_ = false;                   // a tick never runs nested inside another
   bool halted_ = false;                           // a run-time error stopped the program
   std::vector<std::pair<int, Hbitmap>> bitmaps_;  // the pictures, by id, while loaded
+  ScreenScale scale_;                             // of the screen the window is on
+  mutable std::vector<Composite> composites_;     // made at first paint, kept per scale
 };
 
 }  // namespace tickbomb::forms

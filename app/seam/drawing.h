@@ -3,8 +3,10 @@
 #ifndef TICKBOMB_APP_SEAM_DRAWING_H
 #define TICKBOMB_APP_SEAM_DRAWING_H
 
+#include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/seam/handles.h"
 
@@ -19,13 +21,28 @@ struct Rect {
 // How a label's text is laid out inside its box.
 enum class TextAlign { Left, Center };
 
-// A font as the form stores it: face, size in points, weight, character set.
+// A font as the form stores it: face, size in points, weight, character
+// set; and the dots per inch of the screen it is drawn on, which makes its
+// size in pixels.
 struct FontSpec {
   std::wstring face;
   double points = 9.0;
   int weight = 400;
   int charset = 128;
+  int dpi = 96;
   friend bool operator==(const FontSpec&, const FontSpec&) = default;
+};
+
+// The font's em in pixels on its screen: 72 points are an inch.
+inline int FontPixelHeight(const FontSpec& font) {
+  return static_cast<int>(std::lround(font.points * font.dpi / 72.0));
+}
+
+// A picture's pixels, top row first, each 0x00RRGGBB.
+struct PixelImage {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+  friend bool operator==(const PixelImage&, const PixelImage&) = default;
 };
 
 struct TextSize {

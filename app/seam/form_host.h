@@ -34,9 +34,19 @@ class FormHost {
   virtual Hwnd CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
                                   bool group_start, std::uint32_t back_color,
                                   std::uint32_t fore_color, const FontSpec& font) = 0;
+  // Puts an option button at `rect` and draws it in `font` from now on (the
+  // window moved to a screen of another density).
+  virtual void PlaceOptionButton(Hwnd button, const Rect& rect, const FontSpec& font) = 0;
   // Shows `cursor` now if the pointer is over `area` of `hwnd` (client
   // pixels): the system shows a new cursor only when the mouse moves.
   virtual void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) = 0;
+
+  // ---- the screen
+  // Dots per inch of the screen a new window opens on (the system's).
+  virtual int ScreenDpi() = 0;
+  // Dots per inch of the monitor `hwnd` is on, where Windows tells each
+  // monitor's; the system's where it does not.
+  virtual int WindowDpi(Hwnd hwnd) = 0;
 
   // ---- the message queue
   // Dispatches every message already waiting in the thread's queue, then
@@ -56,6 +66,11 @@ class FormHost {
   // Bitmap resource `id`, fully decoded; null if it cannot be loaded. The
   // caller deletes it (WindowsApi::DeleteObject).
   virtual Hbitmap LoadPicture(int id) = 0;
+  // The pixels of a loaded picture; false if they cannot be read.
+  virtual bool ReadPicture(Hbitmap picture, PixelImage& pixels) = 0;
+  // A new picture of these pixels; null if it cannot be made. The caller
+  // deletes it (WindowsApi::DeleteObject).
+  virtual Hbitmap CreatePicture(const PixelImage& pixels) = 0;
 
   // ---- the clock
   // Milliseconds from a fixed point, monotonic, finer than the system tick.

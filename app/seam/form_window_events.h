@@ -32,6 +32,9 @@ class FormWindowEvents {
   virtual void OnKeyDown(int key, int shift) = 0;
   virtual void OnKeyUp(int key, int shift) = 0;
   virtual void OnTimer() = 0;
+  // The window is now on a monitor of `dpi` dots per inch; the system
+  // suggests `suggested` (screen pixels) for it there.
+  virtual void OnDpiChanged(int dpi, const Rect& suggested) = 0;
   // The user closed the window: the program ends.
   virtual void OnClose() = 0;
 

@@ -1,5 +1,7 @@
 #include "app/win32/form_host.h"
 
+#include <algorithm>
+
 #include "app/win32/form_window.h"
 #include "app/win32/handle_cast.h"
 #include "app/win32/painter.h"
@@ -33,6 +35,24 @@ Hwnd Win32FormHost::CreateOptionButton(Hwnd parent, const std::wstring& caption,
                                       Native(parent), nullptr, Instance(), nullptr);
   if (button != nullptr) SubclassOptionButton(button, back_color, fore_color, FontFor(font));
   return Typed<Hwnd>(button);
+}
+
+void Win32FormHost::PlaceOptionButton(Hwnd button, const Rect& rect, const FontSpec& font) {
+  SetWindowPos(Native(button), nullptr, rect.left, rect.top, rect.right - rect.left,
+               rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(Native(button), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)), TRUE);
+}
+
+int Win32FormHost::ScreenDpi() { return GetDeviceCaps(measure_dc_, LOGPIXELSX); }
+
+// GetDpiForWindow is there from Windows 10 1607 on; before that every window
+// has the system's density.
+int Win32FormHost::WindowDpi(Hwnd hwnd) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const UINT dpi = get_dpi_for_window != nullptr ? get_dpi_for_window(Native(hwnd)) : 0;
+  return dpi != 0 ? static_cast<int>(dpi) : ScreenDpi();
 }
 
 void Win32FormHost::ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) {
@@ -83,6 +103,41 @@ Hcursor Win32FormHost::LoadCursorResource(int id) {
 Hbitmap Win32FormHost::LoadPicture(int id) {
   return Typed<Hbitmap>(
       LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+namespace {
+// A 32-bit top-down DIB of `width` x `height`: the layout of PixelImage.
+BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = width;
+  format.bmiHeader.biHeight = -height;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  return format;
+}
+}  // namespace
+
+bool Win32FormHost::ReadPicture(Hbitmap picture, PixelImage& pixels) {
+  BITMAP info{};
+  if (GetObjectW(Native(picture), sizeof info, &info) == 0) return false;
+  BITMAPINFO format = TopDown32(info.bmWidth, info.bmHeight);
+  pixels.width = info.bmWidth;
+  pixels.height = info.bmHeight;
+  pixels.pixels.assign(static_cast<std::size_t>(info.bmWidth) * info.bmHeight, 0);
+  const int rows = GetDIBits(measure_dc_, Native(picture), 0, static_cast<UINT>(info.bmHeight),
+                             pixels.pixels.data(), &format, DIB_RGB_COLORS);
+  return rows == info.bmHeight;
+}
+
+Hbitmap Win32FormHost::CreatePicture(const PixelImage& pixels) {
+  const BITMAPINFO format = TopDown32(pixels.width, pixels.height);
+  void* bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(measure_dc_, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap == nullptr) return Hbitmap{};
+  std::copy(pixels.pixels.begin(), pixels.pixels.end(), static_cast<std::uint32_t*>(bits));
+  return Typed<Hbitmap>(bitmap);
 }
 
 double Win32FormHost::NowMilliseconds() {

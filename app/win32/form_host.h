@@ -1,6 +1,7 @@
 // The forms layer's host on Windows: the form's window and its option buttons
 // (window class and procedures in form_window.cpp), the message queue, text
-// measuring, the program's own resources and the performance counter.
+// measuring, the screen's density, the program's own resources and pictures,
+// and the performance counter.
 #ifndef TICKBOMB_APP_WIN32_FORM_HOST_H
 #define TICKBOMB_APP_WIN32_FORM_HOST_H
 
@@ -22,12 +23,17 @@ class Win32FormHost final : public FormHost {
   Hwnd CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
                           bool group_start, std::uint32_t back_color, std::uint32_t fore_color,
                           const FontSpec& font) override;
+  void PlaceOptionButton(Hwnd button, const Rect& rect, const FontSpec& font) override;
   void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) override;
+  int ScreenDpi() override;
+  int WindowDpi(Hwnd hwnd) override;
   void DispatchPendingMessages() override;
   TextSize MeasureText(const FontSpec& font, const std::wstring& text) override;
   bool ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) override;
   Hcursor LoadCursorResource(int id) override;
   Hbitmap LoadPicture(int id) override;
+  bool ReadPicture(Hbitmap picture, PixelImage& pixels) override;
+  Hbitmap CreatePicture(const PixelImage& pixels) override;
   double NowMilliseconds() override;
 
  private:

@@ -193,6 +193,12 @@ LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_KEYUP:
     case WM_SYSKEYUP: form->OnKeyUp(static_cast<int>(wparam), ShiftMask()); return 0;
     case WM_TIMER: form->OnTimer(); return 0;
+    case WM_DPICHANGED: {
+      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+      form->OnDpiChanged(HIWORD(wparam),
+                         {suggested->left, suggested->top, suggested->right, suggested->bottom});
+      return 0;
+    }
     case WM_SETCURSOR:
       if (reinterpret_cast<HWND>(wparam) == hwnd && LOWORD(lparam) == HTCLIENT &&
           SetCursorAt(hwnd, *form)) {

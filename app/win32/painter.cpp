@@ -46,7 +46,7 @@ HFONT FontFor(const FontSpec& font) {
   for (const auto& [cached, handle] : fonts) {
     if (cached == font) return handle;
   }
-  const int height = -static_cast<int>(std::lround(font.points * 96.0 / 72.0));
+  const int height = -FontPixelHeight(font);
   const HFONT handle =
       CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
                   static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,

@@ -19,8 +19,7 @@ namespace tickbomb::win32 {
 void PaintOps(HDC dc, const RECT& area, const std::vector<DrawOp>& ops);
 
 // The font a label's text is drawn with, made once per FontSpec and kept for
-// the life of the process. Sizes are 96-dot-per-inch pixels whatever the
-// system's setting: the layout is pixel art.
+// the life of the process, at the size its points make on its screen.
 HFONT FontFor(const FontSpec& font);
 
 }  // namespace tickbomb::win32

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/module1.h"
+#include "assets/resource_ids.h"
 
 namespace tickbomb::testing {
 
@@ -362,6 +363,7 @@ int FakePlatform::DeleteObject(Hbitmap bitmap) {
   Record("DeleteObject", {N(bitmap)});
   if (live_bitmaps.erase(bitmap) == 0)
     throw std::logic_error("DeleteObject of a picture not loaded");
+  made_pictures.erase(bitmap);
   return 1;
 }
 
@@ -412,6 +414,11 @@ Hwnd FakePlatform::CreateOptionButton(Hwnd parent, const std::wstring& caption, 
   return hwnd;
 }
 
+void FakePlatform::PlaceOptionButton(Hwnd button, const Rect& rect, const FontSpec& font) {
+  Record("PlaceOptionButton", {N(button), rect.left, rect.top, rect.right, rect.bottom, font.dpi});
+  CheckNotDestroyed(button, "PlaceOptionButton");
+}
+
 void FakePlatform::ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) {
   Record("ShowCursorIfOver", {N(hwnd), area.left, area.top, area.right, area.bottom, N(cursor)});
   CheckNotDestroyed(hwnd, "ShowCursorIfOver");
@@ -429,7 +436,7 @@ void FakePlatform::DispatchPendingMessages() {
 
 TextSize FakePlatform::MeasureText(const FontSpec& font, const std::wstring& text) {
   // A fixed-pitch stand-in: full-width characters one em wide, others half.
-  const double em = font.points * 96.0 / 72.0;
+  const double em = font.points * font.dpi / 72.0;
   double width = 0;
   for (wchar_t c : text) width += (c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F)) ? em / 2 : em;
   return {static_cast<int>(std::lround(width)), static_cast<int>(std::lround(em * 1.25))};
@@ -464,7 +471,41 @@ Hbitmap FakePlatform::LoadPicture(int id) {
   const std::uintptr_t bitmap = next_handle_++;
   calls.back().result = static_cast<std::int64_t>(bitmap);
   live_bitmaps.insert(static_cast<Hbitmap>(bitmap));
+  picture_ids[static_cast<Hbitmap>(bitmap)] = id;
   return static_cast<Hbitmap>(bitmap);
+}
+
+PixelImage FakePlatform::SyntheticPicture(int id) {
+  const bool full_window = id == IDB_SCENE || id == IDB_BIG_BOMB || id == IDB_EXPLOSION;
+  PixelImage picture{full_window ? 425 : 65, full_window ? 397 : 95, {}};
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const auto r = static_cast<std::uint32_t>((x * 3 + id) & 0xFF);
+      const auto g = static_cast<std::uint32_t>((y * 5 + id * 7) & 0xFF);
+      const auto b = static_cast<std::uint32_t>(((x ^ y) + id * 13) & 0xFF);
+      picture.pixels.push_back((r << 16) | (g << 8) | b);
+    }
+  }
+  return picture;
+}
+
+bool FakePlatform::ReadPicture(Hbitmap picture, PixelImage& pixels) {
+  Record("ReadPicture", {N(picture)});
+  const auto loaded = picture_ids.find(picture);
+  if (loaded == picture_ids.end() || live_bitmaps.count(picture) == 0) {
+    throw std::logic_error("ReadPicture of a picture not loaded");
+  }
+  pixels = SyntheticPicture(loaded->second);
+  return true;
+}
+
+Hbitmap FakePlatform::CreatePicture(const PixelImage& pixels) {
+  Record("CreatePicture", {pixels.width, pixels.height});
+  const auto bitmap = static_cast<Hbitmap>(next_handle_++);
+  calls.back().result = static_cast<std::int64_t>(Bits(bitmap));
+  live_bitmaps.insert(bitmap);
+  made_pictures[bitmap] = pixels;
+  return bitmap;
 }
 
 double FakePlatform::NowMilliseconds() { return clock_ms; }

@@ -73,6 +73,8 @@ class FakePlatform : public WindowsApi, public FormHost {
   std::map<int, std::vector<std::uint8_t>> waves;  // "WAVE" resources
   std::vector<int> missing_cursors;                // LoadCursorResource answers 0
   std::vector<int> missing_pictures;               // LoadPicture answers 0
+  int screen_dpi = 96;                             // ScreenDpi
+  std::optional<int> window_dpi;                   // WindowDpi; the screen's if not set
   std::uint32_t initial_style = 0x02CF0000;        // WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN
   // Events waiting in the message queue: a pump runs all of them (and
   // those they queue), in order.
@@ -115,8 +117,14 @@ class FakePlatform : public WindowsApi, public FormHost {
   std::set<Hcursor> live_cursors;
   // Brushes and regions created and not yet deleted or handed to a window.
   std::set<std::uintptr_t> live_gdi_objects;
-  // Pictures loaded and not yet deleted.
+  // Pictures loaded or made and not yet deleted; the resource id of each
+  // loaded one, and the pixels of each made one.
   std::set<Hbitmap> live_bitmaps;
+  std::map<Hbitmap, int> picture_ids;
+  std::map<Hbitmap, PixelImage> made_pictures;
+  // The pixels a loaded picture reads back: a pattern of its own for every
+  // resource id, of the size of that bitmap resource.
+  static PixelImage SyntheticPicture(int id);
   // The region each window was given by SetWindowRgn (the system owns it).
   std::map<Hwnd, Hrgn> window_regions;
   // Whether pixel (x, y) lies in `region`, following CreateRectRgn and
@@ -179,12 +187,17 @@ class FakePlatform : public WindowsApi, public FormHost {
   Hwnd CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
                           bool group_start, std::uint32_t back_color, std::uint32_t fore_color,
                           const FontSpec& font) override;
+  void PlaceOptionButton(Hwnd button, const Rect& rect, const FontSpec& font) override;
   void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) override;
+  int ScreenDpi() override { return screen_dpi; }
+  int WindowDpi(Hwnd /*hwnd*/) override { return window_dpi.value_or(screen_dpi); }
   void DispatchPendingMessages() override;
   TextSize MeasureText(const FontSpec& font, const std::wstring& text) override;
   bool ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) override;
   Hcursor LoadCursorResource(int id) override;
   Hbitmap LoadPicture(int id) override;
+  bool ReadPicture(Hbitmap picture, PixelImage& pixels) override;
+  Hbitmap CreatePicture(const PixelImage& pixels) override;
   double NowMilliseconds() override;
 
  private:

@@ -5,6 +5,7 @@ import time
 from harness import TickbombRun, images, relay_clock, scenario
 from harness.display import SCREEN_SIZE
 from harness.relay import InOrder
+from harness.zoom import zoom_frames
 from harness.sounds import ASYNC, wave_buffers
 
 BOMB_MIDDLE = (18 + 32, 110 + 47)
@@ -137,20 +138,6 @@ def drag_moves_the_window():
     assert 9.5 <= after <= 12.0, "the request came %.2f s after the window appeared" % after
 
 
-def zoom_frames(origin, left, top, width, height):
-    """The twenty rectangles of the opening animation from the top edge (3) or left edge (4)."""
-    frames, f = [], 0.0
-    while f <= 1:
-        right, bottom = left + f * width, top + f * height
-        if origin == 3:
-            right = left + width
-        elif origin == 4:
-            bottom = top + height
-        frames.append((round(left), round(top), round(right), round(bottom)))
-        f += 0.05
-    return frames
-
-
 @scenario(timeout=90)
 def arrow_keys_reopen_the_window():
     """Up re-opens from the top edge, then Down from the left edge: each runs the whole
@@ -210,7 +197,7 @@ def arrow_keys_reopen_the_window():
         previous, this = startups[n - 2], startups[n - 1]
         frames = [tuple(c.sarg(i) for i in range(1, 5)) for c in calls[previous:this]
                   if c.name == "gdi32.Rectangle"]
-        expected = zoom_frames(origin, *geometry)
+        expected = zoom_frames(*geometry, origin=origin)
         assert frames == expected, "%s: the frames over the window at %s:\n got      %s\n " \
                                    "expected %s" % (key, geometry, frames, expected)
         worst, _ = images.difference(digits, first_digits)

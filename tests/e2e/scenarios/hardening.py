@@ -1,6 +1,6 @@
-"""Hardening: a planted DLL is never run, the window looks the same at any DPI, the
-program copes with what a machine may lack (a sound device, the font, screen room),
-and it is light on the machine (no CPU between ticks, small repaints, lazy pictures).
+"""Hardening: a planted DLL is never run, the program copes with what a machine may
+lack (a sound device, the font, screen room), and it is light on the machine (no CPU
+between ticks, small repaints, the pictures decoded once).
 """
 
 import os
@@ -12,12 +12,12 @@ import time
 
 from harness import ROOT_COLOUR, TickbombRun, images, scenario
 from harness import prefix as prefix_mod
+from harness.zoom import zoom_frames
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PLANTED_SOURCE = os.path.join(HERE, "..", "planted", "winmm.c")
 
 PICTURE_W, PICTURE_H = 425, 397
-PINK = (255, 192, 255)                 # Form1.BackColor
 CUT_A = (425, 0, 440, 10)              # window pixels, right and bottom exclusive
 CUT_B = (0, 397, 10, 435)
 BOMB = (18, 110, 18 + 65, 110 + 95)    # Image1
@@ -202,25 +202,6 @@ def union(a, b):
     return (min(a[0], b[0]), min(a[1], b[1]), max(a[2], b[2]), max(a[3], b[3]))
 
 
-def check_window_picture(window, name):
-    """The cut corners show the root window, the strips are pink, the bomb is its bitmap."""
-    width, height = window.size
-    for cut_name, cut in (("top right", CUT_A), ("bottom left", CUT_B)):
-        box = (cut[0], cut[1], min(cut[2], width), min(cut[3], height))
-        hole = images.crop(window, box)
-        assert images.all_colour(hole, ROOT_COLOUR), "%s: %s cut %s shows %s" % (
-            name, cut_name, box, sorted(images.distinct_colours(hole))[:5])
-    right_strip = images.crop(window, (PICTURE_W, CUT_A[3], width, height))
-    bottom_strip = images.crop(window, (CUT_B[2], PICTURE_H, width, height))
-    for strip_name, strip in (("right", right_strip), ("bottom", bottom_strip)):
-        assert images.all_colour(strip, PINK), "%s: %s strip: %s" % (
-            name, strip_name, sorted(images.distinct_colours(strip))[:5])
-    patch = images.crop(window, BOMB)
-    worst, share = images.difference(patch, images.load_picture("IDB_BOMB"))
-    assert worst == 0, "%s: the bomb differs from its bitmap by up to %d in %.1f%% of pixels" % (
-        name, worst, share * 100)
-
-
 # ---------------------------------------------------------------- safe to download
 
 @scenario(timeout=90)
@@ -254,50 +235,6 @@ def planted_winmm_is_not_loaded():
     plays = [c for c in calls if c.name == "winmm.PlaySoundA" and c.returned]
     # Six warm-up plays, the start sound and the first tick, all through Wine's own winmm.
     assert len(plays) >= 8, "only %d PlaySoundA calls reached winmm: %s" % (len(plays), plays)
-
-
-# ---------------------------------------------------------------- right at any DPI
-
-DPI_WATCH = ["winmm.PlaySoundA", "gdi32.GetDeviceCaps", "user32.GetDpiForWindow",
-             "user32.GetDpiForSystem", "user32.GetSystemMetricsForDpi",
-             "user32.SetProcessDPIAware", "user32.SetProcessDpiAwarenessContext"]
-LOGPIXELSX, LOGPIXELSY = 88, 90
-
-
-@scenario(timeout=150)
-def same_picture_at_96_120_and_144_dpi():
-    """At 120 and 144 DPI the window is pixel for pixel the window at 96 DPI."""
-    shots, dpi_reads = {}, {}
-    for dpi in (96, 120, 144):
-        with TickbombRun(watch=DPI_WATCH, log_pixels=dpi, name="dpi%d" % dpi) as run:
-            run.wait_for_window()
-            shots[dpi] = run.window_shot("start-%ddpi" % dpi)
-            run.assert_running()
-            shown = run.relay.calls("user32.SetWindowRgn")[0].time
-            ticks = [c for c in run.relay.calls("winmm.PlaySoundA") if c.time > shown]
-            calls = run.relay.calls()
-        # Tick 2 lights the fuse: the shot must show the unlit bomb.
-        assert not ticks or ticks[0].time > run.shot_times["start-%ddpi" % dpi], \
-            "%d DPI: the screenshot came after the first tick" % dpi
-        dpi_reads[dpi] = [c for c in calls if c.name in DPI_WATCH[1:] and not (
-            c.name == "gdi32.GetDeviceCaps" and c.args[1] not in (LOGPIXELSX, LOGPIXELSY))]
-
-    for dpi in (96, 120, 144):
-        check_window_picture(shots[dpi], "%d DPI" % dpi)
-    for dpi in (120, 144):
-        assert shots[dpi].size == shots[96].size, "%d DPI: window %s, at 96 DPI %s" % (
-            dpi, shots[dpi].size, shots[96].size)
-        for label, box in LABEL_AREAS.items():
-            worst, share = images.difference(images.crop(shots[dpi], box),
-                                             images.crop(shots[96], box))
-            assert worst == 0, "%d DPI: %s differs from 96 DPI by up to %d in %.1f%% of pixels" % (
-                dpi, label, worst, share * 100)
-        worst, share = images.difference(shots[dpi], shots[96])
-        assert worst == 0, "%d DPI: the window differs from 96 DPI by up to %d in %.1f%% of " \
-                           "pixels" % (dpi, worst, share * 100)
-    # Nothing in the program asks what the DPI is.
-    for dpi, reads in dpi_reads.items():
-        assert reads == [], "%d DPI: the program asked for the DPI: %s" % (dpi, reads[:3])
 
 
 # ---------------------------------------------------------------- works where things are missing
@@ -427,17 +364,6 @@ def text_shows_without_the_stored_font():
         assert text >= least and shade >= least // 3, \
             "%s: %d text and %d shadow pixels in %s, expected %d and %d" % (
                 label, text, shade, box, least, least // 3)
-
-
-def zoom_frames(left, top, width, height):
-    """The twenty rectangles of the opening animation for a window rect (as startup.py has them)."""
-    frames, f = [], 0.0
-    while f <= 1:
-        cw, ch = f * width, f * height
-        x, y = left + (width - cw) / 2, top + (height - ch) / 2
-        frames.append((round(x), round(y), round(x + cw), round(y + ch)))
-        f += 0.05
-    return frames
 
 
 # What the X server shows of a window larger than the screen, by Wine major version:

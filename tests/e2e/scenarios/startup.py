@@ -2,6 +2,7 @@
 
 from harness import ROOT_COLOUR, TickbombRun, images, scenario
 from harness.relay import InOrder
+from harness.zoom import zoom_frames
 
 PICTURE_W, PICTURE_H = 425, 397
 PINK = (255, 192, 255)  # Form1.BackColor
@@ -10,19 +11,6 @@ CUT_B = (0, 397, 10, 435)
 BOMB_AT = (18, 110)
 BOMB_SIZE = (65, 95)
 LABEL1_ROWS = (8, 62)  # the rows the top line and its shadow may use
-
-
-def zoom_frames(left, top, width, height):
-    """The twenty rectangles of the opening animation from the centre (origin 2)."""
-    frames, f = [], 0.0
-    while f <= 1:
-        cw, ch = f * width, f * height
-        x = left + (width - cw) / 2
-        y = top + (height - ch) / 2
-        # round() takes ties to the even integer, as the program must.
-        frames.append((round(x), round(y), round(x + cw), round(y + ch)))
-        f += 0.05
-    return frames
 
 
 STARTUP_CALLS = ["winmm.PlaySoundA", "kernel32.GetVersionExA", "user32.GetWindowLongA",
