@@ -62,8 +62,12 @@ done
 
 if ! command -v mmdebstrap >/dev/null; then
   say "installing mmdebstrap (apt's output in build/wine10/apt.log)"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends mmdebstrap \
-    >"$work/apt.log" 2>&1 </dev/null
+  { apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+    --no-install-recommends mmdebstrap; } >"$work/apt.log" 2>&1 </dev/null || {
+    tail -n 15 "$work/apt.log" >&2
+    say "could not install mmdebstrap" >&2
+    exit 1
+  }
 fi
 packages=$("$repo/tools/install-deps.sh" --list e2e | paste -sd, -)
 recipe="trixie minbase amd64,i386 ca-certificates,$packages"
