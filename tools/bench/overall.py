@@ -6,12 +6,14 @@
 1. start-up: the time from starting `wine X.exe` to X's window being shown on
    the display, tickbomb.exe against a minimal Win32 window program
    (tools/bench/minimal_window.c, built here with mingw-w64), run alternately
-   under the same Wine, each in a fresh copy of the template prefix;
+   under the same Wine, each in a fresh copy of the template prefix; at 96
+   DPI and at 144 DPI (150 %, where tickbomb resamples its pictures);
 2. CPU: the CPU time (user + system, all threads) of the tickbomb.exe process
    over a whole countdown, from its window being shown to its shutdown
-   request, against the countdown's length;
+   request, against the countdown's length; at 96 and at 144 DPI;
 3. size: the bytes of the .exe against the bytes of its resources (sounds,
-   pictures, cursors, icon, version record, manifest);
+   pictures, cursors, icon, version record, manifest), and the code part
+   (the file less its resources);
 4. timing: the ticks' error from tools/bench/tick_timing.py's measure_ticks,
    against a plain repeating timer.
 
@@ -67,10 +69,10 @@ def in_context(exe, name, body):
         run_mod.set_context(None)
 
 
-def time_to_window(exe, title, index, name):
+def time_to_window(exe, title, index, name, dpi=96):
     """Seconds from starting the program to its window being shown (polled every 10 ms)."""
     def body():
-        with run_mod.TickbombRun(name="%s%d" % (name, index)) as run:
+        with run_mod.TickbombRun(name="%s%d-%d" % (name, index, dpi), log_pixels=dpi) as run:
             pattern = "^%s$" % regex_escape(title)
             deadline = time.monotonic() + 30
             while not run.display.search(pattern):
@@ -88,10 +90,11 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def countdown_cpu(exe):
+def countdown_cpu(exe, dpi=96):
     """(CPU seconds, wall seconds) of tickbomb.exe from its window shown to its shutdown request."""
     def body():
-        with run_mod.TickbombRun(watch=["user32.ExitWindowsEx"], audio="", name="cpu") as run:
+        with run_mod.TickbombRun(watch=["user32.ExitWindowsEx"], audio="", log_pixels=dpi,
+                                 name="cpu%d" % dpi) as run:
             run.wait_for_window(settle=0)
             pid = run.process.pid
             cpu0, wall0 = cpu_seconds(pid), time.monotonic()
@@ -128,13 +131,16 @@ def main():
     prefix_mod.ensure_template(TEMPLATE, log=log)
     minimal = build_minimal_window()
 
-    log("start-ups: %d of each program, alternating" % args.startups)
-    ours, baseline = [], []
-    for index in range(1, args.startups + 1):
-        ours.append(time_to_window(exe, TICKBOMB_TITLE, index, "tickbomb"))
-        baseline.append(time_to_window(minimal, MINIMAL_TITLE, index, "minimal"))
-    log("CPU over a countdown")
-    cpu, wall = countdown_cpu(exe)
+    startups, cpus = {}, {}
+    for dpi in (96, 144):
+        log("start-ups at %d DPI: %d of each program, alternating" % (dpi, args.startups))
+        ours, baseline = [], []
+        for index in range(1, args.startups + 1):
+            ours.append(time_to_window(exe, TICKBOMB_TITLE, index, "tickbomb", dpi))
+            baseline.append(time_to_window(minimal, MINIMAL_TITLE, index, "minimal", dpi))
+        startups[dpi] = (ours, baseline)
+        log("CPU over a countdown at %d DPI" % dpi)
+        cpus[dpi] = countdown_cpu(exe, dpi)
     pe = check_pe_security.read(exe)
     exe_bytes, resource_bytes = os.path.getsize(exe), pe.resource_bytes()
     log("tick timing: %d countdowns of tickbomb and of a plain timer" % args.tick_runs)
@@ -146,21 +152,26 @@ def main():
     worst_ours = max((ticks["tickbomb"][n]["worst_ms"] for n in range(1, 21)), key=abs)
     mean_abs_ours = statistics.fmean(abs(v) for v in ticks_ours)
     mean_abs_plain = statistics.fmean(abs(v) for v in ticks_plain)
-    med_ours, med_base = statistics.median(ours), statistics.median(baseline)
 
     print("tickbomb overall figures (%s, %s)" % (os.path.relpath(exe, REPO),
                                                  prefix_mod.wine_version()))
     print("")
-    print("start-up to the shown window   %.2f   tickbomb %.0f ms / minimal window %.0f ms "
-          "(medians of %d; tickbomb %s, minimal %s)" % (
-              med_ours / med_base, med_ours * 1000, med_base * 1000, args.startups,
-              " ".join("%.0f" % (t * 1000) for t in ours),
-              " ".join("%.0f" % (t * 1000) for t in baseline)))
-    print("CPU over a whole countdown     %.4f   %.2f s of CPU / %.2f s from shown to the "
-          "shutdown request (%.1f%%)" % (cpu / wall, cpu, wall, 100 * cpu / wall))
+    for dpi in (96, 144):
+        ours, baseline = startups[dpi]
+        med_ours, med_base = statistics.median(ours), statistics.median(baseline)
+        print("start-up at %3d DPI            %.2f   tickbomb %.0f ms / minimal window %.0f ms "
+              "(medians of %d; tickbomb %s, minimal %s)" % (
+                  dpi, med_ours / med_base, med_ours * 1000, med_base * 1000, args.startups,
+                  " ".join("%.0f" % (t * 1000) for t in ours),
+                  " ".join("%.0f" % (t * 1000) for t in baseline)))
+    for dpi in (96, 144):
+        cpu, wall = cpus[dpi]
+        print("CPU over a countdown, %3d DPI  %.4f   %.2f s of CPU / %.2f s from shown to the "
+              "shutdown request (%.1f%%)" % (dpi, cpu / wall, cpu, wall, 100 * cpu / wall))
     print(".exe bytes per resource byte   %.2f   %d bytes of .exe / %d bytes of resources "
-          "(resources %.0f%% of the file)" % (exe_bytes / resource_bytes, exe_bytes, resource_bytes,
-                                              100 * resource_bytes / exe_bytes))
+          "(resources %.0f%% of the file; the code part %.0f KB)" % (
+              exe_bytes / resource_bytes, exe_bytes, resource_bytes,
+              100 * resource_bytes / exe_bytes, (exe_bytes - resource_bytes) / 1024))
     print("tick timing error              %.2f   tickbomb %.1f ms / plain 500 ms timer %.1f ms "
           "(mean |lateness| over ticks 1-20, %d countdowns each; tickbomb's worst %+.1f ms, "
           "tick 20 %+.1f ms against %+.1f ms, detonation %+.1f ms)" % (
