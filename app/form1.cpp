@@ -55,12 +55,10 @@ void Form1::Form_Load() {
 
   random_.Randomize(host().NowMilliseconds());
   const float r1 = random_.Rnd();
-  SetLeft(static_cast<int>(
-      RandomPlacement(static_cast<float>(ScreenWidth()), static_cast<float>(Width()), r1)));
+  SetLeft(static_cast<int>(RandomPlacement(ScreenWidth(), static_cast<float>(Width()), r1)));
   random_.Randomize(host().NowMilliseconds());
   const float r2 = random_.Rnd();
-  SetTop(static_cast<int>(
-      RandomPlacement(static_cast<float>(ScreenHeight()), static_cast<float>(Height()), r2)));
+  SetTop(static_cast<int>(RandomPlacement(ScreenHeight(), static_cast<float>(Height()), r2)));
 
   SetImageMouseIcon(Image1, IDC_FINGER_UP);
   ProbeWindowsVersion();
