@@ -60,11 +60,9 @@ Channels Split(std::uint32_t pixel) {
 }
 
 std::uint32_t Join(const Channels& c) {
-  std::uint32_t pixel = 0;
-  for (const double value : c) {
-    pixel = (pixel << 8) | static_cast<std::uint32_t>(std::lround(std::clamp(value, 0.0, 255.0)));
-  }
-  return pixel;
+  return std::accumulate(c.begin(), c.end(), std::uint32_t{0}, [](std::uint32_t pixel, double v) {
+    return (pixel << 8) | static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0, 255.0)));
+  });
 }
 
 }  // namespace
