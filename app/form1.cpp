@@ -8,6 +8,7 @@
 #include "app/forms/runtime_error.h"
 #include "assets/resource_ids.h"
 #include "system/shutdown.h"
+#include "system/windows_version.h"
 
 namespace tickbomb {
 
@@ -79,9 +80,7 @@ void Form1::LoadSoundBank() {
 }
 
 void Form1::ProbeWindowsVersion() {
-  OsVersionInfoA info{};  // zero-filled: a failed call reads as platform 0
-  info.dwOSVersionInfoSize = sizeof info;
-  windows().GetVersionExA(&info);
+  const OsVersionInfoA info = ReadWindowsVersion(windows());
   if (const auto flags = DefaultExitFlagsFor(info.dwPlatformId, info.dwMajorVersion)) {
     module_.DefaultExitFlags = *flags;
   }

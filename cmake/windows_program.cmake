@@ -49,9 +49,21 @@ add_test(NAME exe_imports_only_system_dlls
           $<TARGET_FILE:tickbomb>)
 set_tests_properties(exe_imports_only_system_dlls PROPERTIES LABELS build)
 
+# ... and only functions that the loaders of Windows 95, 98, Me and NT 4.0 find
+# in those DLLs (tests/build/old_windows_exports.tsv gives a source for each);
+# the check fails on copies of the .exe with a missing or ordinal import.
+find_program(TICKBOMB_PYTHON NAMES python3 HINTS /usr/bin REQUIRED)  # Debian's own
+add_test(NAME exe_imports_exist_on_old_windows
+  COMMAND ${TICKBOMB_PYTHON} ${PROJECT_SOURCE_DIR}/tests/build/check_old_windows_imports.py
+          $<TARGET_FILE:tickbomb>)
+add_test(NAME exe_old_windows_check_catches_faults
+  COMMAND ${TICKBOMB_PYTHON} ${PROJECT_SOURCE_DIR}/tests/build/check_old_windows_imports.py
+          --self-test $<TARGET_FILE:tickbomb>)
+set_tests_properties(exe_imports_exist_on_old_windows exe_old_windows_check_catches_faults
+  PROPERTIES LABELS build)
+
 # Safe to download: DEP and ASLR on, no writable code, no non-known DLL that a
 # planted copy beside the .exe could stand in for; the release build stripped.
-find_program(TICKBOMB_PYTHON NAMES python3 HINTS /usr/bin REQUIRED)  # Debian's own
 add_test(NAME exe_pe_security
   COMMAND ${TICKBOMB_PYTHON} ${PROJECT_SOURCE_DIR}/tests/build/check_pe_security.py
           $<TARGET_FILE:tickbomb> $<$<CONFIG:Release>:--stripped>)

@@ -1,12 +1,11 @@
 #include "system/shutdown.h"
 
+#include "system/windows_version.h"
+
 namespace tickbomb {
 
 bool IsWindowsNT(WindowsApi& windows) {
-  OsVersionInfoA info{};  // zero-filled: a failed call leaves platform 0, not NT
-  info.dwOSVersionInfoSize = sizeof info;
-  windows.GetVersionExA(&info);
-  return info.dwPlatformId == win::VER_PLATFORM_WIN32_NT;
+  return ReadWindowsVersion(windows).dwPlatformId == win::VER_PLATFORM_WIN32_NT;
 }
 
 std::int32_t RequestShutdown(WindowsApi& windows, const std::uint32_t& flags) {

@@ -25,6 +25,8 @@ e2e_packages=(
   fonts-ipafont-gothic fonts-noto-cjk
   python3 python3-pil python3-numpy icoutils gcc-mingw-w64-i686-win32
   pulseaudio libasound2-plugins:i386
+  # a Japanese locale for the runs of Windows 95, 98 and Me (compiled by the harness with localedef)
+  locales
 )
 packages=(
   "${e2e_packages[@]}"

@@ -38,6 +38,7 @@ say "checking the .exe"
 objdump=$(sed -n 's/^CMAKE_OBJDUMP:FILEPATH=//p' "$tree/CMakeCache.txt")
 sh tests/build/check_exe_imports.sh "${objdump:-i686-w64-mingw32-objdump}" "$exe"
 python3 tests/build/check_pe_security.py "$exe" --stripped
+python3 tests/build/check_old_windows_imports.py "$exe"
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT

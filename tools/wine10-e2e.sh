@@ -7,13 +7,16 @@
 # mounted read-only inside it; results and artefacts land in build/wine10/e2e.
 #
 #   tools/wine10-e2e.sh [--exe FILE] [--expect-failure NAME]... [NAME...]
+#   tools/wine10-e2e.sh [--exe FILE] --chaos N [--seed S]
 #
 # --exe: the .exe to try (default build/windows/tickbomb.exe, the windows
 # preset's build).  NAMEs: scenarios as e2e.py names them (hardening.idle_...);
 # default all, two at a time (the serial ones alone).  --expect-failure NAME: a
 # scenario known to fail under Wine 10; its failure is reported but does not
 # fail the run (and it is said when it passes).  Exits non-zero if any other
-# scenario failed.  Needs root (mmdebstrap, mount, chroot); about 2 minutes
+# scenario failed.  --chaos N: N random sessions of tools/chaos.sh instead
+# (tests/e2e/chaos.py, two at a time, from seed S), artefacts in
+# build/wine10/e2e/chaos.  Needs root (mmdebstrap, mount, chroot); about 2 minutes
 # the first time for the root, then about 3 minutes for the scenarios.
 set -euo pipefail
 
@@ -21,11 +24,16 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 exe="$repo/build/windows/tickbomb.exe"
 expected=()
 names=()
+chaos=0
+chaos_seed=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --exe) exe=$(realpath "$2"); shift 2 ;;
     --expect-failure) expected+=("$2"); shift 2 ;;
-    -*) echo "usage: $0 [--exe FILE] [--expect-failure NAME]... [NAME...]" >&2; exit 2 ;;
+    --chaos) chaos=$2; shift 2 ;;
+    --seed) chaos_seed=(--seed "$2"); shift 2 ;;
+    -*) echo "usage: $0 [--exe FILE] [--expect-failure NAME]... [NAME...] | --chaos N [--seed S]" >&2
+        exit 2 ;;
     *) names+=("$1"); shift ;;
   esac
 done
@@ -107,6 +115,14 @@ inside python3 -B "$e2e_py" prepare --out /out >"$out/logs/prepare.log" 2>&1 || 
   say "the template Wine prefix could not be made" >&2
   exit 1
 }
+if [ "$chaos" -gt 0 ]; then
+  inside python3 -B /tickbomb/tests/e2e/chaos.py "$chaos" "${chaos_seed[@]}" \
+    --exe /out/tickbomb.exe --out /out/chaos --template /out/wine-template |
+    tee "$out/logs/chaos.log"
+  status=${PIPESTATUS[0]}
+  say "$((SECONDS - started)) s in all; logs and artefacts in build/wine10/e2e"
+  exit "$status"
+fi
 if [ ${#names[@]} = 0 ]; then
   selftest=1
   mapfile -t listed < <(inside python3 -B "$e2e_py" list)

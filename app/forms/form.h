@@ -19,7 +19,6 @@
 #ifndef TICKBOMB_APP_FORMS_FORM_H
 #define TICKBOMB_APP_FORMS_FORM_H
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +27,7 @@
 
 #include "app/forms/controls.h"
 #include "app/forms/runtime_error.h"
+#include "app/forms/scaled_pictures.h"
 #include "app/forms/screen_scale.h"
 #include "app/forms/timer_pacing.h"
 #include "app/seam/form_host.h"
@@ -61,9 +61,7 @@ struct FormDesign {
   std::vector<ControlRef> back_to_front;  // stacking order of the windowless controls
 };
 
-// Mouse button masks and key codes as the events carry them.
-inline constexpr int kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
-inline constexpr int kShiftMask = 1, kCtrlMask = 2, kAltMask = 4;
+// The arrow keys' codes, which move the option group's selection.
 inline constexpr int kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28;
 
 class Form : public FormWindowEvents {
@@ -193,15 +191,7 @@ class Form : public FormWindowEvents {
   Rect RepaintArea(const Rect& twips) const;
   void UseDpi(int dpi);
   Rect OptionPixels(const OptionButton& button) const;
-  // ---- painting on a screen of another density than the layout's
-  struct Composite {
-    int picture_id = 0;                      // the background, 0 for none
-    std::vector<std::array<int, 3>> layers;  // picture id, left, top (layout pixels)
-    Hbitmap bitmap{};                        // the whole, resampled for the screen
-  };
-  Hbitmap CompositeFor(int picture_id, const std::vector<std::array<int, 3>>& layers) const;
   PixelImage PixelsOf(int picture_id) const;
-  void DropComposites();
   bool InBackground(int image_index) const;
   void AddScaledPictureOps(std::vector<DrawOp>& ops) const;
   void AddTextOps(std::vector<DrawOp>& ops, int label_index) const;
@@ -213,6 +203,7 @@ class Form : public FormWindowEvents {
   void MoveToPlace();
   void LoadPictures(const FormDesign& design);
   void KeepPicture(int id);
+  void PrepareBackgrounds();
   Hbitmap BitmapOf(int picture_id) const;
   [[noreturn]] void EndProcess(unsigned exit_code);
   void CheckOption(Hwnd button, bool checked);
@@ -237,7 +228,7 @@ class Form : public FormWindowEvents {
   bool halted_ = false;                           // a run-time error stopped the program
   std::vector<std::pair<int, Hbitmap>> bitmaps_;  // the pictures, by id, while loaded
   ScreenScale scale_;                             // of the screen the window is on
-  mutable std::vector<Composite> composites_;     // made at first paint, kept per scale
+  mutable ScaledPictures scaled_pictures_;        // kept per scale
 };
 
 }  // namespace tickbomb::forms

@@ -15,6 +15,7 @@ namespace tickbomb {
 // Same layout as RECT; right and bottom are exclusive.
 struct Rect {
   std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 

@@ -1,7 +1,7 @@
 // What the forms layer needs of its host beyond single Windows calls
 // (windows_api.h): a window to live in, its option buttons, the message
 // queue, text measuring, the program's resources and a clock. Each is
-// described for what it does; the Windows side is app/win32/form_host.cpp.
+// described for what it does; the Windows side is app/win32/win32_form_host.cpp.
 #ifndef TICKBOMB_APP_SEAM_FORM_HOST_H
 #define TICKBOMB_APP_SEAM_FORM_HOST_H
 
@@ -37,9 +37,10 @@ class FormHost {
   // Puts an option button at `rect` and draws it in `font` from now on (the
   // window moved to a screen of another density).
   virtual void PlaceOptionButton(Hwnd button, const Rect& rect, const FontSpec& font) = 0;
-  // Shows `cursor` now if the pointer is over `area` of `hwnd` (client
-  // pixels): the system shows a new cursor only when the mouse moves.
-  virtual void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) = 0;
+  // Shows now the cursor that the form `hwnd` serves wants where the pointer
+  // is (FormWindowEvents::CursorAt), if the pointer is over `hwnd`: the
+  // system shows a new cursor only when the mouse moves.
+  virtual void RefreshCursor(Hwnd hwnd) = 0;
 
   // ---- the screen
   // Dots per inch of the screen a new window opens on (the system's).

@@ -16,6 +16,10 @@
 
 namespace tickbomb {
 
+// The masks the events carry: the mouse buttons down, and the modifier keys down.
+inline constexpr int kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
+inline constexpr int kShiftMask = 1, kCtrlMask = 2, kAltMask = 4;
+
 class FormWindowEvents {
  public:
   // Whether `window` is the form's current window. Once the form has been
@@ -23,8 +27,8 @@ class FormWindowEvents {
   // nothing more.
   virtual bool IsCurrentWindow(Hwnd window) const = 0;
 
-  // `buttons`: mask of the buttons down (1 left, 2 right, 4 middle);
-  // `shift`: mask of the modifier keys down (1 Shift, 2 Ctrl, 4 Alt).
+  // `buttons`: mask of the buttons down (kLeftButton, ...); `shift`: mask of
+  // the modifier keys down (kShiftMask, ...).
   virtual void OnMouseMove(int x, int y, int buttons, int shift) = 0;
   virtual void OnMouseDown(int x, int y, int button, int shift) = 0;
   virtual void OnMouseUp(int x, int y, int button, int buttons_still_down, int shift) = 0;

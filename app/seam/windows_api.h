@@ -1,7 +1,9 @@
 // The Windows functions tickbomb calls, as Windows spells them.
 //
 // Every method passes its arguments straight on to the function of the same
-// name and returns what it returned (app/win32/windows_api.cpp); the native
+// name and returns what it returned (app/win32/win32_api.cpp; SendMessageW,
+// whose messages carry no text, goes in the form of the program's windows,
+// which are ANSI on Windows 95, 98 and Me); the native
 // tests put a recording fake in its place and compare the calls one by one.
 // Arguments the program always passes as null (SetTimer's TIMERPROC) are left
 // out. What the forms layer needs beyond these calls, such as creating its

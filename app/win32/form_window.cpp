@@ -5,14 +5,15 @@
 
 #include "app/win32/handle_cast.h"
 #include "app/win32/painter.h"
+#include "app/win32/unicode_or_ansi.h"
+#include "assets/resource_ids.h"
 
 namespace tickbomb::win32 {
 
 namespace {
 
 constexpr wchar_t kFormClassName[] = L"TickbombForm";
-const LPCWSTR kArrow = MAKEINTRESOURCEW(32512);  // IDC_ARROW
-constexpr int kAppIcon = 1;                      // the icon group of the resources
+const LPCSTR kArrow = MAKEINTRESOURCEA(32512);  // IDC_ARROW
 
 // The procedure every option button had before it was subclassed (the
 // system's button procedure, the same for all of them).
@@ -23,11 +24,11 @@ struct ButtonLook {
   HBRUSH back_brush;
   COLORREF back_color, fore_color;
 };
-constexpr wchar_t kLookProperty[] = L"TickbombButtonLook";
+constexpr char kLookProperty[] = "TickbombButtonLook";
 
 // The colours a button asks its parent for as it draws.
 LRESULT ColourButton(HWND button, HDC dc) {
-  const auto* look = static_cast<const ButtonLook*>(GetPropW(button, kLookProperty));
+  const auto* look = static_cast<const ButtonLook*>(GetPropA(button, kLookProperty));
   if (look == nullptr) return 0;
   SetTextColor(dc, look->fore_color);
   SetBkColor(dc, look->back_color);
@@ -40,7 +41,7 @@ HWND focus_before_deactivation = nullptr;
 // The events `hwnd` was created to serve, whether or not it is still the
 // form's current window.
 FormWindowEvents* EventsOf(HWND hwnd) {
-  return reinterpret_cast<FormWindowEvents*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  return reinterpret_cast<FormWindowEvents*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
 // The form that `hwnd` serves, while `hwnd` is still its current window: once
@@ -50,10 +51,6 @@ FormWindowEvents* FormOf(HWND hwnd) {
   FormWindowEvents* const form = EventsOf(hwnd);
   return form != nullptr && form->IsCurrentWindow(Typed<Hwnd>(hwnd)) ? form : nullptr;
 }
-
-// The masks the form's events take.
-constexpr int kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
-constexpr int kShiftMask = 1, kCtrlMask = 2, kAltMask = 4;
 
 int X(LPARAM lparam) { return static_cast<short>(LOWORD(lparam)); }
 int Y(LPARAM lparam) { return static_cast<short>(HIWORD(lparam)); }
@@ -74,14 +71,6 @@ void ButtonDown(HWND hwnd, FormWindowEvents& form, int button, LPARAM lparam) {
   form.OnMouseDown(X(lparam), Y(lparam), button, ShiftMask());
 }
 
-bool SetCursorAt(HWND hwnd, const FormWindowEvents& form) {
-  POINT point;
-  if (!GetCursorPos(&point) || !ScreenToClient(hwnd, &point)) return false;
-  const Hcursor cursor = form.CursorAt(point.x, point.y);
-  SetCursor(!IsNull(cursor) ? Native(cursor) : LoadCursorW(nullptr, kArrow));
-  return true;
-}
-
 void ButtonUp(HWND hwnd, FormWindowEvents& form, int button, WPARAM wparam, LPARAM lparam) {
   const int still_down = ButtonMask(wparam);
   form.OnMouseUp(X(lparam), Y(lparam), button, still_down, ShiftMask());
@@ -89,7 +78,7 @@ void ButtonUp(HWND hwnd, FormWindowEvents& form, int button, WPARAM wparam, LPAR
   if (still_down == 0 && GetCapture() == hwnd) ReleaseCapture();
   // A press on the bomb released off it: the pointer is over something else now,
   // and the system sends no WM_SETCURSOR until the mouse moves.
-  if (still_down == 0 && form.IsCurrentWindow(Typed<Hwnd>(hwnd))) SetCursorAt(hwnd, form);
+  if (still_down == 0) ShowFormCursor(hwnd);
 }
 
 void Paint(HWND hwnd, const FormWindowEvents* form) {
@@ -134,12 +123,12 @@ LRESULT OptionButtonMessage(HWND button, UINT message, WPARAM wparam, LPARAM lpa
       }
       return 0;
     case WM_NCDESTROY:
-      if (auto* look = static_cast<ButtonLook*>(RemovePropW(button, kLookProperty))) {
+      if (auto* look = static_cast<ButtonLook*>(RemovePropA(button, kLookProperty))) {
         DeleteObject(look->back_brush);
         delete look;
       }
-      return CallWindowProcW(button_procedure, button, message, wparam, lparam);
-    default: return CallWindowProcW(button_procedure, button, message, wparam, lparam);
+      return CallPreviousProc(button_procedure, button, message, wparam, lparam);
+    default: return CallPreviousProc(button_procedure, button, message, wparam, lparam);
   }
 }
 
@@ -153,13 +142,14 @@ LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     return 0;
   }
   if (message == WM_NCCREATE) {
+    // CREATESTRUCTA and CREATESTRUCTW hold lpCreateParams at the same place.
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    return DefWindowProcW(hwnd, message, wparam, lparam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    return DefaultWindowProc(hwnd, message, wparam, lparam);
   }
   if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    return DefWindowProcW(hwnd, message, wparam, lparam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    return DefaultWindowProc(hwnd, message, wparam, lparam);
   }
   if (message == WM_CLOSE) {
     // Closing the window ends the program at once.
@@ -174,7 +164,7 @@ LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     }
     if (message == WM_ERASEBKGND) return 1;
-    return DefWindowProcW(hwnd, message, wparam, lparam);
+    return DefaultWindowProc(hwnd, message, wparam, lparam);
   }
 
   switch (message) {
@@ -201,7 +191,7 @@ LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_SETCURSOR:
       if (reinterpret_cast<HWND>(wparam) == hwnd && LOWORD(lparam) == HTCLIENT &&
-          SetCursorAt(hwnd, *form)) {
+          ShowFormCursor(hwnd)) {
         return TRUE;
       }
       break;
@@ -216,14 +206,14 @@ LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       return ColourButton(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));
     default: break;
   }
-  return DefWindowProcW(hwnd, message, wparam, lparam);
+  return DefaultWindowProc(hwnd, message, wparam, lparam);
 }
 
 // Nothing may unwind into Windows' own frames: whatever a message ran into
 // ends the program with the form's error report.
 void ReportFailure(HWND hwnd) {
   if (FormWindowEvents* const form = EventsOf(hwnd)) form->OnFailure(std::current_exception());
-  FatalAppExitW(0, L"tickbomb failed");  // a window without a form: nothing left to report to
+  FatalAppExitA(0, "tickbomb failed");  // a window without a form: nothing left to report to
 }
 
 LRESULT CALLBACK OptionButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -247,30 +237,34 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
 }  // namespace
 
 void SubclassOptionButton(HWND button, COLORREF back_color, COLORREF fore_color, HFONT font) {
-  const auto previous = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OptionButtonProc)));
+  const WNDPROC previous = ReplaceWindowProc(button, OptionButtonProc);
   if (button_procedure == nullptr) button_procedure = previous;
-  SetPropW(button, kLookProperty,
+  SetPropA(button, kLookProperty,
            new ButtonLook{CreateSolidBrush(back_color), back_color, fore_color});
-  SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SendToWindow(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 HWND CreateFormWindowFor(FormWindowEvents& events, const wchar_t* caption, const Rect& outer) {
-  static const ATOM form_class = [] {
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = FormWindowProc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.hIcon = LoadIconW(window_class.hInstance, MAKEINTRESOURCEW(kAppIcon));
-    window_class.hCursor = LoadCursorW(nullptr, kArrow);
-    window_class.hbrBackground = nullptr;  // the form paints everything
-    window_class.lpszClassName = kFormClassName;
-    return RegisterClassExW(&window_class);
-  }();
+  static const ATOM form_class =
+      RegisterWindowClass(kFormClassName, FormWindowProc,
+                          LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP)),
+                          LoadCursorA(nullptr, kArrow));
   if (form_class == 0) return nullptr;
-  return CreateWindowExW(0, kFormClassName, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                         outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
-                         nullptr, nullptr, GetModuleHandleW(nullptr), &events);
+  return NewWindow(kFormClassName, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, outer.left,
+                   outer.top, outer.right - outer.left, outer.bottom - outer.top, nullptr, &events);
+}
+
+bool ShowFormCursor(HWND hwnd) {
+  const FormWindowEvents* const form = FormOf(hwnd);
+  POINT point;
+  if (form == nullptr || GetCursorPos(&point) == FALSE ||
+      (WindowFromPoint(point) != hwnd && GetCapture() != hwnd) ||
+      ScreenToClient(hwnd, &point) == FALSE) {
+    return false;
+  }
+  const Hcursor cursor = form->CursorAt(point.x, point.y);
+  SetCursor(!IsNull(cursor) ? Native(cursor) : LoadCursorA(nullptr, kArrow));
+  return true;
 }
 
 }  // namespace tickbomb::win32

@@ -20,6 +20,14 @@ HWND CreateFormWindowFor(FormWindowEvents& events, const wchar_t* caption, const
 // gives it its font and colours.
 void SubclassOptionButton(HWND button, COLORREF back_color, COLORREF fore_color, HFONT font);
 
+// Shows the cursor the window's form wants where the pointer is (CursorAt:
+// the one place that decides it), if the pointer is over the window or the
+// window holds the mouse; false
+// if it is not, or the window serves no form any more. The system shows a
+// new cursor only when the mouse moves, so a change under a still pointer
+// calls this.
+bool ShowFormCursor(HWND hwnd);
+
 }  // namespace tickbomb::win32
 
 #endif

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <utility>
 
+#include "app/win32/dib_format.h"
 #include "app/win32/handle_cast.h"
+#include "app/win32/unicode_or_ansi.h"
 
 namespace tickbomb::win32 {
 
@@ -24,7 +26,7 @@ void DrawBitmap(HDC dc, HDC picture_dc, const DrawOp& op) {
   const HBITMAP bitmap = Native(op.bitmap);
   if (bitmap == nullptr) return;
   BITMAP info{};
-  GetObjectW(bitmap, sizeof info, &info);
+  GetObjectA(bitmap, sizeof info, &info);
   const HGDIOBJ previous = SelectObject(picture_dc, bitmap);
   BitBlt(dc, op.rect.left, op.rect.top, info.bmWidth, info.bmHeight, picture_dc, 0, 0, SRCCOPY);
   SelectObject(picture_dc, previous);
@@ -47,10 +49,7 @@ HFONT FontFor(const FontSpec& font) {
     if (cached == font) return handle;
   }
   const int height = -FontPixelHeight(font);
-  const HFONT handle =
-      CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
-                  static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                  ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
+  const HFONT handle = NewFont(height, font.weight, font.charset, font.face);
   fonts.emplace_back(font, handle);
   return handle;
 }
@@ -63,13 +62,7 @@ void PaintOps(HDC dc, const RECT& area, const std::vector<DrawOp>& ops) {
   const HDC buffer_dc = CreateCompatibleDC(dc);
   // A 32-bit buffer whatever `dc` is: a memory DC handed in by WM_PRINTCLIENT
   // may hold a one-bit bitmap, and a buffer "compatible" with it would be too.
-  BITMAPINFO format{};
-  format.bmiHeader.biSize = sizeof format.bmiHeader;
-  format.bmiHeader.biWidth = width;
-  format.bmiHeader.biHeight = -height;  // top-down
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO format = TopDown32BitFormat(width, height);
   void* bits = nullptr;
   const HBITMAP buffer = CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (buffer == nullptr) {

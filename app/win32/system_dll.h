@@ -17,8 +17,10 @@ namespace tickbomb::win32 {
 void LoadDllsFromSystemDirectoryOnly();
 
 // The DLL `name` ("winmm.dll") from the system directory; null if it is not
-// there. Where SetDefaultDllDirectories is missing, by its full path.
-HMODULE LoadSystemDll(const wchar_t* name);
+// there. Where SetDefaultDllDirectories is missing, by its full path. The ANSI
+// forms of these calls: the name and the system directory's path are plain
+// ASCII on every Windows, and Windows 95, 98 and Me have no others.
+HMODULE LoadSystemDll(const char* name);
 
 // winmm.dll's PlaySoundA, loaded at the first call and kept; null where winmm
 // or its PlaySoundA is missing (then the program plays nothing).

@@ -5,9 +5,10 @@
 #include "app/form1.h"
 #include "app/module1.h"
 #include "app/win32/double_precision.h"
-#include "app/win32/form_host.h"
 #include "app/win32/system_dll.h"
-#include "app/win32/windows_api.h"
+#include "app/win32/unicode_or_ansi.h"
+#include "app/win32/win32_api.h"
+#include "app/win32/win32_form_host.h"
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*command_line*/,
                    int /*show*/) {
@@ -20,9 +21,6 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   form.Load();
 
   MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  while (tickbomb::win32::WaitForMessage(message) > 0) tickbomb::win32::DeliverMessage(message);
   return static_cast<int>(message.wParam);
 }

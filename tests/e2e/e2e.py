@@ -37,7 +37,8 @@ STARTED = time.monotonic()
 
 
 def load_scenarios():
-    """{'file.function': function} for every @scenario in scenarios/*.py."""
+    """{'file.function': callable} for every @scenario in scenarios/*.py (and
+    'file.function.win98' for each Windows version it runs under)."""
     found = {}
     for path in sorted(glob.glob(os.path.join(HERE, "scenarios", "*.py"))):
         module_name = os.path.splitext(os.path.basename(path))[0]
@@ -48,7 +49,7 @@ def load_scenarios():
         module = importlib.util.module_from_spec(module_spec)
         module_spec.loader.exec_module(module)
         for function in harness.SCENARIOS[before:]:
-            found["%s.%s" % (module_name, function.__name__)] = function
+            found.update(harness.scenario_variants(module_name, function))
     return found
 
 

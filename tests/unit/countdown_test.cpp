@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/unit/running_form.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 namespace {
@@ -56,7 +56,7 @@ const std::vector<TickRow>& TickTable() {
   return rows;
 }
 
-class CountdownTest : public RunningFormTest {};
+class CountdownTest : public Form1Test {};
 
 TEST_F(CountdownTest, EveryTickMatchesTheTickTable) {
   LoadForm();
@@ -67,12 +67,12 @@ TEST_F(CountdownTest, EveryTickMatchesTheTickTable) {
   // Between the two copies' captions the shadow Label2(0) changes first:
   // record every mixed state that a repaint request could see.
   std::vector<std::pair<std::wstring, std::wstring>> mixed;
-  platform.watch = [&](const FakeCall& call) {
+  platform.on_call.push_back([&](const FakeCall& call) {
     if (call.name != "InvalidateRect") return;
     const auto& back = form.label(Label2_0).caption;
     const auto& front = form.label(Label2_1).caption;
     if (back != front) mixed.emplace_back(back, front);
-  };
+  });
 
   for (const TickRow& row : TickTable()) {
     SCOPED_TRACE("tick " + std::to_string(row.tick));
@@ -106,6 +106,21 @@ TEST_F(CountdownTest, EveryTickMatchesTheTickTable) {
   }
 }
 
+// The user's ten seconds begin when the window is up: the start-up before it
+// (the opening animation sleeps a millisecond a frame) is no part of them.
+TEST_F(CountdownTest, TheFirstPeriodBeginsWhenTheWindowIsUp) {
+  const double created = platform.clock_ms;
+  LoadForm();
+  const double up = platform.clock_ms;
+  ASSERT_GE(up - created, 20.0) << "the start-up's sleeps move the fake's clock on";
+  platform.clock_ms = up + 499;
+  form.OnTimer();
+  EXPECT_EQ(module.TickCount, 0) << "a tick less than a period after the window was up";
+  platform.clock_ms = up + 500;
+  form.OnTimer();
+  EXPECT_EQ(module.TickCount, 1);
+}
+
 TEST_F(CountdownTest, TickTwentyExplodesThenRequestsTheShutdownAndEnds) {
   LoadForm();
   TickTo(19);
@@ -116,13 +131,13 @@ TEST_F(CountdownTest, TickTwentyExplodesThenRequestsTheShutdownAndEnds) {
   std::optional<Scene> at_pump, during_sound;
   std::optional<std::int16_t> armed_during_sound, armed_at_request;
   Queue([&] { at_pump = Now(); });
-  platform.during_sync_sound = [&] {
-    during_sound = Now();
-    armed_during_sound = module.KeysArmed;
-  };
-  platform.watch = [&](const FakeCall& call) {
+  platform.on_call.push_back([&](const FakeCall& call) {
+    if (IsSyncSound(call)) {
+      during_sound = Now();
+      armed_during_sound = module.KeysArmed;
+    }
     if (call.name == "ExitWindowsEx") armed_at_request = module.KeysArmed;
-  };
+  });
 
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { Tick(); }), 0U);
@@ -170,7 +185,7 @@ struct DetonationCase {
   bool privilege_step;
 };
 
-class DetonationFlagsTest : public RunningFormTest,
+class DetonationFlagsTest : public Form1Test,
                             public ::testing::WithParamInterface<DetonationCase> {};
 
 TEST_P(DetonationFlagsTest, RequestsTheChosenFlagsOnce) {
@@ -178,7 +193,7 @@ TEST_P(DetonationFlagsTest, RequestsTheChosenFlagsOnce) {
   platform.version.dwPlatformId = c.platform_id;
   platform.version.dwMajorVersion = c.major;
   LoadForm();
-  if (c.shift_held) PressKey(kVkShift, forms::kShiftMask);
+  if (c.shift_held) PressKey(kVkShift, kShiftMask);
   TickTo(19);
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { Tick(); }), 0U);

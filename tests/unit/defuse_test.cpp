@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/unit/running_form.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 namespace {
@@ -12,7 +12,7 @@ namespace {
 const std::wstring kDefusedMessage = L"な～んだ、残念～♪Ψ(￣▽￣)Ψ";
 const std::wstring kTitle = L"By ピコリン";
 
-class DefuseTest : public RunningFormTest {
+class DefuseTest : public Form1Test {
  protected:
   Hcursor Cursor() const { return form.image(Image1).mouse_icon; }
   // Whether the latest LoadCursorResource call asked for cursor `id`.
@@ -31,12 +31,12 @@ TEST_P(DefuseAtTickTest, StopsTheTimerPlaysTheSoundShowsTheBoxAndEnds) {
   const auto [t, restart] = GetParam();
   LoadForm();
   TickTo(t);
-  if (restart) PressKey(kVkShift, forms::kShiftMask);
+  if (restart) PressKey(kVkShift, kShiftMask);
   const auto [x, y] = BombPoint();
   const std::string h = std::to_string(N(form.hWnd()));
-  form.OnMouseDown(x, y, forms::kLeftButton, 0);
+  form.OnMouseDown(x, y, kLeftButton, 0);
   const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { form.OnMouseUp(x, y, forms::kLeftButton, 0, 0); }), 0U);
+  EXPECT_EQ(Ends([&] { form.OnMouseUp(x, y, kLeftButton, 0, 0); }), 0U);
 
   EXPECT_EQ(form.defuses_begun, 1);
   EXPECT_EQ(
@@ -53,6 +53,26 @@ TEST_P(DefuseAtTickTest, StopsTheTimerPlaysTheSoundShowsTheBoxAndEnds) {
   EXPECT_TRUE(platform.CallsNamed("ExitWindowsEx").empty());
   EXPECT_EQ(module.TickCount, t);
   EXPECT_FALSE(form.IsLoaded());
+}
+
+// A cursor is never destroyed while it may be on the screen: the pointer over
+// the bomb is shown what it is over now first, when a press or a release
+// changes the bomb's cursor and when the window goes.
+TEST_F(DefuseTest, NoCursorIsDestroyedWhileThePointerMayShowIt) {
+  LoadForm();
+  const auto [x, y] = BombPoint();
+  Hcursor shown{};
+  platform.on_call.push_back([&](const FakeCall& call) {
+    if (call.name == "RefreshCursor") shown = form.CursorAt(x, y);
+    if (call.name == "DestroyCursor") {
+      EXPECT_NE(static_cast<Hcursor>(call.args[0]), shown) << "destroyed while shown";
+    }
+  });
+  form.OnMouseDown(x, y, kRightButton, 0);   // the pressed finger replaces the raised one
+  form.OnMouseUp(x, y, kRightButton, 0, 0);  // and back: no click with the right button
+  form.Unload();
+  EXPECT_EQ(platform.CallsNamed("DestroyCursor").size(), 3U);
+  EXPECT_TRUE(IsNull(shown)) << "the arrow, once the window goes";
 }
 
 INSTANTIATE_TEST_SUITE_P(BeforeTheBombHides, DefuseAtTickTest,
@@ -81,7 +101,7 @@ TEST_F(DefuseTest, AnyButtonDownShowsThePressedFingerAndReleaseTheRaisedOne) {
   LoadForm();
   const auto [x, y] = BombPoint();
   // Left last: its release over the bomb is a click, which ends the program.
-  for (int button : {forms::kRightButton, forms::kMiddleButton, forms::kLeftButton}) {
+  for (int button : {kRightButton, kMiddleButton, kLeftButton}) {
     SCOPED_TRACE("button " + std::to_string(button));
     for (int press = 0; press < 2; ++press) {  // each change loads the cursor anew
       const Hcursor raised = Cursor();
@@ -93,13 +113,15 @@ TEST_F(DefuseTest, AnyButtonDownShowsThePressedFingerAndReleaseTheRaisedOne) {
       EXPECT_EQ(platform.LogFrom(mark, {"LoadCursorResource", "DestroyCursor"}),
                 (std::vector<std::string>{"LoadCursorResource(102)",
                                           "DestroyCursor(" + std::to_string(N(raised)) + ")"}));
-      const auto shown = platform.CallsNamed("ShowCursorIfOver");
-      ASSERT_FALSE(shown.empty());
-      EXPECT_EQ(static_cast<Hcursor>(shown.back()->args[5]), pressed);
+      // Shown at once, the pointer being still: the form wants it over the bomb.
+      EXPECT_EQ(
+          platform.LogFrom(mark, {"RefreshCursor"}),
+          (std::vector<std::string>{"RefreshCursor(" + std::to_string(N(form.hWnd())) + ")"}));
+      EXPECT_EQ(form.CursorAt(x, y), pressed);
 
       mark = platform.calls.size();
       const bool ended = Ends([&] { form.OnMouseUp(x, y, button, 0, 0); }).has_value();
-      if (button == forms::kLeftButton) {
+      if (button == kLeftButton) {
         // A left press and release on the bomb is a click: defused.
         EXPECT_TRUE(ended);
         EXPECT_EQ(form.defuses_begun, 1);
@@ -121,9 +143,9 @@ TEST_F(DefuseTest, AnyButtonDownShowsThePressedFingerAndReleaseTheRaisedOne) {
 TEST_F(DefuseTest, ALeftPressReleasedOffTheBombRaisesTheFingerWithoutAClick) {
   LoadForm();
   const auto [x, y] = BombPoint();
-  form.OnMouseDown(x, y, forms::kLeftButton, 0);
+  form.OnMouseDown(x, y, kLeftButton, 0);
   ASSERT_TRUE(LastLoadedWas(102));
-  form.OnMouseUp(x + 200, y, forms::kLeftButton, 0, 0);
+  form.OnMouseUp(x + 200, y, kLeftButton, 0, 0);
   EXPECT_TRUE(LastLoadedWas(101));
   EXPECT_EQ(form.defuses_begun, 0);
   EXPECT_TRUE(form.IsLoaded());
@@ -136,8 +158,8 @@ TEST_F(DefuseTest, ALeftPressOffTheBombReleasedOnItIsNoClick) {
   LoadForm();
   const auto [x, y] = BombPoint();
   const std::size_t mark = platform.calls.size();
-  form.OnMouseDown(x + 200, y, forms::kLeftButton, 0);
-  form.OnMouseUp(x, y, forms::kLeftButton, 0, 0);
+  form.OnMouseDown(x + 200, y, kLeftButton, 0);
+  form.OnMouseUp(x, y, kLeftButton, 0, 0);
   EXPECT_EQ(form.defuses_begun, 0);
   EXPECT_EQ(platform.CountFrom(mark, "LoadCursorResource"), 0U);
   EXPECT_TRUE(form.IsLoaded());

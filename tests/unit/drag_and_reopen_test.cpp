@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "app/window_geometry.h"
-#include "tests/unit/running_form.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 namespace {
 
-class DragTest : public RunningFormTest {
+class DragTest : public Form1Test {
  protected:
   // A client point for the bare form (-1) and for each label element, found
   // by moving the mouse over every pixel and seeing whose MouseMove runs.
@@ -42,7 +42,7 @@ TEST_F(DragTest, TheLeftButtonDragsFromTheFormAndFromEveryLabel) {
       SCOPED_TRACE("target " + std::to_string(target) + ", Button " + std::to_string(button));
       form.OnCaptureLost();
       const std::size_t mark = platform.calls.size();
-      form.OnMouseMove(point.first, point.second, button, forms::kCtrlMask);
+      form.OnMouseMove(point.first, point.second, button, kCtrlMask);
       const std::vector<std::string> drag = {"ReleaseCapture()", "SendMessageA(" + h + ",161,2,0)"};
       EXPECT_EQ(platform.LogFrom(mark, {"ReleaseCapture", "SendMessageA"}),
                 (button & 1) ? drag : std::vector<std::string>{});
@@ -50,7 +50,7 @@ TEST_F(DragTest, TheLeftButtonDragsFromTheFormAndFromEveryLabel) {
       const WatchedForm1::Move& move = form.form_moves.back();
       EXPECT_EQ(move.label, target);
       EXPECT_EQ(move.button, button);
-      EXPECT_EQ(move.shift, forms::kCtrlMask);
+      EXPECT_EQ(move.shift, kCtrlMask);
       if (target >= 0) {  // a label passes on X = 0 and Y = 0
         EXPECT_EQ(move.x, 0.0F);
         EXPECT_EQ(move.y, 0.0F);
@@ -63,9 +63,9 @@ TEST_F(DragTest, APressOnALabelKeepsDraggingWhenTheMouseLeavesIt) {
   LoadForm();
   const auto targets = Targets();
   const auto [x, y] = targets.at(Label2_1);
-  form.OnMouseDown(x, y, forms::kLeftButton, 0);
+  form.OnMouseDown(x, y, kLeftButton, 0);
   const std::size_t mark = platform.calls.size();
-  form.OnMouseMove(x + 100, y + 100, forms::kLeftButton, 0);
+  form.OnMouseMove(x + 100, y + 100, kLeftButton, 0);
   EXPECT_EQ(platform.CountFrom(mark, "SendMessageA"), 1U);
   EXPECT_EQ(form.form_moves.back().label, Label2_1);
 }
@@ -75,16 +75,16 @@ TEST_F(DragTest, NeverOverTheBombAndTheCountdownGoesOn) {
   const auto [x, y] = BombPoint();
   std::size_t mark = platform.calls.size();
   for (int button = 0; button <= 7; ++button) form.OnMouseMove(x, y, button, 0);
-  form.OnMouseDown(x, y, forms::kLeftButton, 0);  // pressed on the bomb, then moved off it
-  form.OnMouseMove(x, y, forms::kLeftButton, 0);
-  form.OnMouseMove(x + 150, y + 150, forms::kLeftButton, 0);
+  form.OnMouseDown(x, y, kLeftButton, 0);  // pressed on the bomb, then moved off it
+  form.OnMouseMove(x, y, kLeftButton, 0);
+  form.OnMouseMove(x + 150, y + 150, kLeftButton, 0);
   EXPECT_EQ(platform.CountFrom(mark, "ReleaseCapture"), 0U);
   EXPECT_EQ(platform.CountFrom(mark, "SendMessageA"), 0U);
   EXPECT_TRUE(form.form_moves.empty());
-  form.OnMouseUp(x + 150, y + 150, forms::kLeftButton, 0, 0);
+  form.OnMouseUp(x + 150, y + 150, kLeftButton, 0, 0);
 
   // A drag from the background between two ticks pauses nothing.
-  form.OnMouseMove(2, 2, forms::kLeftButton, 0);
+  form.OnMouseMove(2, 2, kLeftButton, 0);
   mark = platform.calls.size();
   TickTo(2);
   EXPECT_EQ(form.label(Label2_1).caption, L"9");
@@ -100,7 +100,7 @@ struct Command {
   ZoomOrigin open_from;
 };
 
-class ReopenTest : public RunningFormTest {
+class ReopenTest : public Form1Test {
  protected:
   void Focus(int option) { platform.focus = form.option(option).hwnd; }
   // The rectangles the opening animation drew from call index `from` on.
@@ -233,9 +233,9 @@ TEST_F(ReopenTest, AReloadStartsEverythingAfresh) {
   const Scene design = Now();
   const void* old_tick_sound = module.Waves.Wave(IDW_TICK).data();
 
-  PressKey(kVkShift, forms::kShiftMask);  // restart chosen
-  TickTo(15);                             // red digits, flickering bomb
-  module.KeysArmed = kFalse;              // as if disarmed
+  PressKey(kVkShift, kShiftMask);  // restart chosen
+  TickTo(15);                      // red digits, flickering bomb
+  module.KeysArmed = kFalse;       // as if disarmed
   ASSERT_EQ(module.ExitFlags, win::EWX_REBOOT);
   ASSERT_NE(Now(), design);
 
@@ -313,10 +313,12 @@ class ReopenInEscapePumpTest : public ReopenTest, public ::testing::WithParamInt
 TEST_P(ReopenInEscapePumpTest, TheEscapeStillEndsTheProgramWithoutAShutdown) {
   const int pump = GetParam();
   LoadForm();
-  const int first = platform.pumps + 1;
-  platform.before_pump = [&](int n) {
-    if (n == first + pump) Queue([&] { PressKey(forms::kVkUp, 0); });
-  };
+  int pumps = 0;  // from the Escape on
+  platform.on_call.push_back([&](const FakeCall& call) {
+    if (call.name == "DispatchPendingMessages" && pumps++ == pump) {
+      Queue([&] { PressKey(forms::kVkUp, 0); });
+    }
+  });
   std::optional<unsigned> exit = Ends([&] { PressKey(kVkEscape, 0); });
   // Should the ending have been abandoned, give the new countdown every
   // chance to detonate.

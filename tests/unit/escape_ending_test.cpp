@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/unit/running_form.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 namespace {
@@ -34,7 +34,7 @@ struct Moment {
   int back_left = 0, back_top = 0, front_left = 0, front_top = 0;  // Label2(0), Label2(1)
 };
 
-class EscapeEndingTest : public RunningFormTest {
+class EscapeEndingTest : public Form1Test {
  protected:
   std::vector<Moment> moments;  // at every synchronous sound, sleep and message box
   std::vector<const FakeCall*> boxes;
@@ -55,20 +55,19 @@ class EscapeEndingTest : public RunningFormTest {
     return m;
   }
   void WatchMoments() {
-    platform.during_sync_sound = [&] {
-      Moment m = Capture();
-      m.during_sound = static_cast<int>(platform.CallsNamed("PlaySoundA").back()->args[0]);
-      moments.push_back(m);
-    };
-    platform.watch = [&](const FakeCall& call) {
-      if (call.name == "Sleep") {
+    platform.on_call.push_back([&](const FakeCall& call) {
+      if (IsSyncSound(call)) {
+        Moment m = Capture();
+        m.during_sound = static_cast<int>(call.args[0]);
+        moments.push_back(m);
+      } else if (call.name == "Sleep") {
         Moment m = Capture();
         m.sleep = static_cast<std::uint32_t>(call.args[0]);
         moments.push_back(m);
       } else if (call.name == "MessageBoxW") {
         moments.push_back(Capture());
       }
-    };
+    });
   }
   std::vector<int> SyncSounds() const {
     std::vector<int> ids;
@@ -251,10 +250,11 @@ TEST_F(EscapeEndingTest, AClickOnTheBombAtTheFirstStepDefusesInstead) {
 TEST_F(EscapeEndingTest, AClickOnTheBombAtTheSecondStepDefusesInstead) {
   LoadForm();
   bool queued = false;
-  platform.during_sync_sound = [&] {  // clicked while "3" plays: runs in the pump of step B
-    if (!queued) Queue([&] { ClickBomb(); });
+  platform.on_call.push_back([&](const FakeCall& call) {
+    if (!IsSyncSound(call) || queued) return;
+    Queue([&] { ClickBomb(); });  // clicked while "3" plays: runs in the pump of step B
     queued = true;
-  };
+  });
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { PressKey(kVkEscape, 0); }), 0U);
   EXPECT_EQ(form.defuses_begun, 1);
@@ -292,12 +292,12 @@ TEST_F(EscapeEndingTest, ASecondEscapeDuringTheExplosionAlsoEndsOnce) {
   LoadForm();
   TickTo(19);
   bool queued = false;
-  platform.watch = [&](const FakeCall& call) {
+  platform.on_call.push_back([&](const FakeCall& call) {
     if (call.name == "Sleep" && call.args[0] == 125 && !queued) {
       queued = true;
       Queue([&] { PressKey(kVkEscape, 0); });  // runs in the pump after the scream
     }
-  };
+  });
   EXPECT_EQ(Ends([&] { PressKey(kVkEscape, 0); }), 0U);
   EXPECT_EQ(form.escapes_begun, 2);
   EXPECT_EQ(Boxes().size(), 1U);
@@ -313,14 +313,12 @@ TEST_P(ShiftDuringTheExplosionTest, OverwritesTheTopLineUntilTheEnding) {
   LoadForm();
   TickTo(19);
   WatchMoments();
-  const auto watch_moments = platform.watch;
-  platform.watch = [&](const FakeCall& call) {
-    watch_moments(call);
+  platform.on_call.push_back([&](const FakeCall& call) {
     // Pressed while the big bomb shows: runs in the pump after the scream.
     if (call.name == "Sleep" && call.args[0] == 125) {
       Queue([&] { PressKey(kVkShift, shift); });
     }
-  };
+  });
   EXPECT_EQ(Ends([&] { PressKey(kVkEscape, 0); }), 0U);
   const std::wstring selected =
       shift == 1 ? L"Ｗｉｎｄｏｗｓ再起動まで・・・\u3000" : L"Ｗｉｎｄｏｗｓシャットダウンまで";

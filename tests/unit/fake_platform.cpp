@@ -26,10 +26,16 @@ FakePlatform::FakePlatform() {
   for (const SoundEntry& sound : kSounds) waves[sound.id] = SyntheticWave(sound.id);
 }
 
-FakeCall& FakePlatform::Record(std::string name, std::vector<std::int64_t> args) {
-  calls.push_back({std::move(name), std::move(args), {}, {}, {}, 0});
-  if (on_call) on_call(calls.back());
-  return calls.back();
+std::size_t FakePlatform::Record(std::string name, std::vector<std::int64_t> args) {
+  return Record(FakeCall(std::move(name), std::move(args)));
+}
+
+std::size_t FakePlatform::Record(FakeCall call) {
+  const std::size_t index = calls.size();
+  calls.push_back(std::move(call));
+  // Handed by index: a hook that makes calls moves the records.
+  for (const auto& hook : on_call) hook(calls[index]);
+  return index;
 }
 
 void FakePlatform::CheckNotDestroyed(Hwnd hwnd, const char* call) const {
@@ -44,20 +50,45 @@ bool FakePlatform::RegionContains(Hrgn region, int x, int y) const {
   return it->second(x, y);
 }
 
-std::vector<std::string> FakePlatform::Log(const std::vector<std::string>& names) const {
+std::string LogLine(const FakeCall& call) {
+  std::ostringstream line;
+  line << call.name << '(';
+  for (std::size_t i = 0; i < call.args.size(); ++i) line << (i ? "," : "") << call.args[i];
+  if (!call.str.empty()) line << (call.args.empty() ? "" : ",") << '"' << call.str << '"';
+  line << ')';
+  return line.str();
+}
+
+bool IsSyncSound(const FakeCall& call) {
+  return call.name == "PlaySoundA" && (call.args[2] & win::SND_ASYNC) == 0;
+}
+
+std::vector<std::string> FakePlatform::LogFrom(std::size_t from,
+                                               const std::vector<std::string>& names) const {
   std::vector<std::string> lines;
-  for (const FakeCall& call : calls) {
-    if (!names.empty() && std::find(names.begin(), names.end(), call.name) == names.end()) {
-      continue;
+  for (std::size_t i = from; i < calls.size(); ++i) {
+    const FakeCall& call = calls[i];
+    if (names.empty() || std::find(names.begin(), names.end(), call.name) != names.end()) {
+      lines.push_back(LogLine(call));
     }
-    std::ostringstream line;
-    line << call.name << '(';
-    for (std::size_t i = 0; i < call.args.size(); ++i) line << (i ? "," : "") << call.args[i];
-    if (!call.str.empty()) line << (call.args.empty() ? "" : ",") << '"' << call.str << '"';
-    line << ')';
-    lines.push_back(line.str());
   }
   return lines;
+}
+
+std::size_t FakePlatform::CountFrom(std::size_t from, const std::string& name) const {
+  std::size_t count = 0;
+  for (std::size_t i = from; i < calls.size(); ++i) count += calls[i].name == name ? 1 : 0;
+  return count;
+}
+
+std::vector<std::pair<int, int>> FakePlatform::SoundsFrom(std::size_t from) const {
+  std::vector<std::pair<int, int>> sounds;
+  for (std::size_t i = from; i < calls.size(); ++i) {
+    if (calls[i].name == "PlaySoundA") {
+      sounds.emplace_back(static_cast<int>(calls[i].args[0]), static_cast<int>(calls[i].args[2]));
+    }
+  }
+  return sounds;
 }
 
 std::vector<const FakeCall*> FakePlatform::CallsNamed(const std::string& name) const {
@@ -66,6 +97,14 @@ std::vector<const FakeCall*> FakePlatform::CallsNamed(const std::string& name) c
     if (call.name == name) found.push_back(&call);
   }
   return found;
+}
+
+std::vector<const std::uint8_t*> FakePlatform::PlayedBuffers() const {
+  std::vector<const std::uint8_t*> buffers;
+  for (const FakeCall* call : CallsNamed("PlaySoundA")) {
+    buffers.push_back(static_cast<const std::uint8_t*>(call->sound));
+  }
+  return buffers;
 }
 
 int FakePlatform::WaveIdAt(const void* sound) const {
@@ -78,12 +117,11 @@ bool FakePlatform::IsLive(Hwnd hwnd) const {
   return std::find(live_windows.begin(), live_windows.end(), hwnd) != live_windows.end();
 }
 
-// ---- winmm: logged as PlaySoundA(wave id, module, flags); the pointer itself
-// is kept in args[3] so that tests can tell buffers apart.
+// ---- winmm: logged as PlaySoundA(wave id, module, flags), the buffer beside.
 int FakePlatform::PlaySoundA(const void* sound, Hmodule module, std::uint32_t flags) {
-  auto& call = Record("PlaySoundA", {WaveIdAt(sound), N(module), static_cast<std::int64_t>(flags)});
-  call.args.push_back(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(sound)));
-  if ((flags & win::SND_ASYNC) == 0 && during_sync_sound) during_sync_sound();
+  FakeCall call("PlaySoundA", {WaveIdAt(sound), N(module), static_cast<std::int64_t>(flags)});
+  call.sound = sound;
+  Record(std::move(call));
   return 1;
 }
 
@@ -121,12 +159,16 @@ void FakePlatform::ExitProcess(unsigned exit_code) {
 // ---- advapi32
 int FakePlatform::OpenProcessToken(Hprocess process, std::uint32_t access, Htoken* token) {
   Record("OpenProcessToken", {N(process), access});
+  if (privilege_calls_fail) return 0;
   *token = static_cast<Htoken>(0x7A0);
   return 1;
 }
 
 int FakePlatform::LookupPrivilegeValueA(const char* system_name, const char* name, Luid* luid) {
-  Record("LookupPrivilegeValueA", {system_name == nullptr ? 0 : 1}).str = name;
+  FakeCall call("LookupPrivilegeValueA", {system_name == nullptr ? 0 : 1});
+  call.str = name;
+  Record(std::move(call));
+  if (privilege_calls_fail) return 0;
   luid->LowPart = 19;  // the shutdown privilege's LUID on NT
   luid->HighPart = 0;
   return 1;
@@ -139,7 +181,7 @@ int FakePlatform::AdjustTokenPrivileges(Htoken token, int disable_all, TokenPriv
          {N(token), disable_all, new_state->PrivilegeCount, new_state->PrivilegeLuid.LowPart,
           new_state->PrivilegeLuid.HighPart, new_state->Attributes, buffer_length,
           previous_state == nullptr ? 0 : 1, return_length == nullptr ? 0 : 1});
-  return 1;
+  return privilege_calls_fail ? 0 : 1;
 }
 
 // ---- user32
@@ -284,14 +326,15 @@ std::intptr_t FakePlatform::SendMessageW(Hwnd hwnd, std::uint32_t message, std::
 
 int FakePlatform::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
   Record("ExitWindowsEx", {flags, reserved});
-  return 1;
+  return exit_windows_result;
 }
 
 int FakePlatform::MessageBoxW(Hwnd owner, const wchar_t* text, const wchar_t* caption,
                               std::uint32_t type) {
-  auto& call = Record("MessageBoxW", {N(owner), type});
+  FakeCall call("MessageBoxW", {N(owner), type});
   call.text = text;
   call.title = caption;
+  Record(std::move(call));
   CheckNotDestroyed(owner, "MessageBoxW");
   return 1;
 }
@@ -321,9 +364,9 @@ int FakePlatform::DestroyCursor(Hcursor cursor) {
 
 // ---- gdi32
 Hrgn FakePlatform::CreateRectRgn(int left, int top, int right, int bottom) {
-  auto& call = Record("CreateRectRgn", {left, top, right, bottom});
+  const std::size_t record = Record("CreateRectRgn", {left, top, right, bottom});
   const std::uintptr_t region = next_handle_++;
-  call.result = static_cast<std::int64_t>(region);
+  calls[record].result = static_cast<std::int64_t>(region);
   live_gdi_objects.insert(region);
   regions_[region] = [left, top, right, bottom](int x, int y) {
     return x >= left && x < right && y >= top && y < bottom;
@@ -368,9 +411,9 @@ int FakePlatform::DeleteObject(Hbitmap bitmap) {
 }
 
 Hbrush FakePlatform::CreateSolidBrush(std::uint32_t color) {
-  auto& call = Record("CreateSolidBrush", {color});
+  const std::size_t record = Record("CreateSolidBrush", {color});
   const std::uintptr_t brush = next_handle_++;
-  call.result = static_cast<std::int64_t>(brush);
+  calls[record].result = static_cast<std::int64_t>(brush);
   live_gdi_objects.insert(brush);
   return static_cast<Hbrush>(brush);
 }
@@ -388,10 +431,11 @@ int FakePlatform::Rectangle(Hdc dc, int left, int top, int right, int bottom) {
 // ---- the host: windows
 Hwnd FakePlatform::CreateFormWindow(const std::wstring& caption, const Rect& outer,
                                     FormWindowEvents& events) {
-  auto& call = Record("CreateFormWindow", {outer.left, outer.top, outer.right, outer.bottom});
+  FakeCall call("CreateFormWindow", {outer.left, outer.top, outer.right, outer.bottom});
   call.text = caption;
+  const std::size_t record = Record(std::move(call));
   const auto hwnd = static_cast<Hwnd>(next_handle_++);
-  call.result = N(hwnd);
+  calls[record].result = N(hwnd);
   live_windows.push_back(hwnd);
   window_rects[hwnd] = outer;
   window_events[hwnd] = &events;
@@ -402,14 +446,15 @@ Hwnd FakePlatform::CreateFormWindow(const std::wstring& caption, const Rect& out
 Hwnd FakePlatform::CreateOptionButton(Hwnd parent, const std::wstring& caption, const Rect& rect,
                                       bool group_start, std::uint32_t back_color,
                                       std::uint32_t fore_color, const FontSpec& font) {
-  auto& call = Record("CreateOptionButton",
-                      {N(parent), rect.left, rect.top, rect.right, rect.bottom, group_start ? 1 : 0,
-                       back_color, fore_color, font.weight, std::lround(font.points * 100)});
-  call.title = font.face;
+  FakeCall call("CreateOptionButton",
+                {N(parent), rect.left, rect.top, rect.right, rect.bottom, group_start ? 1 : 0,
+                 back_color, fore_color, font.weight, std::lround(font.points * 100)});
   call.text = caption;
+  call.title = font.face;
+  const std::size_t record = Record(std::move(call));
   CheckNotDestroyed(parent, "CreateOptionButton");
   const auto hwnd = static_cast<Hwnd>(next_handle_++);
-  call.result = N(hwnd);
+  calls[record].result = N(hwnd);
   live_windows.push_back(hwnd);
   return hwnd;
 }
@@ -419,19 +464,21 @@ void FakePlatform::PlaceOptionButton(Hwnd button, const Rect& rect, const FontSp
   CheckNotDestroyed(button, "PlaceOptionButton");
 }
 
-void FakePlatform::ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) {
-  Record("ShowCursorIfOver", {N(hwnd), area.left, area.top, area.right, area.bottom, N(cursor)});
-  CheckNotDestroyed(hwnd, "ShowCursorIfOver");
+void FakePlatform::RefreshCursor(Hwnd hwnd) {
+  Record("RefreshCursor", {N(hwnd)});
+  CheckNotDestroyed(hwnd, "RefreshCursor");
 }
 
 // ---- the host: the queue, text, resources, clock
 void FakePlatform::DispatchPendingMessages() {
   Record("DispatchPendingMessages");
+  ++pump_depth;
   while (!queue.empty()) {
     auto event = std::move(queue.front());
     queue.pop_front();
     event();
   }
+  --pump_depth;
 }
 
 TextSize FakePlatform::MeasureText(const FontSpec& font, const std::wstring& text) {
@@ -443,7 +490,9 @@ TextSize FakePlatform::MeasureText(const FontSpec& font, const std::wstring& tex
 }
 
 bool FakePlatform::ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) {
-  Record("ReadResource", {id}).str = type;
+  FakeCall call("ReadResource", {id});
+  call.str = type;
+  Record(std::move(call));
   if (std::string(type) != "WAVE") return false;
   const auto it = waves.find(id);
   if (it == waves.end()) return false;
@@ -452,24 +501,24 @@ bool FakePlatform::ReadResource(const char* type, int id, std::vector<std::uint8
 }
 
 Hcursor FakePlatform::LoadCursorResource(int id) {
-  Record("LoadCursorResource", {id});
+  const std::size_t record = Record("LoadCursorResource", {id});
   if (std::find(missing_cursors.begin(), missing_cursors.end(), id) != missing_cursors.end()) {
     return Hcursor{};
   }
   const auto cursor = static_cast<Hcursor>(0xC000 + static_cast<std::uintptr_t>(id) * 0x100 +
                                            (next_handle_++ & 0xFF));
-  calls.back().result = N(cursor);
+  calls[record].result = N(cursor);
   live_cursors.insert(cursor);
   return cursor;
 }
 
 Hbitmap FakePlatform::LoadPicture(int id) {
-  Record("LoadPicture", {id});
+  const std::size_t record = Record("LoadPicture", {id});
   if (std::find(missing_pictures.begin(), missing_pictures.end(), id) != missing_pictures.end()) {
     return Hbitmap{};
   }
   const std::uintptr_t bitmap = next_handle_++;
-  calls.back().result = static_cast<std::int64_t>(bitmap);
+  calls[record].result = static_cast<std::int64_t>(bitmap);
   live_bitmaps.insert(static_cast<Hbitmap>(bitmap));
   picture_ids[static_cast<Hbitmap>(bitmap)] = id;
   return static_cast<Hbitmap>(bitmap);
@@ -500,9 +549,9 @@ bool FakePlatform::ReadPicture(Hbitmap picture, PixelImage& pixels) {
 }
 
 Hbitmap FakePlatform::CreatePicture(const PixelImage& pixels) {
-  Record("CreatePicture", {pixels.width, pixels.height});
+  const std::size_t record = Record("CreatePicture", {pixels.width, pixels.height});
   const auto bitmap = static_cast<Hbitmap>(next_handle_++);
-  calls.back().result = static_cast<std::int64_t>(Bits(bitmap));
+  calls[record].result = static_cast<std::int64_t>(Bits(bitmap));
   live_bitmaps.insert(bitmap);
   made_pictures[bitmap] = pixels;
   return bitmap;

@@ -3,7 +3,8 @@
 // that a test can compare the exact sequence the program makes (the clock,
 // GetFocus and text measuring are read freely and not logged). Windows are
 // tracked just enough for the form to work (rectangles, focus, timers); the
-// message queue is a list of closures that a pump runs.
+// message queue is a list of closures that a pump runs. A test can hook every
+// call, to look at the program at that moment or to make the call fail.
 #ifndef TICKBOMB_TESTS_UNIT_FAKE_PLATFORM_H
 #define TICKBOMB_TESTS_UNIT_FAKE_PLATFORM_H
 
@@ -14,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <ostream>
@@ -45,13 +47,27 @@ namespace tickbomb::testing {
 using tickbomb::ProcessExit;
 
 struct FakeCall {
+  explicit FakeCall(std::string name, std::vector<std::int64_t> args = {})
+      : name(std::move(name)), args(std::move(args)) {}
+
   std::string name;
   std::vector<std::int64_t> args;
   std::wstring text;        // MessageBoxW text, window caption
   std::wstring title;       // MessageBoxW title
   std::string str;          // LookupPrivilegeValueA name, ReadResource type
   std::int64_t result = 0;  // the handle a Create.../Load... call returned
+  // PlaySoundA's buffer: beside the arguments, not among them, so that a log
+  // line names the wave ("PlaySoundA(106,0,7)") and a test can still tell
+  // one array from another.
+  const void* sound = nullptr;
 };
+
+// The call as a line of the log: "Name(arg,arg,...)", then its `str` quoted.
+std::string LogLine(const FakeCall& call);
+
+// A PlaySoundA without SND_ASYNC: its hooks run while the sound plays, as the
+// program waits for it.
+bool IsSyncSound(const FakeCall& call);
 
 // The handle's bits as a logged number.
 template <typename Handle>
@@ -80,18 +96,32 @@ class FakePlatform : public WindowsApi, public FormHost {
   // those they queue), in order.
   std::deque<std::function<void()>> queue;
   std::uint32_t button_text_color = 0x00000000;  // GetSysColor(COLOR_BTNTEXT)
-  // Runs inside every synchronous PlaySoundA, as if the sound played.
-  std::function<void()> during_sync_sound;
+  int exit_windows_result = 1;  // ExitWindowsEx's answer; 0: the system refuses to shut down
+  // OpenProcessToken, LookupPrivilegeValueA and AdjustTokenPrivileges answer
+  // 0 and fill in nothing.
+  bool privilege_calls_fail = false;
 
   // ---- what the tests read
   std::vector<FakeCall> calls;
-  // "Name(arg,arg,...)" for every call whose name is in `names` (all if empty).
-  std::vector<std::string> Log(const std::vector<std::string>& names = {}) const;
+  // The log lines of the calls from index `from` on whose names are in
+  // `names` (all if empty).
+  std::vector<std::string> LogFrom(std::size_t from,
+                                   const std::vector<std::string>& names = {}) const;
+  std::vector<std::string> Log(const std::vector<std::string>& names = {}) const {
+    return LogFrom(0, names);
+  }
   std::vector<const FakeCall*> CallsNamed(const std::string& name) const;
-  // The WAVE id whose bytes a PlaySoundA pointer points at (0 if none), and
-  // whether that array belongs to the bank loaded most recently.
+  // How many calls from index `from` on are named `name`.
+  std::size_t CountFrom(std::size_t from, const std::string& name) const;
+  // (wave id, flags) of every PlaySoundA from index `from` on.
+  std::vector<std::pair<int, int>> SoundsFrom(std::size_t from) const;
+  // The buffers PlaySoundA was given, in order.
+  std::vector<const std::uint8_t*> PlayedBuffers() const;
+  // The WAVE id whose bytes a PlaySoundA pointer points at (0 if none).
   int WaveIdAt(const void* sound) const;
   void ClearCalls() { calls.clear(); }
+  // Pumps draining the queue now (a pump left by an exception is not counted down).
+  int pump_depth = 0;
   Hwnd focus{};
   std::map<std::uintptr_t, std::uint32_t> timers;  // armed timers and their delays
   std::map<Hwnd, Rect> window_rects;
@@ -100,11 +130,14 @@ class FakePlatform : public WindowsApi, public FormHost {
   // The events each form window was created to serve.
   std::map<Hwnd, FormWindowEvents*> window_events;
 
-  // ---- added checks and hooks
-  // Runs as every call is recorded, before the fake answers it (so `result`
-  // is not filled in yet): a test can look at the program's state at that
-  // moment.
-  std::function<void(const FakeCall&)> on_call;
+  // ---- the hook on every call, and added checks
+  // Run in order as each call is recorded, its record complete but for
+  // `result`, before the fake answers it: a hook can look at the program's
+  // state at that moment, or throw to make the call fail. A pump's hooks run
+  // before it runs the queue. Hooks are added between calls, never from
+  // inside one; a hook that makes calls of its own may move the record it was
+  // handed, so it reads what it needs first.
+  std::vector<std::function<void(const FakeCall&)>> on_call;
   // When set, GetWindowRect answers this for every window.
   std::optional<Rect> window_rect_answer;
   // The version record exactly as the program handed it to GetVersionExA.
@@ -188,7 +221,7 @@ class FakePlatform : public WindowsApi, public FormHost {
                           bool group_start, std::uint32_t back_color, std::uint32_t fore_color,
                           const FontSpec& font) override;
   void PlaceOptionButton(Hwnd button, const Rect& rect, const FontSpec& font) override;
-  void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) override;
+  void RefreshCursor(Hwnd hwnd) override;
   int ScreenDpi() override { return screen_dpi; }
   int WindowDpi(Hwnd /*hwnd*/) override { return window_dpi.value_or(screen_dpi); }
   void DispatchPendingMessages() override;
@@ -201,7 +234,9 @@ class FakePlatform : public WindowsApi, public FormHost {
   double NowMilliseconds() override;
 
  private:
-  FakeCall& Record(std::string name, std::vector<std::int64_t> args = {});
+  // Logs a call and runs the hooks on it; the index of its record.
+  std::size_t Record(FakeCall call);
+  std::size_t Record(std::string name, std::vector<std::int64_t> args = {});
   bool IsLive(Hwnd hwnd) const;
   void CheckNotDestroyed(Hwnd hwnd, const char* call) const;
   int DeleteGdiObject(std::uintptr_t object);

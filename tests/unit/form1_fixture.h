@@ -1,22 +1,59 @@
-// A Form1 on a recording fake of the seam, and helpers to drive it.
+// The fixture of the native Form1 tests: a WatchedForm1 on the recording fake
+// of the seam, helpers that drive the window as a user does, through the
+// entry points the window procedure calls, and what a user sees of it.
 #ifndef TICKBOMB_TESTS_UNIT_FORM1_FIXTURE_H
 #define TICKBOMB_TESTS_UNIT_FORM1_FIXTURE_H
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/form1.h"
+#include "assets/resource_ids.h"
 #include "tests/unit/fake_platform.h"
+#include "tests/unit/watched_form1.h"
 
 namespace tickbomb::testing {
 
-template <typename PlatformT, typename FormT>
-class FormFixture : public ::testing::Test {
+inline constexpr int kVkShift = 0x10, kVkControl = 0x11;
+
+// What a user sees of the countdown at one moment.
+struct Scene {
+  std::wstring digits_back, digits_front;  // Label2(0), Label2(1)
+  std::uint32_t digits_back_color = 0, digits_front_color = 0;
+  int bomb_picture = 0;
+  bool bomb_visible = false;
+  int form_picture = 0;
+  friend bool operator==(const Scene&, const Scene&) = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const Scene& s) {
+  const auto narrow = [](const std::wstring& w) {
+    std::string n;
+    for (wchar_t c : w) n += c < 0x80 ? static_cast<char>(c) : '?';
+    return n;
+  };
+  return out << "{\"" << narrow(s.digits_back) << "\"/\"" << narrow(s.digits_front) << "\" colours "
+             << s.digits_back_color << "/" << s.digits_front_color << " bomb " << s.bomb_picture
+             << (s.bomb_visible ? " shown" : " hidden") << " form " << s.form_picture << "}";
+}
+
+// The code points of a text, for messages that show what differs.
+inline std::vector<unsigned> CodePoints(const std::wstring& text) {
+  return {text.begin(), text.end()};
+}
+
+class Form1Test : public ::testing::Test {
  protected:
-  PlatformT platform;
+  FakePlatform platform;
   Module1 module;
-  FormT form{platform, platform, module};
+  WatchedForm1 form{platform, platform, module};
 
   void LoadForm() {
     form.Load();
@@ -49,9 +86,45 @@ class FormFixture : public ::testing::Test {
     }
     return std::nullopt;
   }
-};
 
-using Form1Test = FormFixture<FakePlatform, Form1>;
+  // The middle of the bomb, in client pixels.
+  std::pair<int, int> BombPoint() const {
+    const forms::Image& bomb = form.image(Image1);
+    return {(bomb.left + bomb.width / 2) / forms::kTwipsPerPixel,
+            (bomb.top + bomb.height / 2) / forms::kTwipsPerPixel};
+  }
+  // A press and release of `button` on the bomb, as the window procedure reports them.
+  void ClickBomb(int button = kLeftButton) {
+    const auto [x, y] = BombPoint();
+    form.OnMouseDown(x, y, button, 0);
+    form.OnMouseUp(x, y, button, 0, 0);
+  }
+  void PressKey(int key, int shift) { form.OnKeyDown(key, shift); }
+  void ReleaseKey(int key, int shift) { form.OnKeyUp(key, shift); }
+  void Queue(std::function<void()> event) { platform.queue.push_back(std::move(event)); }
+
+  Scene Now() const {
+    Scene s;
+    s.digits_back = form.label(Label2_0).caption;
+    s.digits_front = form.label(Label2_1).caption;
+    s.digits_back_color = form.label(Label2_0).fore_color;
+    s.digits_front_color = form.label(Label2_1).fore_color;
+    s.bomb_picture = form.image(Image1).picture.id;
+    s.bomb_visible = form.image(Image1).visible;
+    s.form_picture = form.GetPicture().id;
+    return s;
+  }
+  // True if every sound from call index `from` on was played from the sound
+  // bank that is current now (the arrays of the latest start-up).
+  bool SoundsFromCurrentBank(std::size_t from) const {
+    for (std::size_t i = from; i < platform.calls.size(); ++i) {
+      const FakeCall& call = platform.calls[i];
+      if (call.name != "PlaySoundA") continue;
+      if (call.sound != module.Waves.Wave(static_cast<int>(call.args[0])).data()) return false;
+    }
+    return true;
+  }
+};
 
 }  // namespace tickbomb::testing
 

@@ -26,8 +26,6 @@ using forms::kVkLeft;
 using forms::kVkRight;
 using forms::kVkUp;
 
-constexpr int kVkEscape = 27, kVkShift = 16;
-
 // True if any call after the DestroyWindow of `hwnd` names it as its first argument.
 bool TouchedAfterDestruction(const FakePlatform& platform, Hwnd hwnd) {
   bool destroyed = false;
@@ -180,8 +178,8 @@ TEST(FormsLifecycle, AnUnloadedFormIgnoresEveryEntryPoint) {
   platform.ClearCalls();
   platform.clock_ms += 5000;
   form.OnMouseMove(200, 100, 1, 0);
-  form.OnMouseDown(50, 150, forms::kLeftButton, 0);
-  form.OnMouseUp(50, 150, forms::kLeftButton, 0, 0);
+  form.OnMouseDown(50, 150, kLeftButton, 0);
+  form.OnMouseUp(50, 150, kLeftButton, 0, 0);
   form.OnKeyDown(kVkEscape, 0);
   form.OnKeyDown(kVkDown, 0);
   form.OnKeyUp(kVkShift, 0);
@@ -230,14 +228,14 @@ TEST(FormsLifecycle, AMouseUpHandlerThatReloadsTheFormRaisesNoClick) {
     form.Unload();
     form.Load();
   };
-  form.OnMouseDown(50, 150, forms::kLeftButton, 0);
+  form.OnMouseDown(50, 150, kLeftButton, 0);
   form.ClearEvents();
-  form.OnMouseUp(50, 150, forms::kLeftButton, 0, 0);
+  form.OnMouseUp(50, 150, kLeftButton, 0, 0);
   EXPECT_EQ(form.events, (std::vector<std::string>{"ImageUp(0,1,0)", "Load"}));
   // The press does not carry over to the new window.
   form.on_event = nullptr;
   form.ClearEvents();
-  form.OnMouseMove(200, 100, forms::kLeftButton, 0);
+  form.OnMouseMove(200, 100, kLeftButton, 0);
   EXPECT_EQ(form.events, (std::vector<std::string>{"FormMove(1,0,3000,1500)"}));
 }
 
@@ -434,7 +432,8 @@ TEST(OptionGroup, OtherKeysAndAnUnfocusedGroupMoveNothing) {
   FakePlatform platform;
   RecordingForm form(platform, platform);
   form.Load();
-  for (int key : {kVkEscape, kVkShift, 9 /* Tab */, 13 /* Enter */, 32 /* Space */, 65 /* A */}) {
+  for (int key :
+       {int{kVkEscape}, kVkShift, 9 /* Tab */, 13 /* Enter */, 32 /* Space */, 65 /* A */}) {
     form.OnKeyDown(key, 0);
     EXPECT_EQ(platform.focus, form.option(OptNone).hwnd) << "key " << key;
   }
@@ -473,9 +472,9 @@ TEST(KeyPreview, TheFormSeesEveryKeyFirstWhateverHasTheFocus) {
     platform.focus = holder;
     form.ClearEvents();
     form.OnKeyDown(kVkEscape, 0);
-    form.OnKeyDown(kVkShift, forms::kShiftMask);
+    form.OnKeyDown(kVkShift, kShiftMask);
     form.OnKeyUp(kVkShift, 0);
-    form.OnKeyUp('A', forms::kShiftMask | forms::kCtrlMask);
+    form.OnKeyUp('A', kShiftMask | kCtrlMask);
     EXPECT_EQ(form.events, (std::vector<std::string>{"KeyDown(27,0)", "KeyDown(16,1)",
                                                      "KeyUp(16,0)", "KeyUp(65,3)"}))
         << "focus " << holder;
@@ -483,7 +482,7 @@ TEST(KeyPreview, TheFormSeesEveryKeyFirstWhateverHasTheFocus) {
   // An arrow reaches the form before the group moves.
   platform.focus = form.option(OptNone).hwnd;
   form.ClearEvents();
-  form.OnKeyDown(kVkUp, forms::kShiftMask);
+  form.OnKeyDown(kVkUp, kShiftMask);
   EXPECT_EQ(form.events, (std::vector<std::string>{"KeyDown(38,1)", "OptionClick(3)"}));
 }
 
@@ -534,13 +533,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MouseRouting, TheBareFormGetsItsOwnMovesInTwips) {
   EXPECT_EQ(Move(200, 100), std::vector<std::string>{"FormMove(0,0,3000,1500)"});
-  EXPECT_EQ(Move(200, 100, forms::kLeftButton),
-            std::vector<std::string>{"FormMove(1,0,3000,1500)"});
+  EXPECT_EQ(Move(200, 100, kLeftButton), std::vector<std::string>{"FormMove(1,0,3000,1500)"});
 }
 
 TEST_F(MouseRouting, TheBombHasNoMouseMove) {
   EXPECT_TRUE(Move(50, 150).empty());
-  EXPECT_TRUE(Move(50, 150, forms::kLeftButton).empty());
+  EXPECT_TRUE(Move(50, 150, kLeftButton).empty());
   form.SetImageVisible(Image1, false);  // a hidden picture is not there at all
   EXPECT_EQ(Move(50, 150), std::vector<std::string>{"FormMove(0,0,750,2250)"});
 }
@@ -553,36 +551,36 @@ TEST_F(MouseRouting, HiddenLabelsAreNotHit) {
 }
 
 TEST_F(MouseRouting, APressOnALabelKeepsTheMovesThereUntilRelease) {
-  form.OnMouseDown(300, 300, forms::kLeftButton, 0);                    // on Label2(1)
+  form.OnMouseDown(300, 300, kLeftButton, 0);                           // on Label2(1)
   EXPECT_EQ(Move(200, 100, 1).at(0).rfind("LabelMove(2,1,1,", 0), 0U);  // over the bare form
   EXPECT_EQ(Move(19, 17, 1).at(0).rfind("LabelMove(2,1,1,", 0), 0U);    // over Label1(0)
   EXPECT_EQ(Move(50, 150, 1).at(0).rfind("LabelMove(2,1,1,", 0), 0U);   // over the bomb
-  form.OnMouseUp(19, 17, forms::kLeftButton, 0, 0);
+  form.OnMouseUp(19, 17, kLeftButton, 0, 0);
   EXPECT_EQ(Move(19, 17).at(0).rfind("LabelMove(1,0,0,", 0), 0U);
 }
 
 TEST_F(MouseRouting, APressOnTheBareFormKeepsTheMovesOnTheForm) {
-  form.OnMouseDown(200, 100, forms::kLeftButton, 0);
+  form.OnMouseDown(200, 100, kLeftButton, 0);
   EXPECT_EQ(Move(300, 300, 1), std::vector<std::string>{"FormMove(1,0,4500,4500)"});
   EXPECT_EQ(Move(50, 150, 1), std::vector<std::string>{"FormMove(1,0,750,2250)"});
-  form.OnMouseUp(300, 300, forms::kLeftButton, 0, 0);
+  form.OnMouseUp(300, 300, kLeftButton, 0, 0);
   EXPECT_EQ(Move(300, 300).at(0).rfind("LabelMove(2,1,0,", 0), 0U);
 }
 
 TEST_F(MouseRouting, APressOnTheBombSwallowsTheMovesAndClicksOnReleaseOverIt) {
-  form.OnMouseDown(50, 150, forms::kLeftButton, 0);
+  form.OnMouseDown(50, 150, kLeftButton, 0);
   EXPECT_TRUE(Move(300, 300, 1).empty());
-  form.OnMouseUp(51, 151, forms::kLeftButton, 0, 0);
+  form.OnMouseUp(51, 151, kLeftButton, 0, 0);
   EXPECT_EQ(form.events, (std::vector<std::string>{"ImageUp(0,1,0)", "ImageClick(0)"}));
   // Released away from the bomb: no click.
   form.ClearEvents();
-  form.OnMouseDown(50, 150, forms::kLeftButton, 0);
-  form.OnMouseUp(300, 300, forms::kLeftButton, 0, 0);
+  form.OnMouseDown(50, 150, kLeftButton, 0);
+  form.OnMouseUp(300, 300, kLeftButton, 0, 0);
   EXPECT_EQ(form.events, (std::vector<std::string>{"ImageDown(0,1,0)", "ImageUp(0,1,0)"}));
 }
 
 TEST_F(MouseRouting, ALostCaptureEndsThePress) {
-  form.OnMouseDown(300, 300, forms::kLeftButton, 0);
+  form.OnMouseDown(300, 300, kLeftButton, 0);
   form.OnCaptureLost();
   EXPECT_EQ(Move(200, 100, 1), std::vector<std::string>{"FormMove(1,0,3000,1500)"});
 }
@@ -767,15 +765,7 @@ TEST(SoundBankTest, AnIdOutsideTheBankIsASubscriptError) {
 // replaces the arrays: it must go on reading live, unchanged bytes.
 TEST_F(Form1Test, AReopenKeepsTheArraysTheLastStartUpPlayedFrom) {
   LoadForm();
-  const auto played = [&] {
-    std::vector<const std::uint8_t*> buffers;
-    for (const FakeCall* call : platform.CallsNamed("PlaySoundA")) {
-      buffers.push_back(
-          reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(call->args[3])));
-    }
-    return buffers;
-  };
-  std::vector<const std::uint8_t*> before = played();
+  std::vector<const std::uint8_t*> before = platform.PlayedBuffers();
   ASSERT_EQ(before.size(), 7U);
   std::vector<std::size_t> sizes;
   for (const SoundEntry& sound : kSounds) sizes.push_back(SyntheticWave(sound.id).size());
@@ -785,7 +775,7 @@ TEST_F(Form1Test, AReopenKeepsTheArraysTheLastStartUpPlayedFrom) {
     form.OnKeyDown(kVkDown, 0);  // None -> Left: re-open
     ASSERT_TRUE(form.IsLoaded());
     Churn(sizes);
-    const std::vector<const std::uint8_t*> after = played();
+    const std::vector<const std::uint8_t*> after = platform.PlayedBuffers();
     ASSERT_EQ(after.size(), 7U);
     const int ids[] = {106, 105, 104, 103, 102, 101, 105};
     for (int i = 0; i < 7; ++i) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/seam/library_failure.h"
-#include "tests/unit/running_form.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 namespace {
@@ -21,14 +21,14 @@ struct ErrorCase {
   const char* name;
   int number;  // the error the report names
   // Prepares the fake, then runs the program up to the error.
-  std::function<void(WatchedPlatform&, WatchedForm1&)> run;
+  std::function<void(FakePlatform&, WatchedForm1&)> run;
 };
 
 void PrintTo(const ErrorCase& c, std::ostream* out) { *out << c.name; }
 
-class RunTimeErrorTest : public RunningFormTest, public ::testing::WithParamInterface<ErrorCase> {};
+class RunTimeErrorTest : public Form1Test, public ::testing::WithParamInterface<ErrorCase> {};
 
-void Ticks(WatchedPlatform& platform, WatchedForm1& form, int count) {
+void Ticks(FakePlatform& platform, WatchedForm1& form, int count) {
   for (int i = 0; i < count; ++i) {
     platform.clock_ms += 500;
     form.OnTimer();
@@ -36,14 +36,14 @@ void Ticks(WatchedPlatform& platform, WatchedForm1& form, int count) {
 }
 
 // Everything the window could still hand on while the report is open.
-void Pester(WatchedPlatform& platform, WatchedForm1& form) {
+void Pester(FakePlatform& platform, WatchedForm1& form) {
   Ticks(platform, form, 40);
   form.OnKeyDown(kVkEscape, 0);
   form.OnKeyDown(forms::kVkDown, 0);  // a re-open command
-  form.OnKeyDown(kVkShift, forms::kShiftMask);
-  form.OnMouseDown(30, 150, forms::kLeftButton, 0);  // on the bomb
-  form.OnMouseUp(30, 150, forms::kLeftButton, 0, 0);
-  form.OnMouseMove(200, 20, forms::kLeftButton, 0);
+  form.OnKeyDown(kVkShift, kShiftMask);
+  form.OnMouseDown(30, 150, kLeftButton, 0);  // on the bomb
+  form.OnMouseUp(30, 150, kLeftButton, 0, 0);
+  form.OnMouseMove(200, 20, kLeftButton, 0);
   while (!platform.queue.empty()) {  // whatever was waiting in the queue
     auto event = std::move(platform.queue.front());
     platform.queue.pop_front();
@@ -54,12 +54,12 @@ void Pester(WatchedPlatform& platform, WatchedForm1& form) {
 TEST_P(RunTimeErrorTest, NothingRunsUnderTheReportAndClosingItEnds) {
   const ErrorCase& c = GetParam();
   std::size_t report = 0;  // index of the report's call
-  platform.watch = [&](const FakeCall& call) {
+  platform.on_call.push_back([&](const FakeCall& call) {
     if (call.name != "MessageBoxW" || call.text.rfind(L"Run-time error", 0) != 0) return;
     if (report != 0) return;
     report = platform.calls.size() - 1;
     Pester(platform, form);  // the report's own message loop
-  };
+  });
   const std::optional<unsigned> exit = Ends([&] { c.run(platform, form); });
   ASSERT_EQ(exit, 1U) << "the program went on, or ended without the error";
   ASSERT_NE(report, 0U);
@@ -80,68 +80,70 @@ TEST_P(RunTimeErrorTest, NothingRunsUnderTheReportAndClosingItEnds) {
 INSTANTIATE_TEST_SUITE_P(
     Everywhere, RunTimeErrorTest,
     ::testing::Values(ErrorCase{"CursorMissingAtStartUp", 326,
-                                [](WatchedPlatform& p, WatchedForm1& f) {
+                                [](FakePlatform& p, WatchedForm1& f) {
                                   p.missing_cursors = {101};
                                   f.Load();
                                 }},
                       ErrorCase{"PictureMissingAtStartUp", 481,
-                                [](WatchedPlatform& p, WatchedForm1& f) {
+                                [](FakePlatform& p, WatchedForm1& f) {
                                   p.missing_pictures = {IDB_BIG_BOMB};
                                   f.Load();
                                 }},
                       ErrorCase{"InsideTheLastPumpOfTheCountdown", 326,
-                                [](WatchedPlatform& p, WatchedForm1& f) {
+                                [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
-                                  p.before_pump = [&p, &f](int) {
-                                    if (f.ticks != 19) return;
+                                  p.on_call.push_back([&p, &f](const FakeCall& call) {
+                                    if (call.name != "DispatchPendingMessages" || f.ticks != 19) {
+                                      return;
+                                    }
                                     p.missing_cursors = {
                                         101};  // a re-open queued by now fails its start-up
                                     p.focus = f.option(OptNone).hwnd;
                                     p.queue.push_back([&f] { f.OnKeyDown(forms::kVkUp, 0); });
-                                  };
+                                  });
                                   Ticks(p, f, 20);
                                 }},
                       ErrorCase{"InTheEscapeEnding", 9,
-                                [](WatchedPlatform& p, WatchedForm1& f) {
+                                [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
                                   // the digit 2's sound cannot be played from its array
-                                  p.on_call = [](const FakeCall& call) {
+                                  p.on_call.push_back([](const FakeCall& call) {
                                     if (call.name == "PlaySoundA" && call.args[0] == IDW_TWO &&
                                         call.args[2] == 6) {
                                       throw forms::RuntimeError(9, L"Subscript out of range");
                                     }
-                                  };
+                                  });
                                   f.OnKeyDown(kVkEscape, 0);
                                 }},
                       ErrorCase{"OutOfMemoryInATick", 7,
-                                [](WatchedPlatform& p, WatchedForm1& f) {
+                                [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
-                                  p.on_call = [](const FakeCall& call) {
+                                  p.on_call.push_back([](const FakeCall& call) {
                                     if (call.name == "PlaySoundA") throw std::bad_alloc();
-                                  };
+                                  });
                                   Ticks(p, f, 4);
                                 }},
                       ErrorCase{"AnyOtherExceptionWhileDragging", 51,
-                                [](WatchedPlatform& p, WatchedForm1& f) {
+                                [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
-                                  p.on_call = [](const FakeCall& call) {
+                                  p.on_call.push_back([](const FakeCall& call) {
                                     if (call.name == "SendMessageA")
                                       throw std::out_of_range("no such thing");
-                                  };
-                                  f.OnMouseMove(200, 20, forms::kLeftButton, 0);
+                                  });
+                                  f.OnMouseMove(200, 20, kLeftButton, 0);
                                 }},
                       ErrorCase{"LibraryIndexOutOfRangeInATick", 9,
-                                [](WatchedPlatform& p, WatchedForm1& f) {
+                                [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
-                                  p.on_call = [](const FakeCall& call) {
+                                  p.on_call.push_back([](const FakeCall& call) {
                                     if (call.name == "InvalidateRect") {
                                       throw LibraryFailure(LibraryFailure::Kind::IndexOutOfRange);
                                     }
-                                  };
+                                  });
                                   Ticks(p, f, 2);
                                 }},
                       ErrorCase{"DuringAReload", 326,
-                                [](WatchedPlatform& p, WatchedForm1& f) {
+                                [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
                                   p.waves.erase(103);
                                   p.focus = f.option(OptNone).hwnd;

@@ -10,7 +10,7 @@
 
 #include "app/forms/picture_scaling.h"
 #include "app/forms/screen_scale.h"
-#include "tests/unit/running_form.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 namespace {
@@ -49,11 +49,30 @@ TEST(Resample, KeepsThePictureAtItsSizeAndFlatAreasFlat) {
   }
 }
 
-class AtAnotherDensity : public RunningFormTest, public ::testing::WithParamInterface<int> {
+class AtAnotherDensity : public Form1Test, public ::testing::WithParamInterface<int> {
  protected:
   ScreenScale scale{GetParam()};
   Rect Outer() { return platform.window_rects[form.hWnd()]; }
   Rect BombPixels() { return scale.FromDesign(Rect{18, 110, 83, 205}); }
+
+  // What the paint puts where the background lies: its picture steps drawn
+  // one over the other, as the Windows side draws them.
+  PixelImage PaintedBackground() {
+    const int width = scale.FromDesign(425), height = scale.FromDesign(397);
+    PixelImage painted{width, height, std::vector<std::uint32_t>(std::size_t(width) * height)};
+    for (const DrawOp& op : form.PaintOps()) {
+      if (op.kind == DrawOp::Kind::Bitmap) {
+        forms::Paste(painted, platform.made_pictures.at(op.bitmap), op.rect.left, op.rect.top);
+      }
+    }
+    return painted;
+  }
+  // The background with `frame` on the bomb's place (none: 0), resampled whole.
+  PixelImage WholeResampled(int background, int frame) {
+    PixelImage art = FakePlatform::SyntheticPicture(background);
+    if (frame != 0) forms::Paste(art, FakePlatform::SyntheticPicture(frame), 18, 110);
+    return forms::Resample(art, scale.FromDesign(425), scale.FromDesign(397));
+  }
 };
 
 TEST_P(AtAnotherDensity, TheWindowIsTheDesignWindowScaled) {
@@ -85,18 +104,17 @@ TEST_P(AtAnotherDensity, TheWindowIsTheDesignWindowScaled) {
   EXPECT_TRUE(platform.RegionContains(region, b.right, b.top));
   EXPECT_FALSE(platform.RegionContains(region, outer.right - outer.left, 100));
 
-  // Painted: the background and the bomb on it resampled as one, then the
-  // text at its place in the real font size.
+  // Painted: the background and the bomb on it as if resampled as one (the
+  // background whole, the bomb's reach over it), then the text at its place
+  // in the real font size.
   const std::vector<DrawOp> ops = form.PaintOps();
-  ASSERT_GE(ops.size(), 2U);
+  ASSERT_GE(ops.size(), 3U);
   EXPECT_EQ(ops[0].rect, (Rect{0, 0, outer.right - outer.left, outer.bottom - outer.top}));
   ASSERT_EQ(ops[1].kind, DrawOp::Kind::Bitmap);
   EXPECT_EQ(ops[1].rect, scale.FromDesign(Rect{0, 0, 425, 397}));
-  PixelImage art = FakePlatform::SyntheticPicture(IDB_SCENE);
-  forms::Paste(art, FakePlatform::SyntheticPicture(IDB_BOMB), 18, 110);
-  EXPECT_EQ(platform.made_pictures.at(ops[1].bitmap),
-            forms::Resample(art, scale.FromDesign(425), scale.FromDesign(397)));
-  for (std::size_t i = 2; i < ops.size(); ++i) {
+  ASSERT_EQ(ops[2].kind, DrawOp::Kind::Bitmap);
+  EXPECT_EQ(PaintedBackground(), WholeResampled(IDB_SCENE, IDB_BOMB));
+  for (std::size_t i = 3; i < ops.size(); ++i) {
     EXPECT_EQ(ops[i].kind, DrawOp::Kind::Text);
     EXPECT_EQ(ops[i].font.dpi, GetParam());
   }
@@ -123,16 +141,46 @@ TEST_P(AtAnotherDensity, TheWindowIsTheDesignWindowScaled) {
   // The bomb is where it is drawn: a press just inside it is on the bomb, one
   // just outside drags the window.
   const Rect bomb = BombPixels();
-  form.OnMouseDown(bomb.right, bomb.top + 10, forms::kLeftButton, 0);
-  form.OnMouseMove(bomb.right + 5, bomb.top + 10, forms::kLeftButton, 0);
-  form.OnMouseUp(bomb.right + 5, bomb.top + 10, forms::kLeftButton, 0, 0);
+  form.OnMouseDown(bomb.right, bomb.top + 10, kLeftButton, 0);
+  form.OnMouseMove(bomb.right + 5, bomb.top + 10, kLeftButton, 0);
+  form.OnMouseUp(bomb.right + 5, bomb.top + 10, kLeftButton, 0, 0);
   EXPECT_EQ(platform.CallsNamed("SendMessageA").size(), 1U) << "the press beside it drags";
   const std::optional<unsigned> exit = Ends([&] {
-    form.OnMouseDown(bomb.right - 1, bomb.bottom - 1, forms::kLeftButton, 0);
-    form.OnMouseUp(bomb.right - 1, bomb.bottom - 1, forms::kLeftButton, 0, 0);
+    form.OnMouseDown(bomb.right - 1, bomb.bottom - 1, kLeftButton, 0);
+    form.OnMouseUp(bomb.right - 1, bomb.bottom - 1, kLeftButton, 0, 0);
   });
   ASSERT_EQ(exit, 0U) << "the click on its last pixel defuses it";
   EXPECT_EQ(platform.CallsNamed("MessageBoxW").back()->text, text::kDefusedMessage);
+}
+
+// Every frame of the flicker and the big bomb are the pixels of the whole
+// resampled: the background resampled once, each frame only where it reaches.
+TEST_P(AtAnotherDensity, EveryPictureIsTheWholeResampled) {
+  platform.screen_dpi = GetParam();
+  LoadForm();
+  const std::size_t loaded = platform.calls.size();
+  EXPECT_EQ(PaintedBackground(), WholeResampled(IDB_SCENE, IDB_BOMB));
+  TickTo(2);
+  EXPECT_EQ(PaintedBackground(), WholeResampled(IDB_SCENE, IDB_BOMB_LIT));
+  TickTo(10);
+  EXPECT_EQ(PaintedBackground(), WholeResampled(IDB_SCENE, IDB_BOMB_SHORT));
+  TickTo(11);
+  EXPECT_EQ(PaintedBackground(), WholeResampled(IDB_SCENE, IDB_BOMB_LIT));
+  TickTo(12);
+  EXPECT_EQ(PaintedBackground(), WholeResampled(IDB_SCENE, IDB_BOMB_SHORT));
+  TickTo(19);
+  EXPECT_EQ(PaintedBackground(), WholeResampled(IDB_BIG_BOMB, 0));
+  // Whole: the scene, the big bomb and the explosion, once each and with the
+  // load, so that the last moments resample nothing; the three frames a
+  // patch each.
+  const std::string whole = "CreatePicture(" + std::to_string(scale.FromDesign(425)) + "," +
+                            std::to_string(scale.FromDesign(397)) + ")";
+  const std::vector<std::string> made = platform.Log({"CreatePicture"});
+  EXPECT_EQ(std::count(made.begin(), made.end(), whole), 3);
+  EXPECT_EQ(made.size(), 6U);
+  const std::vector<std::string> log = platform.Log();
+  EXPECT_EQ(std::count(log.begin() + static_cast<std::ptrdiff_t>(loaded), log.end(), whole), 0)
+      << "a whole picture resampled after the load";
 }
 
 INSTANTIATE_TEST_SUITE_P(Percent, AtAnotherDensity, ::testing::Values(120, 144, 168, 192),
@@ -142,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(Percent, AtAnotherDensity, ::testing::Values(120, 144, 
 
 // Dragged onto a monitor of 150 % in the middle of the countdown: laid out
 // and shaped again there, and the countdown goes on as it was.
-TEST_F(RunningFormTest, AMoveToAMonitorOfAnotherDensityKeepsTheCountdown) {
+TEST_F(Form1Test, AMoveToAMonitorOfAnotherDensityKeepsTheCountdown) {
   LoadForm();
   TickTo(7);
   const std::uint32_t delay = platform.timers.at(1);

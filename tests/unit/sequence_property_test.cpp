@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/unit/running_form.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 namespace {
@@ -138,7 +138,7 @@ class RandomRun {
   std::function<void()> UserEvent() {
     const double r = std::uniform_real_distribution<double>(0, 1)(random_);
     if (r < profile_.click) {
-      return [this] { Click(forms::kLeftButton); };
+      return [this] { Click(kLeftButton); };
     }
     if (r < 0.55) {
       const auto [key, state] = Key();
@@ -151,13 +151,13 @@ class RandomRun {
         }
       };
     }
-    if (r < 0.62) return [this] { Click(forms::kRightButton); };
+    if (r < 0.62) return [this] { Click(kRightButton); };
     if (r < 0.70) return [this] { Tick(); };  // a timer message waiting behind the others
     const int x = static_cast<int>(Pick(440)), y = static_cast<int>(Pick(420));
     const int buttons = static_cast<int>(Pick(8));
     if (r < 0.85) return [this, x, y, buttons] { form_.OnMouseMove(x, y, buttons, 0); };
-    if (r < 0.93) return [this, x, y] { form_.OnMouseDown(x, y, forms::kLeftButton, 0); };
-    return [this, x, y] { form_.OnMouseUp(x, y, forms::kLeftButton, 0, 0); };
+    if (r < 0.93) return [this, x, y] { form_.OnMouseDown(x, y, kLeftButton, 0); };
+    return [this, x, y] { form_.OnMouseUp(x, y, kLeftButton, 0, 0); };
   }
 
   std::pair<int, int> Key() {
@@ -202,7 +202,7 @@ class RandomRun {
     for (int i = 0; i < 6; ++i) Tick();
     form_.OnKeyDown(kVkEscape, 0);
     form_.OnKeyDown(forms::kVkDown, 0);
-    Click(forms::kLeftButton);
+    Click(kLeftButton);
     while (!platform_.queue.empty()) {
       auto event = std::move(platform_.queue.front());
       platform_.queue.pop_front();
@@ -212,12 +212,12 @@ class RandomRun {
 
   // ---- what is watched
   void Watch() {
-    platform_.on_call = [this](const FakeCall& call) {
+    platform_.on_call.push_back([this](const FakeCall& call) {
       if (report_at_ != 0 && call.name != "ExitProcess") {
         Violation(call.name + " under the report of a run-time error");
       }
       MaybeFail(call);
-    };
+    });
     form_.on_key = [this](bool down, int key, int state) {
       if (down && key == kVkEscape) return;  // the Escape ending, not the rule
       if (module_.KeysArmed == kFalse) return;
@@ -244,7 +244,7 @@ class RandomRun {
                   "the countdown began, " + std::to_string(held_since_load_) + " ms of it stalls");
       }
     };
-    platform_.watch = [this](const FakeCall& call) {
+    platform_.on_call.push_back([this](const FakeCall& call) {
       if (call.name == "MessageBoxW" && call.text.rfind(L"Run-time error", 0) == 0 &&
           report_at_ == 0) {
         report_at_ = platform_.calls.size();
@@ -253,9 +253,7 @@ class RandomRun {
       } else if (call.name == "ExitWindowsEx") {
         ShutdownRequested(static_cast<std::uint32_t>(call.args[0]));
       } else if (call.name == "PlaySoundA") {
-        const auto* played =
-            reinterpret_cast<const void*>(static_cast<std::uintptr_t>(call.args[3]));
-        if (played != module_.Waves.Wave(static_cast<int>(call.args[0])).data()) {
+        if (call.sound != module_.Waves.Wave(static_cast<int>(call.args[0])).data()) {
           Violation("a sound played from a bank that is not the current one");
         }
       } else if (call.name == "GetVersionExA" && form_.loads != loads_seen_) {
@@ -266,7 +264,7 @@ class RandomRun {
         chosen_flags_.reset();
         if (platform_.pump_depth > 0) ++tally_.nested_reopens;
       }
-    };
+    });
   }
 
   void ShutdownRequested(std::uint32_t flags) {
@@ -341,7 +339,7 @@ class RandomRun {
   const Profile& profile_;
   Tally& tally_;
   std::mt19937 random_;
-  WatchedPlatform platform_;
+  FakePlatform platform_;
   Module1 module_;
   WatchedForm1 form_{platform_, platform_, module_};
   int step_ = 0;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/unit/running_form.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 namespace {
@@ -34,7 +34,7 @@ const KeyEvent kEvents[] = {
     {"EscapeUp", false, kVkEscape},  // only the key-down of Escape is the Escape ending
 };
 
-class ShiftRuleTest : public RunningFormTest {
+class ShiftRuleTest : public Form1Test {
  protected:
   void SetUp() override {
     platform.version.dwPlatformId = win::VER_PLATFORM_WIN32_NT;
@@ -69,7 +69,7 @@ TEST_P(ShiftRuleTableTest, StateZeroSelectsShutdownOneRestartAndTheRestNothing) 
       SCOPED_TRACE("from " + std::string(from_restart ? "restart" : "shutdown") + ", state " +
                    std::to_string(shift));
       module.KeysArmed = kTrue;
-      PressKey(kVkShift, from_restart ? forms::kShiftMask : 0);
+      PressKey(kVkShift, from_restart ? kShiftMask : 0);
       ASSERT_TRUE(from_restart ? ShowsRestart() : ShowsShutdown());
       module.KeysArmed = armed ? kTrue : kFalse;
 
@@ -95,12 +95,12 @@ INSTANTIATE_TEST_SUITE_P(EventsAndGate, ShiftRuleTableTest,
 
 TEST_F(ShiftRuleTest, TheShadowCopyChangesBeforeTheFrontCopy) {
   std::vector<std::pair<std::wstring, std::wstring>> mixed;  // (Label1(0), Label1(1))
-  platform.watch = [&](const FakeCall& call) {
+  platform.on_call.push_back([&](const FakeCall& call) {
     const auto& front = form.label(Label1_0).caption;
     const auto& shadow = form.label(Label1_1).caption;
     if (call.name == "InvalidateRect" && front != shadow) mixed.emplace_back(front, shadow);
-  };
-  PressKey(kVkShift, forms::kShiftMask);
+  });
+  PressKey(kVkShift, kShiftMask);
   ASSERT_FALSE(mixed.empty());
   for (const auto& [front, shadow] : mixed) {
     EXPECT_EQ(front, kShutdownCaption);
@@ -116,7 +116,7 @@ TEST_F(ShiftRuleTest, TheShadowCopyChangesBeforeTheFrontCopy) {
 }
 
 TEST_F(ShiftRuleTest, TheRestartCaptionEndsInOneIdeographicSpace) {
-  PressKey(kVkShift, forms::kShiftMask);
+  PressKey(kVkShift, kShiftMask);
   const std::wstring& caption = form.label(Label1_0).caption;
   EXPECT_EQ(CodePoints(caption), CodePoints(kRestartCaption));
   ASSERT_FALSE(caption.empty());
@@ -180,12 +180,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ShiftRuleTest, AShiftEventDispatchedInTheLastPumpStillDecides) {
   TickTo(18);
-  Queue([&] { PressKey(kVkShift, forms::kShiftMask); });  // runs in the pump of tick 19
+  Queue([&] { PressKey(kVkShift, kShiftMask); });  // runs in the pump of tick 19
   Tick();
   EXPECT_EQ(module.ExitFlags, win::EWX_REBOOT);
   EXPECT_TRUE(ShowsRestart());
   Queue([&] { ReleaseKey(kVkShift, 0); });  // runs in the pump of tick 20
-  Queue([&] { PressKey(kVkShift, forms::kShiftMask); });
+  Queue([&] { PressKey(kVkShift, kShiftMask); });
   const std::size_t mark = platform.calls.size();
   EXPECT_EQ(Ends([&] { Tick(); }), 0U);
   EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}),
@@ -195,22 +195,23 @@ TEST_F(ShiftRuleTest, AShiftEventDispatchedInTheLastPumpStillDecides) {
 TEST_F(ShiftRuleTest, EscapeWithShiftHeldIsTheEscapeEndingAndNeverTheRule) {
   bool restart_caption_seen = false;
   std::vector<std::uint32_t> flags_seen;
-  platform.watch = [&](const FakeCall&) {
+  platform.on_call.push_back([&](const FakeCall&) {
     restart_caption_seen = restart_caption_seen ||
                            form.label(Label1_0).caption == kRestartCaption ||
                            form.label(Label1_1).caption == kRestartCaption;
     flags_seen.push_back(module.ExitFlags);
-  };
+  });
   TickTo(5);
-  EXPECT_EQ(Ends([&] { PressKey(kVkEscape, forms::kShiftMask); }), 0U);
+  EXPECT_EQ(Ends([&] { PressKey(kVkEscape, kShiftMask); }), 0U);
   EXPECT_EQ(form.escapes_begun, 1);
   EXPECT_FALSE(restart_caption_seen);
+  ASSERT_FALSE(flags_seen.empty()) << "the hook never ran";
   for (std::uint32_t flags : flags_seen) EXPECT_EQ(flags, kPowerOff);
   EXPECT_TRUE(platform.CallsNamed("ExitWindowsEx").empty());
 }
 
 TEST_F(ShiftRuleTest, EscapeWithoutShiftDoesNotUndoARestartChoice) {
-  PressKey(kVkShift, forms::kShiftMask);
+  PressKey(kVkShift, kShiftMask);
   EXPECT_EQ(Ends([&] { PressKey(kVkEscape, 0); }), 0U);
   EXPECT_EQ(module.ExitFlags, win::EWX_REBOOT);
   EXPECT_TRUE(platform.CallsNamed("ExitWindowsEx").empty());

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "system/shutdown.h"
-#include "tests/unit/running_form.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 namespace {
@@ -39,7 +39,7 @@ struct VersionCase {
 class ShutdownRequestTest
     : public ::testing::TestWithParam<std::tuple<VersionCase, std::uint32_t>> {
  protected:
-  WatchedPlatform platform;
+  FakePlatform platform;
 };
 
 TEST_P(ShutdownRequestTest, EnablesThePrivilegeOnNtOnlyAndPassesTheFlagsThrough) {
@@ -84,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(VersionsAndFlags, ShutdownRequestTest,
                          });
 
 TEST(ShutdownRequest, AsksForTheShutdownEvenWhenThePrivilegeCannotBeEnabled) {
-  WatchedPlatform platform;
+  FakePlatform platform;
   platform.privilege_calls_fail = true;
   platform.exit_windows_result = 0;  // and the system refuses: nothing is reported
   RequestShutdown(platform, win::EWX_POWEROFF);

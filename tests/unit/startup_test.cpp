@@ -18,11 +18,7 @@ TEST_F(Form1Test, StartUpMakesItsCallsInOrder) {
   const std::vector<std::string> watched = {"PlaySoundA",   "GetVersionExA", "SetWindowLongA",
                                             "SetWindowPos", "CreateRectRgn", "CombineRgn",
                                             "SetWindowRgn"};
-  std::vector<std::string> log = platform.Log(watched);
-  // Drop the buffer addresses (the fourth number of PlaySoundA) for the comparison.
-  for (std::string& line : log) {
-    if (line.rfind("PlaySoundA(", 0) == 0) line = line.substr(0, line.rfind(',')) + ")";
-  }
+  const std::vector<std::string> log = platform.Log(watched);
   const auto hwnd = std::to_string(N(form.hWnd()));
   const auto moves = platform.CallsNamed("SetWindowPos");  // Left, Top, then the frame change
   ASSERT_EQ(moves.size(), 3U);
@@ -56,21 +52,17 @@ TEST_F(Form1Test, StartUpMakesItsCallsInOrder) {
 
 std::string Num(std::int64_t value) { return std::to_string(value); }
 
-// Every call from `first` on as "Name(args)", without the ones that only
-// repaint or refresh the pointer, and without PlaySoundA's buffer address.
+// The log lines of every call from `first` on, without the ones that only
+// repaint or refresh the pointer.
 std::vector<std::string> CallsFrom(const FakePlatform& platform, std::size_t first) {
   std::vector<std::string> lines;
   for (std::size_t i = first; i < platform.calls.size(); ++i) {
     const FakeCall& call = platform.calls[i];
     if (call.name == "InvalidateRect" || call.name == "UpdateWindow" ||
-        call.name == "ShowCursorIfOver") {
+        call.name == "RefreshCursor") {
       continue;
     }
-    std::string line = call.name + "(";
-    const std::size_t count = call.name == "PlaySoundA" ? 3 : call.args.size();
-    for (std::size_t a = 0; a < count; ++a) line += (a ? "," : "") + Num(call.args[a]);
-    if (!call.str.empty()) line += ",\"" + call.str + "\"";
-    lines.push_back(line + ")");
+    lines.push_back(LogLine(call));
   }
   return lines;
 }
@@ -79,16 +71,6 @@ std::int64_t ResultOf(const FakePlatform& platform, const std::string& name, std
   const auto found = platform.CallsNamed(name);
   if (found.size() <= nth) return -1;
   return found[nth]->result;
-}
-
-// The buffer addresses PlaySoundA was given, in order.
-std::vector<const std::uint8_t*> PlayedBuffers(const FakePlatform& platform) {
-  std::vector<const std::uint8_t*> buffers;
-  for (const FakeCall* call : platform.CallsNamed("PlaySoundA")) {
-    buffers.push_back(
-        reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(call->args[3])));
-  }
-  return buffers;
 }
 
 // ---------------------------------------------------------------- the whole sequence
@@ -140,7 +122,6 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
     expected.push_back(line + ")");
   }
   expected.push_back("SendMessageW(" + options[4] + ",241,1,0)");  // BM_SETCHECK: None
-  expected.push_back("SetTimer(" + H + ",1,500)");
   for (const SoundEntry& sound : kSounds) {
     expected.push_back("ReadResource(" + Num(sound.id) + ",\"WAVE\")");
   }
@@ -182,6 +163,7 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   expected.push_back("ShowWindow(" + H + ",5)");
   expected.push_back("SetWindowRgn(" + H + "," + R + ",1)");
   expected.push_back("SetFocus(" + options[4] + ")");  // the window is active: None has the focus
+  expected.push_back("SetTimer(" + H + ",1,500)");     // Timer1, once the window is up
 
   EXPECT_EQ(CallsFrom(platform, 1), expected);
   EXPECT_EQ(frames.size(), 20U);
@@ -196,7 +178,7 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
 
 TEST_F(Form1Test, PlaysSixDifferentBuffersThenFanfareFromTheSameArray) {
   LoadForm();
-  const std::vector<const std::uint8_t*> played = PlayedBuffers(platform);
+  const std::vector<const std::uint8_t*> played = platform.PlayedBuffers();
   ASSERT_EQ(played.size(), 7U);
   EXPECT_EQ(std::set<const std::uint8_t*>(played.begin(), played.begin() + 6).size(), 6U);
   const int order[] = {106, 105, 104, 103, 102, 101, 105};
@@ -224,7 +206,7 @@ TEST_F(Form1Test, StatesChangeBetweenTheRightCalls) {
     Hrgn region{};
   } at_version, at_fanfare, at_first_rectangle, at_set_region;
   int plays = 0;
-  platform.on_call = [&](const FakeCall& call) {
+  platform.on_call.push_back([&](const FakeCall& call) {
     const Seen now{static_cast<std::int16_t>(form.OpenFrom),
                    module.KeysArmed,
                    module.TickCount,
@@ -235,9 +217,9 @@ TEST_F(Form1Test, StatesChangeBetweenTheRightCalls) {
     if (call.name == "PlaySoundA" && ++plays == 7) at_fanfare = now;
     if (call.name == "Rectangle" && at_first_rectangle.open_from == -1) at_first_rectangle = now;
     if (call.name == "SetWindowRgn") at_set_region = now;
-  };
+  });
   LoadForm();
-  platform.on_call = nullptr;
+  platform.on_call.clear();
 
   EXPECT_EQ(at_version.keys_armed, kFalse);         // step 10 comes later
   EXPECT_EQ(at_version.default_flags, 1U);          // the probe has not answered yet

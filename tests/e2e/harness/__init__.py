@@ -15,6 +15,8 @@ each becomes its own CTest test (e2e.<file>.<function>):
             assert run.relay.calls("user32.ExitWindowsEx") == []
 """
 
+import functools
+
 from .display import ROOT_COLOUR, SCREEN_SIZE
 from .relay import Call, RelayLog, signed32
 from .run import FORM_CAPTION, TickbombRun, relay_clock
@@ -23,20 +25,38 @@ from . import images
 SCENARIOS = []
 
 
-def scenario(timeout=90, serial=False):
+def scenario(timeout=90, serial=False, windows_versions=None):
     """Marks a scenario function.
 
     timeout: seconds the scenario may take, Wine start-up included (the CTest
     timeout adds a margin for making the template prefix); serial: run it
-    alone, not beside another e2e test (for timing measurements).
+    alone, not beside another e2e test (for timing measurements);
+    windows_versions: run it once per Windows version, each its own test, the
+    function taking the version as `windows_version` (None: Wine's default,
+    named file.function; "win98": file.function.win98).
     """
     def mark(function):
         function.e2e_timeout = timeout
         function.e2e_serial = serial
+        function.e2e_windows_versions = windows_versions
         SCENARIOS.append(function)
         return function
     return mark
 
 
+def scenario_variants(module_name, function):
+    """[(test name, callable)] of one marked scenario function."""
+    name = "%s.%s" % (module_name, function.__name__)
+    if function.e2e_windows_versions is None:
+        return [(name, function)]
+    variants = []
+    for version in function.e2e_windows_versions:
+        variant = functools.partial(function, windows_version=version)
+        variant.e2e_timeout, variant.e2e_serial = function.e2e_timeout, function.e2e_serial
+        variants.append((name if version is None else "%s.%s" % (name, version), variant))
+    return variants
+
+
 __all__ = ["Call", "FORM_CAPTION", "ROOT_COLOUR", "RelayLog", "SCENARIOS", "SCREEN_SIZE",
-           "TickbombRun", "images", "relay_clock", "scenario", "signed32"]
+           "TickbombRun", "images", "relay_clock", "scenario", "scenario_variants",
+           "signed32"]

@@ -1,4 +1,4 @@
-"""Copies of the built .exe with one resource made unfindable, for the failure scenarios."""
+"""Reading the built .exe: where its image lies, and copies with one resource made unfindable."""
 
 import shutil
 import struct
@@ -58,3 +58,16 @@ def renumber_resource(exe, copy, type_id, name, new_name):
             "%d would break the ascending order of %s" % (new_name, ids)
         f.seek(0)
         f.write(data)
+
+
+def image_range(exe):
+    """(first, end) addresses of the program's image as its header asks it loaded: ImageBase
+    and SizeOfImage.  The return address of a call its own code makes lies in between."""
+    with open(exe, "rb") as f:
+        data = f.read(4096)
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    assert data[pe:pe + 4] == b"PE\0\0", "not a PE file"
+    optional = pe + 24
+    base = struct.unpack_from("<I", data, optional + 28)[0]
+    size = struct.unpack_from("<I", data, optional + 56)[0]
+    return base, base + size

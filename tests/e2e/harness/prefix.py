@@ -150,18 +150,23 @@ def copy_template(template, prefix):
 
 
 def configure(prefix, watch=(), relay_from="tickbomb.exe", windows_version=None,
-              log_pixels=None, audio=None, settings=None):
+              log_pixels=None, audio=None, settings=None, trace_all=False):
     r"""Write a run's settings into the prefix's user.reg.
 
     watch: functions to trace ("user32.ExitWindowsEx", ...), only when called
-    from `relay_from`.  windows_version: "winxp", "win98", "win10", ... or None
-    for Wine's default.  log_pixels: the DPI the program sees.  audio: None for
+    from `relay_from`; with trace_all, every call from `relay_from` into any
+    DLL instead, Wine's stock exclusions dropped too.  windows_version:
+    "winxp", "win98", "win10", ... or None for Wine's default.  log_pixels: the DPI the program sees.  audio: None for
     Wine's default drivers, "alsa" or "" (no audio driver at all).  settings:
     more of the user's settings, {key: {name: value}}, such as
     {r"Control Panel\Colors": {"ButtonText": "255 0 0"}}.
     """
     user_reg = os.path.join(prefix, "user.reg")
-    if watch:
+    if trace_all:
+        registry.edit_registry_file(
+            user_reg, r"Software\Wine\Debug", {"RelayFromInclude": relay_from},
+            delete=["RelayFromExclude", "RelayInclude", "RelayExclude"])
+    elif watch:
         registry.edit_registry_file(
             user_reg, r"Software\Wine\Debug",
             {"RelayInclude": ";".join(watch), "RelayFromInclude": relay_from},

@@ -14,8 +14,11 @@ backslash escapes.  This module turns those lines into `Call` records.
 import re
 import time
 
+# Not anchored at the line's start: other libraries in the process write to the same
+# stderr (ALSA's error messages without a card end without a newline), so a relay
+# line may follow their text on one line.  Wine writes each of its lines whole.
 _LINE = re.compile(
-    r"^(?:(?P<time>\d+\.\d+):)?(?:[0-9a-f]{4,8}:)?(?P<thread>[0-9a-f]{4,8}):"
+    r"(?:(?P<time>\d+\.\d+):)?(?:[0-9a-f]{4,8}:)?(?P<thread>[0-9a-f]{4,8}):"
     r"(?P<kind>Call|Ret)\s+(?P<dll>[A-Za-z0-9_\-]+)\.(?P<func>[A-Za-z0-9_@?$]+)"
     r"\((?P<args>.*)\)(?: retval=(?P<retval>[0-9a-fA-F]+))? ret=(?P<caller>[0-9a-fA-F]+)\s*$"
 )
@@ -159,67 +162,89 @@ class Call:
         return "<%s %s(%s)%s>" % (when, self.name, shown, result)
 
 
+class _Parser:
+    """Turns relay lines into Call records, one batch after another, Rets matched per thread."""
+
+    def __init__(self):
+        self.calls = []
+        self.line_no = 0
+        self.open_calls = {}  # thread -> stack of calls not yet returned
+
+    def feed(self, lines):
+        for line in lines:
+            self.line_no += 1
+            if ":Call " not in line and ":Ret  " not in line:
+                continue
+            m = _LINE.search(line.rstrip("\n"))
+            if not m:
+                continue
+            name = canonical_name(m.group("dll") + "." + m.group("func"))
+            thread = int(m.group("thread"), 16)
+            t = float(m.group("time")) if m.group("time") else None
+            if m.group("kind") == "Call":
+                args = [parse_arg(a) for a in split_args(m.group("args"))]
+                call = Call(name, args, t, thread, int(m.group("caller"), 16), self.line_no)
+                self.calls.append(call)
+                self.open_calls.setdefault(thread, []).append(call)
+            else:
+                stack = self.open_calls.get(thread, [])
+                # The innermost open call of that name returns first.
+                for k in range(len(stack) - 1, -1, -1):
+                    if stack[k].name == name:
+                        call = stack.pop(k)
+                        del stack[k:]  # calls above it never returned (a longjmp or an exit)
+                        call.retval = int(m.group("retval") or "0", 16)
+                        call.ret_time = t
+                        break
+
+
 def parse_relay(lines):
     """All Call records of `lines`, in the order they were made, Rets matched per thread."""
-    calls = []
-    open_calls = {}  # thread -> stack of calls not yet returned
-    for line_no, line in enumerate(lines, 1):
-        if ":Call " not in line and ":Ret  " not in line:
-            continue
-        m = _LINE.match(line.rstrip("\n"))
-        if not m:
-            continue
-        name = canonical_name(m.group("dll") + "." + m.group("func"))
-        thread = int(m.group("thread"), 16)
-        t = float(m.group("time")) if m.group("time") else None
-        if m.group("kind") == "Call":
-            args = [parse_arg(a) for a in split_args(m.group("args"))]
-            call = Call(name, args, t, thread, int(m.group("caller"), 16), line_no)
-            calls.append(call)
-            open_calls.setdefault(thread, []).append(call)
-        else:
-            stack = open_calls.get(thread, [])
-            # The innermost open call of that name returns first.
-            for k in range(len(stack) - 1, -1, -1):
-                if stack[k].name == name:
-                    call = stack.pop(k)
-                    del stack[k:]  # calls above it never returned (a longjmp or an exit)
-                    call.retval = int(m.group("retval") or "0", 16)
-                    call.ret_time = t
-                    break
-    return calls
+    parser = _Parser()
+    parser.feed(lines)
+    return parser.calls
 
 
 class RelayLog:
-    """The relay trace of one run, re-read from its file on every question."""
+    """The relay trace of one run, re-read from its file on every question.
 
-    def __init__(self, path):
+    only: the names of the calls its questions see (a run that traces every
+    call still answers for the ones it watches); None for all.
+    """
+
+    def __init__(self, path, only=None):
         self.path = path
-        self._size = -1
-        self._calls = []
+        self.only = {canonical_name(n) for n in only} if only is not None else None
+        self._read = 0        # bytes of the file parsed so far (whole lines only)
+        self._parser = _Parser()
 
     def _refresh(self):
+        """Parses the lines written since the last question (the trace only grows)."""
         try:
             with open(self.path, "rb") as f:
+                f.seek(self._read)
                 data = f.read()
         except FileNotFoundError:
             return
-        if len(data) == self._size:
-            return
-        self._size = len(data)
-        text = data.decode("utf-8", errors="replace")
         # A line still being written is left for the next refresh.
-        lines = text.split("\n")
-        if not text.endswith("\n"):
-            lines = lines[:-1]
-        self._calls = parse_relay(lines)
+        complete = data[:data.rfind(b"\n") + 1]
+        if not complete:
+            return
+        self._read += len(complete)
+        self._parser.feed(complete.decode("utf-8", errors="replace").split("\n")[:-1])
 
     def calls(self, name=None, where=None):
         """The calls made so far, oldest first; only those of `name` if given."""
         self._refresh()
         wanted = canonical_name(name) if name else None
-        return [c for c in self._calls
-                if (wanted is None or c.name == wanted) and (where is None or where(c))]
+        return [c for c in self._parser.calls
+                if (wanted is None or c.name == wanted) and (where is None or where(c))
+                and (self.only is None or c.name in self.only)]
+
+    def every_call(self):
+        """Every call in the trace, watched or not."""
+        self._refresh()
+        return list(self._parser.calls)
 
     def wait_for(self, name, count=1, timeout=30.0, where=None, returned=False):
         """Wait until `count` calls of `name` (matching `where`) were made; returns them all."""

@@ -6,7 +6,7 @@ import subprocess
 import time
 
 from . import display as display_mod
-from . import images, prefix as prefix_mod
+from . import images, old_windows, prefix as prefix_mod
 from .pulse import PulseServer
 from .relay import RelayLog
 
@@ -68,6 +68,11 @@ class TickbombRun:
     settings: more of the prefix user's registry settings, {key: {name:
     value}}; name: the run's folder among the scenario's artefacts;
     debug: more WINEDEBUG channels ("+ver"), whose lines land in relay.log too.
+
+    A run of Windows 95, 98 or Me ("win95", "win98", "winme") is a Japanese
+    one (code page 932) and traces every call the program makes, whatever
+    `watch` says; when the run's block ends without an error, it fails if the
+    program called a function that fails on those systems (old_windows.py).
     """
 
     def __init__(self, watch=(), windows_version=None, log_pixels=None, audio=None,
@@ -81,6 +86,7 @@ class TickbombRun:
         self.name = name or "run%d" % self.ctx.runs
         self.watch = list(dict.fromkeys(list(watch) + [STARTUP_DONE]))
         self.windows_version = windows_version
+        self.nine_x = windows_version in old_windows.NINE_X
         self.log_pixels = log_pixels
         if capture_audio and paced_audio:
             raise ValueError("capture_audio and paced_audio each need the audio device")
@@ -101,7 +107,8 @@ class TickbombRun:
         self.display = None
         self.process = None
         self.env = None
-        self.relay = RelayLog(os.path.join(self.dir, "relay.log"))
+        self.relay = RelayLog(os.path.join(self.dir, "relay.log"),
+                              only=self.watch if self.nine_x else None)
         self.window = None            # the bomb window's X id, once seen
         self.startups_seen = 0        # start-ups that wait_for_window has waited for
         self.shots = 0
@@ -118,8 +125,10 @@ class TickbombRun:
             raise
         return self
 
-    def __exit__(self, *exc):
+    def __exit__(self, exc_type, *exc):
         self._stop()
+        if exc_type is None and self.nine_x:
+            self.assert_nothing_fails_on_nine_x()
         return False
 
     def log(self, message):
@@ -147,8 +156,12 @@ class TickbombRun:
 
         prefix_mod.copy_template(self.ctx.template, prefix)
         prefix_mod.configure(prefix, watch=self.watch, windows_version=self.windows_version,
-                             log_pixels=self.log_pixels, audio=self.audio, settings=self.settings)
+                             log_pixels=self.log_pixels, audio=self.audio, settings=self.settings,
+                             trace_all=self.nine_x)
         self.env = prefix_mod.base_environment(prefix, home)
+        if self.nine_x:
+            self.env.update(old_windows.japanese_locale(
+                os.path.join(os.path.dirname(self.ctx.template), "locale")))
         if self.capture_audio:
             self.audio_path = os.path.join(self.dir, "audio.raw")
             # Every stream Wine opens is appended to one file, in the order played.
@@ -191,6 +204,21 @@ class TickbombRun:
             shutil.rmtree(self.work, ignore_errors=True)
 
     # ---- the program's life
+
+    def program_calls(self):
+        """The calls the program's own code made (a run that traces every call)."""
+        return old_windows.program_calls(self.relay.every_call(), self.exe)
+
+    def assert_nothing_fails_on_nine_x(self):
+        calls = self.program_calls()
+        failing = old_windows.failing_calls(calls)
+        wide = sorted({c.name for c in calls if old_windows.is_wide(c.name)})
+        self.log("%s: %d calls of the program's own, W functions %s" % (
+            self.windows_version, len(calls), ", ".join(wide) or "none"))
+        assert calls, "%s: no call of the program's own in %s" % (self.windows_version,
+                                                                  self.relay.path)
+        assert not failing, "%s: calls that fail there: %s" % (
+            self.windows_version, sorted({c.name for c in failing}))
 
     @property
     def exited(self):

@@ -32,14 +32,26 @@ class Countdown:
     start: time of the SetTimer that armed Timer1 (at the clock reading just
     before it, when traced); ticks: {n: time} for the ticks seen, 1 to 20;
     detonation: time of the ExitWindowsEx call, or None; wakeups: how many
-    WM_TIMERs came too early to take a tick.
+    WM_TIMERs came too early to take a tick; spans: {n: (first, last)}, the
+    trace lines from tick n's clock reading to the SetTimer that closed its
+    WM_TIMER (the last tick's runs to the end of the trace).
     """
 
     def __init__(self, start):
         self.start = start
         self.ticks = {}
+        self.spans = {}
         self.detonation = None
         self.wakeups = 0
+
+    def took_part_in(self, n, call):
+        """True if `call` was made while tick n's WM_TIMER ran.
+
+        Read from the order of the trace, not its clock, so a busy machine that
+        holds the program up inside a tick does not move a call out of it.
+        """
+        first, last = self.spans.get(n, (None, None))
+        return first is not None and first <= call.line_no <= last
 
     def nominal(self, n):
         return self.start + n * INTERVAL
@@ -77,11 +89,11 @@ def read_countdown(calls):
     countdown = Countdown(start)
 
     target = armed.time + armed.args[2] / 1000.0
-    readings = []     # clock readings since the last SetTimer
+    readings = []     # clock-reading calls since the last SetTimer
     ticks = 0
     for call in calls[start_index + 1:]:
         if call.name in CLOCK_CALLS:
-            readings.append(call.time)
+            readings.append(call)
         elif call.name == "user32.SetTimer" and len(call.args) == 4:
             # A WM_TIMER reads the clock on arrival and again for the delay just
             # before re-arming; readings before those two (the start-up seeding
@@ -89,7 +101,9 @@ def read_countdown(calls):
             new_target = call.time + call.args[2] / 1000.0
             if new_target > target + INTERVAL / 2:
                 ticks += 1
-                countdown.ticks[ticks] = readings[-2] if len(readings) >= 2 else call.time
+                arrival = readings[-2] if len(readings) >= 2 else call
+                countdown.ticks[ticks] = arrival.time
+                countdown.spans[ticks] = (arrival.line_no, call.line_no)
             else:
                 countdown.wakeups += 1
             target = new_target
@@ -97,7 +111,9 @@ def read_countdown(calls):
         elif call.name == "winmm.PlaySoundA" and len(call.args) == 3 \
                 and call.args[2] == SND_SYNC_FROM_MEMORY and ticks == LAST_TICK - 1:
             ticks += 1
-            countdown.ticks[ticks] = readings[0] if readings else call.time
+            arrival = readings[0] if readings else call
+            countdown.ticks[ticks] = arrival.time
+            countdown.spans[ticks] = (arrival.line_no, float("inf"))
         elif call.name == "user32.ExitWindowsEx" and countdown.detonation is None:
             countdown.detonation = call.time
             break

@@ -204,16 +204,20 @@ def union(a, b):
 
 # ---------------------------------------------------------------- safe to download
 
-@scenario(timeout=90)
-def planted_winmm_is_not_loaded():
+@scenario(timeout=90, windows_versions=(None, "win98"))
+def planted_winmm_is_not_loaded(windows_version):
     """A winmm.dll next to the .exe, with Wine told to prefer such a copy, is never loaded:
-    the program loads winmm from the system directory, and its sounds go through it."""
+    the program loads winmm from the system directory, and its sounds go through it. Where
+    Windows can limit the search to the system directory (SetDefaultDllDirectories) it does;
+    on Windows 95, 98 and Me, which cannot, it loads winmm by its full path there."""
     work = tempfile.mkdtemp(prefix="tickbomb-planted-")
     try:
         planted = build_planted_winmm(work)
-        with TickbombRun(watch=["winmm.PlaySoundA", "kernel32.LoadLibraryExW",
-                                "kernel32.SetDefaultDllDirectories"],
-                         dll_overrides="winmm=n,b", beside_exe={"winmm.dll": planted}) as run:
+        with TickbombRun(watch=["winmm.PlaySoundA", "kernel32.LoadLibraryExA",
+                                "kernel32.SetDefaultDllDirectories",
+                                "kernel32.GetSystemDirectoryA"],
+                         dll_overrides="winmm=n,b", beside_exe={"winmm.dll": planted},
+                         windows_version=windows_version) as run:
             run.wait_for_window()
             # Past tick 2 and its tick sound, a second after the window appeared.
             time.sleep(1.5)
@@ -224,14 +228,24 @@ def planted_winmm_is_not_loaded():
         shutil.rmtree(work, ignore_errors=True)
 
     assert marks == [], "the planted winmm.dll beside the .exe was run: %s" % marks
-    loads = [c for c in calls if c.name == "kernel32.LoadLibraryExW"]
-    assert len(loads) == 1 and loads[0].matches("winmm.dll", 0, 0x800), \
-        "expected one LoadLibraryExW(\"winmm.dll\", 0, LOAD_LIBRARY_SEARCH_SYSTEM32): %s" % loads
+    loads = [c for c in calls if c.name == "kernel32.LoadLibraryExA"]
+    defaults = [c for c in calls if c.name == "kernel32.SetDefaultDllDirectories"]
+    if windows_version is None:
+        assert len(loads) == 1 and loads[0].matches("winmm.dll", 0, 0x800), \
+            "expected one LoadLibraryExA(\"winmm.dll\", 0, LOAD_LIBRARY_SEARCH_SYSTEM32): %s" % loads
+        assert defaults and defaults[0].matches(0x800) and defaults[0].line_no < loads[0].line_no, \
+            "the DLL search was not limited to the system directory first: %s" % defaults
+    else:
+        system = [c for c in calls if c.name == "kernel32.GetSystemDirectoryA"]
+        assert defaults == [] and len(system) == 1, \
+            "expected no SetDefaultDllDirectories and one GetSystemDirectoryA: %s, %s" % (
+                defaults, system)
+        path = "c:\\windows\\system32\\winmm.dll"
+        assert len(loads) == 1 and loads[0].matches(None, 0, 0x8) \
+            and loads[0].args[0].lower() == path, \
+            "expected one LoadLibraryExA(%r, 0, LOAD_WITH_ALTERED_SEARCH_PATH): %s" % (path, loads)
     first_play = next(c for c in calls if c.name == "winmm.PlaySoundA")
     assert loads[0].line_no < first_play.line_no, "winmm was loaded after its first use"
-    defaults = [c for c in calls if c.name == "kernel32.SetDefaultDllDirectories"]
-    assert defaults and defaults[0].matches(0x800) and defaults[0].line_no < loads[0].line_no, \
-        "the DLL search was not limited to the system directory first: %s" % defaults
     plays = [c for c in calls if c.name == "winmm.PlaySoundA" and c.returned]
     # Six warm-up plays, the start sound and the first tick, all through Wine's own winmm.
     assert len(plays) >= 8, "only %d PlaySoundA calls reached winmm: %s" % (len(plays), plays)
@@ -433,7 +447,7 @@ def screen_smaller_than_the_window():
 # ---------------------------------------------------------------- light on the machine
 
 LIGHT_WATCH = ["winmm.PlaySoundA", "user32.BeginPaint", "user32.EndPaint", "gdi32.BitBlt",
-               "user32.LoadImageW", "user32.ExitWindowsEx"]
+               "user32.LoadImageA", "user32.ExitWindowsEx"]
 IMAGE_BITMAP = 0
 # The pictures: the scene, the bomb's three frames, the big bomb, the explosion.
 PICTURE_IDS = [201, 202, 203, 204, 205, 206]
@@ -495,7 +509,7 @@ def idle_between_ticks_with_small_repaints():
 
     # The six pictures are decoded with the window, before it is shaped and shown,
     # and never again: a frame change only repaints.
-    loads = [c for c in calls if c.name == "user32.LoadImageW" and c.args[2] == IMAGE_BITMAP]
+    loads = [c for c in calls if c.name == "user32.LoadImageA" and c.args[2] == IMAGE_BITMAP]
     assert sorted(c.args[1] for c in loads) == PICTURE_IDS, \
         "pictures loaded: %s" % [c.args[1] for c in loads]
     assert all(c.line_no < shown.line_no for c in loads), \

@@ -4,6 +4,7 @@ import time
 
 from harness import TickbombRun, images, scenario
 from harness.cursor import embedded_cursor, pointer_cursor
+from harness.old_windows import EVERY_FAMILY
 from harness.relay import InOrder
 from harness.sounds import ASYNC, SYNC, sound_of, sound_seconds, wave_buffers
 
@@ -32,16 +33,16 @@ def form_window(run):
     return run.relay.calls("user32.SetWindowRgn")[0].args[0]
 
 
-@scenario(timeout=60)
-def click_on_bomb_defuses():
+@scenario(timeout=60, windows_versions=EVERY_FAMILY)
+def click_on_bomb_defuses(windows_version):
     """Hand cursor over the bomb, pressed finger while the button is down; the click shows
     the defuse message, stops the countdown, and closing the message ends the program
     without a shutdown request."""
     finger_up = embedded_cursor("IDC_FINGER_UP")
     finger_pressed = embedded_cursor("IDC_FINGER_PRESSED")
     watch = ["user32.ExitWindowsEx", "user32.MessageBoxW", "winmm.PlaySoundA",
-             "user32.LoadImageW", "user32.SetCursor"]
-    with TickbombRun(watch=watch) as run:
+             "user32.LoadImageA", "user32.SetCursor"]
+    with TickbombRun(watch=watch, windows_version=windows_version) as run:
         run.wait_for_window()
         run.mouse_move(*BOMB_MIDDLE)
         wait_until(lambda: pointer_cursor(run.display.name).same_as(finger_up), 5,
@@ -87,9 +88,9 @@ def click_on_bomb_defuses():
     # the message.
     seq = InOrder(calls)
     seq.next("user32.SetWindowRgn")
-    pressed = seq.next("user32.LoadImageW", None, 102, 2, 32, 32, None, skip=True)
+    pressed = seq.next("user32.LoadImageA", None, 102, 2, 32, 32, None, skip=True)
     seq.next("user32.SetCursor", pressed.retval, skip=True)
-    up = seq.next("user32.LoadImageW", None, 101, 2, 32, 32, None, skip=True)
+    up = seq.next("user32.LoadImageA", None, 101, 2, 32, 32, None, skip=True)
     seq.next("user32.SetCursor", up.retval, skip=True)
     play = seq.next("winmm.PlaySoundA")
     assert play.matches(buffers[105], 0, ASYNC), "expected sound 105 async, got %r (%s)" % (
@@ -100,13 +101,13 @@ def click_on_bomb_defuses():
         "after the release the cursor is not the finger up again: %s" % cursors
 
 
-@scenario(timeout=60)
-def escape_plays_the_fake_ending():
+@scenario(timeout=60, windows_versions=EVERY_FAMILY)
+def escape_plays_the_fake_ending(windows_version):
     """Esc right after start: "3", "2", "1" and the explosion played synchronously, paced
     by the sounds; the final screen; the teasing message; the end, without a shutdown
     request."""
     watch = ["user32.ExitWindowsEx", "user32.MessageBoxW", "winmm.PlaySoundA", "kernel32.Sleep"]
-    with TickbombRun(watch=watch, paced_audio=True) as run:
+    with TickbombRun(watch=watch, paced_audio=True, windows_version=windows_version) as run:
         window = run.wait_for_window()
         x, y, width, height = run.geometry()
         run.key("Escape")

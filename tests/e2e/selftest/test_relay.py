@@ -77,6 +77,20 @@ class ParsingTest(unittest.TestCase):
         self.assertEqual([c.args for c in calls], [[8, 0], [2, 0]])
         self.assertEqual(calls[1].thread, 0x24)
 
+    def test_a_line_after_another_librarys_unfinished_message(self):
+        # Without a sound card ALSA's messages share stderr and may end without a newline.
+        calls = parse_relay([
+            "ALSA lib conf.c:5180:(_snd_config_evaluate) function snd_func_refer returned error:"
+            " No such file or directory33816.252:0024:Call gdi32.Rectangle(13010069,000000be,"
+            "00000090,000000be,00000090) ret=004055ab",
+            "ALSA lib conf.c:5703:(snd_config_expand) 33816.252:0024:Ret  gdi32.Rectangle()"
+            " retval=00000001 ret=004055ab",
+        ])
+        self.assertEqual([(c.name, c.args, c.retval) for c in calls],
+                         [("gdi32.Rectangle", [0x13010069, 0xBE, 0x90, 0xBE, 0x90], 1)])
+        self.assertAlmostEqual(calls[0].time, 33816.252)
+        self.assertEqual(calls[0].thread, 0x24)
+
 
 class ArgumentTest(unittest.TestCase):
     def test_split_ignores_commas_inside_strings(self):

@@ -89,6 +89,27 @@ class ReadCountdownTest(unittest.TestCase):
         self.assertEqual(countdown.missing(), [])
         self.assertAlmostEqual(countdown.lateness(19), 0.006, places=6)  # after the 4 ms pump
 
+    def test_a_sound_belongs_to_the_wm_timer_that_played_it_however_late(self):
+        trace = Trace()
+        trace.clock(START)
+        trace.arm(START, 500)
+        trace.clock(START + 0.501)                             # tick 1 arrives,
+        trace.call(START + 0.581, "winmm.PlaySoundA", 1, 0, 7)  # its sound held up 80 ms
+        trace.clock(START + 0.581)
+        trace.arm(START + 0.581, 420)
+        trace.call(START + 0.582, "winmm.PlaySoundA", 2, 0, 7)  # after the re-arm: no tick's
+        trace.wm_timer(START + 1.001, sound=3)
+        calls = trace.calls()
+        countdown = read_countdown(calls)
+        held_up, stray, next_one = [c for c in calls if c.name == "winmm.PlaySoundA"]
+        self.assertEqual(sorted(countdown.ticks), [1, 2])
+        self.assertTrue(countdown.took_part_in(1, held_up))
+        self.assertFalse(countdown.took_part_in(1, stray))
+        self.assertFalse(countdown.took_part_in(2, stray))
+        self.assertTrue(countdown.took_part_in(2, next_one))
+        self.assertFalse(countdown.took_part_in(1, next_one))
+        self.assertFalse(countdown.took_part_in(3, next_one))
+
     def test_no_timer_no_countdown(self):
         trace = Trace()
         trace.call(START, "winmm.PlaySoundA", 0xC45D88, 0, 7)

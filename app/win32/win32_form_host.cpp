@@ -1,15 +1,17 @@
-#include "app/win32/form_host.h"
+#include "app/win32/win32_form_host.h"
 
 #include <algorithm>
 
+#include "app/win32/dib_format.h"
 #include "app/win32/form_window.h"
 #include "app/win32/handle_cast.h"
 #include "app/win32/painter.h"
+#include "app/win32/unicode_or_ansi.h"
 
 namespace tickbomb::win32 {
 
 namespace {
-HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 }  // namespace
 
 Win32FormHost::Win32FormHost() : measure_dc_(CreateCompatibleDC(nullptr)) {
@@ -30,9 +32,9 @@ Hwnd Win32FormHost::CreateOptionButton(Hwnd parent, const std::wstring& caption,
                                        std::uint32_t fore_color, const FontSpec& font) {
   const DWORD style =
       BS_RADIOBUTTON | WS_TABSTOP | WS_CHILD | WS_VISIBLE | (group_start ? WS_GROUP : 0);
-  const HWND button = CreateWindowExW(0, L"BUTTON", caption.c_str(), style, rect.left, rect.top,
-                                      rect.right - rect.left, rect.bottom - rect.top,
-                                      Native(parent), nullptr, Instance(), nullptr);
+  const HWND button =
+      NewWindow(L"BUTTON", caption.c_str(), style, rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top, Native(parent), nullptr);
   if (button != nullptr) SubclassOptionButton(button, back_color, fore_color, FontFor(font));
   return Typed<Hwnd>(button);
 }
@@ -40,7 +42,7 @@ Hwnd Win32FormHost::CreateOptionButton(Hwnd parent, const std::wstring& caption,
 void Win32FormHost::PlaceOptionButton(Hwnd button, const Rect& rect, const FontSpec& font) {
   SetWindowPos(Native(button), nullptr, rect.left, rect.top, rect.right - rect.left,
                rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  SendMessageW(Native(button), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)), TRUE);
+  SendToWindow(Native(button), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)), TRUE);
 }
 
 int Win32FormHost::ScreenDpi() { return GetDeviceCaps(measure_dc_, LOGPIXELSX); }
@@ -50,29 +52,21 @@ int Win32FormHost::ScreenDpi() { return GetDeviceCaps(measure_dc_, LOGPIXELSX); 
 int Win32FormHost::WindowDpi(Hwnd hwnd) {
   using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
   static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
   const UINT dpi = get_dpi_for_window != nullptr ? get_dpi_for_window(Native(hwnd)) : 0;
   return dpi != 0 ? static_cast<int>(dpi) : ScreenDpi();
 }
 
-void Win32FormHost::ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) {
-  POINT point;
-  if (GetCursorPos(&point) == FALSE || ScreenToClient(Native(hwnd), &point) == FALSE) return;
-  if (point.x >= area.left && point.x < area.right && point.y >= area.top &&
-      point.y < area.bottom) {
-    SetCursor(Native(cursor));
-  }
-}
+void Win32FormHost::RefreshCursor(Hwnd hwnd) { ShowFormCursor(Native(hwnd)); }
 
 void Win32FormHost::DispatchPendingMessages() {
   MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+  while (TakeQueuedMessage(message)) {
     if (message.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop to see
       return;
     }
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    DeliverMessage(message);
   }
 }
 
@@ -96,33 +90,19 @@ bool Win32FormHost::ReadResource(const char* type, int id, std::vector<std::uint
 }
 
 Hcursor Win32FormHost::LoadCursorResource(int id) {
-  return Typed<Hcursor>(LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_CURSOR, 32, 32, 0));
+  return Typed<Hcursor>(LoadImageA(Instance(), MAKEINTRESOURCEA(id), IMAGE_CURSOR, 32, 32, 0));
 }
 
 // A DIB section: the bitmap is decoded as it is loaded, not at its first paint.
 Hbitmap Win32FormHost::LoadPicture(int id) {
   return Typed<Hbitmap>(
-      LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+      LoadImageA(Instance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
-
-namespace {
-// A 32-bit top-down DIB of `width` x `height`: the layout of PixelImage.
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO format{};
-  format.bmiHeader.biSize = sizeof format.bmiHeader;
-  format.bmiHeader.biWidth = width;
-  format.bmiHeader.biHeight = -height;
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
-  return format;
-}
-}  // namespace
 
 bool Win32FormHost::ReadPicture(Hbitmap picture, PixelImage& pixels) {
   BITMAP info{};
-  if (GetObjectW(Native(picture), sizeof info, &info) == 0) return false;
-  BITMAPINFO format = TopDown32(info.bmWidth, info.bmHeight);
+  if (GetObjectA(Native(picture), sizeof info, &info) == 0) return false;
+  BITMAPINFO format = TopDown32BitFormat(info.bmWidth, info.bmHeight);
   pixels.width = info.bmWidth;
   pixels.height = info.bmHeight;
   pixels.pixels.assign(static_cast<std::size_t>(info.bmWidth) * info.bmHeight, 0);
@@ -132,7 +112,7 @@ bool Win32FormHost::ReadPicture(Hbitmap picture, PixelImage& pixels) {
 }
 
 Hbitmap Win32FormHost::CreatePicture(const PixelImage& pixels) {
-  const BITMAPINFO format = TopDown32(pixels.width, pixels.height);
+  const BITMAPINFO format = TopDown32BitFormat(pixels.width, pixels.height);
   void* bits = nullptr;
   const HBITMAP bitmap = CreateDIBSection(measure_dc_, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (bitmap == nullptr) return Hbitmap{};

@@ -1,7 +1,7 @@
 // The real Windows behind the WindowsApi seam: each method calls the function
 // of the same name with the same arguments and returns its result.
-#ifndef TICKBOMB_APP_WIN32_WINDOWS_API_H
-#define TICKBOMB_APP_WIN32_WINDOWS_API_H
+#ifndef TICKBOMB_APP_WIN32_WIN32_API_H
+#define TICKBOMB_APP_WIN32_WIN32_API_H
 
 #include "app/seam/windows_api.h"
 

@@ -1,7 +1,8 @@
-#include "app/win32/windows_api.h"
+#include "app/win32/win32_api.h"
 
 #include "app/win32/handle_cast.h"
 #include "app/win32/system_dll.h"
+#include "app/win32/unicode_or_ansi.h"
 
 namespace tickbomb::win32 {
 
@@ -108,9 +109,12 @@ std::intptr_t Win32Api::SendMessageA(Hwnd hwnd, std::uint32_t message, std::uint
   return ::SendMessageA(Native(hwnd), message, wparam, lparam);
 }
 
+// The forms layer's messages to its own windows carry no text (BM_SETCHECK):
+// they go in the form the windows were made in, since on Windows 95, 98 and
+// Me SendMessageW is a stub that fails.
 std::intptr_t Win32Api::SendMessageW(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
                                      std::intptr_t lparam) {
-  return ::SendMessageW(Native(hwnd), message, wparam, lparam);
+  return SendToWindow(Native(hwnd), message, wparam, lparam);
 }
 
 int Win32Api::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {

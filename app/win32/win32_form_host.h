@@ -2,8 +2,8 @@
 // (window class and procedures in form_window.cpp), the message queue, text
 // measuring, the screen's density, the program's own resources and pictures,
 // and the performance counter.
-#ifndef TICKBOMB_APP_WIN32_FORM_HOST_H
-#define TICKBOMB_APP_WIN32_FORM_HOST_H
+#ifndef TICKBOMB_APP_WIN32_WIN32_FORM_HOST_H
+#define TICKBOMB_APP_WIN32_WIN32_FORM_HOST_H
 
 #include "app/seam/form_host.h"
 
@@ -24,7 +24,7 @@ class Win32FormHost final : public FormHost {
                           bool group_start, std::uint32_t back_color, std::uint32_t fore_color,
                           const FontSpec& font) override;
   void PlaceOptionButton(Hwnd button, const Rect& rect, const FontSpec& font) override;
-  void ShowCursorIfOver(Hwnd hwnd, const Rect& area, Hcursor cursor) override;
+  void RefreshCursor(Hwnd hwnd) override;
   int ScreenDpi() override;
   int WindowDpi(Hwnd hwnd) override;
   void DispatchPendingMessages() override;

@@ -1,0 +1,75 @@
+// The form's run-time errors: whatever reaches one of its entry points stops
+// the program, is reported, and closing the report ends it.
+#include <cstdlib>
+#include <new>
+
+#include "app/forms/form_private.h"
+#include "app/forms/runtime_error.h"
+#include "app/seam/library_failure.h"
+
+namespace tickbomb::forms {
+
+namespace {
+
+// An exception's ASCII message as UTF-16; other bytes show as '?'.
+std::wstring Widened(const char* text) {
+  std::wstring wide;
+  for (const char* c = text; *c != '\0'; ++c) {
+    wide.push_back(static_cast<unsigned char>(*c) < 0x80 ? static_cast<wchar_t>(*c) : L'?');
+  }
+  return wide;
+}
+
+}  // namespace
+
+void Form::OnFailure(std::exception_ptr failure) {
+  int number = kErrInternal;
+  std::wstring description;
+  try {
+    try {
+      std::rethrow_exception(failure);
+    } catch (const RuntimeError& error) {
+      number = error.number();
+      description = error.description();
+    } catch (const std::bad_alloc&) {
+      number = kErrOutOfMemory;
+    } catch (const LibraryFailure& error) {
+      number = error.kind() == LibraryFailure::Kind::IndexOutOfRange ? kErrSubscriptOutOfRange
+                                                                     : kErrInternal;
+    } catch (const std::exception& error) {
+      description = DescribeError(kErrInternal) + L" (" + Widened(error.what()) + L")";
+    }
+  } catch (const ProcessExit&) {
+    throw;
+  } catch (...) {
+    // Anything else, or no memory left to describe it: the error's own name.
+  }
+  Fail(number, description);
+}
+
+void Form::Fail(int number, const std::wstring& description) {
+  // A failure while a report is already open is the end: nothing to add.
+  if (halted_) EndProcess(1);
+  // Stop the world first: from here on no tick, key, click or reload runs.
+  halted_ = true;
+  if (IsLoaded()) windows_.KillTimer(hwnd_, kTimerId);
+  std::wstring report;
+  std::wstring title;
+  try {
+    report = ErrorReport(number, description.empty() ? DescribeError(number) : description);
+    title = caption_.empty() ? std::wstring(L"tickbomb") : caption_;
+  } catch (const std::bad_alloc&) {
+    report.clear();  // no memory to build the text: the fixed one below
+  }
+  windows_.MessageBoxW(Hwnd{},
+                       report.empty() ? L"Run-time error '7':\n\nOut of memory" : report.c_str(),
+                       title.empty() ? L"tickbomb" : title.c_str(), win::MB_ICONERROR);
+  EndProcess(1);  // closing the report ends the program
+}
+
+void Form::EndProcess(unsigned exit_code) {
+  windows_.ExitProcess(exit_code);
+  std::abort();  // ExitProcess does not return; should a stand-in return, the end is here
+}
+
+}  // namespace tickbomb::forms
