@@ -108,7 +108,14 @@ if [ "$need_i386" = 1 ]; then
   stage "dpkg --add-architecture" "${as_root[@]}" dpkg --add-architecture i386
 fi
 printf 'install-deps: reading the package lists (apt-get update) ... '
-stage "apt-get update" "${apt_get[@]}" update
+# A mirror in the middle of a sync serves lists of the wrong size for a
+# minute; apt-get update then fails, and trying again a little later helps.
+for attempt in 1 2 3; do
+  "${apt_get[@]}" update >>"$log" 2>&1 </dev/null && break
+  [ "$attempt" = 3 ] && stage "apt-get update" "${apt_get[@]}" update
+  echo "=== apt-get update failed, again in $((attempt * 15)) s" >>"$log"
+  sleep $((attempt * 15))
+done
 sources=$(grep -c '^Get:' "$log" || true)
 echo "$sources lists fetched ($((SECONDS - started)) s)"
 

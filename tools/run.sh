@@ -17,6 +17,10 @@ cd "$repo"
 say() { echo "run.sh: $*"; }
 
 "$repo/tools/install-deps.sh"
+if ! reason=$(/usr/bin/python3 "$repo/tools/machine-runs-32-bit.py"); then
+  say "${reason:-tools/machine-runs-32-bit.py failed}" >&2
+  exit 1
+fi
 
 say "building tickbomb.exe (cmake --preset windows, the tickbomb target alone: no tests)"
 cmake --preset windows >/dev/null

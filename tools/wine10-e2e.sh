@@ -42,6 +42,13 @@ say() { echo "wine10-e2e: $*"; }
 [ "$(id -u)" = 0 ] || { say "run this as root (mmdebstrap, mount and chroot need it)" >&2; exit 1; }
 [ -f "$exe" ] || { say "no $exe: build it first (cmake --build --preset windows)" >&2; exit 1; }
 
+if ! reason=$(/usr/bin/python3 "$repo/tools/machine-runs-32-bit.py"); then
+  [ -n "$reason" ] || exit 1
+  say "$reason"
+  echo "wine10: skipped"
+  exit 0
+fi
+
 work="$repo/build/wine10"
 root="$work/root"
 out="$work/e2e"

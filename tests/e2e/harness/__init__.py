@@ -25,7 +25,7 @@ from . import images
 SCENARIOS = []
 
 
-def scenario(timeout=90, serial=False, windows_versions=None):
+def scenario(timeout=90, serial=False, windows_versions=None, wine=True):
     """Marks a scenario function.
 
     timeout: seconds the scenario may take, Wine start-up included (the CTest
@@ -33,12 +33,14 @@ def scenario(timeout=90, serial=False, windows_versions=None):
     alone, not beside another e2e test (for timing measurements);
     windows_versions: run it once per Windows version, each its own test, the
     function taking the version as `windows_version` (None: Wine's default,
-    named file.function; "win98": file.function.win98).
+    named file.function; "win98": file.function.win98); wine: False for a
+    scenario that only reads the .exe, so it runs where Wine cannot.
     """
     def mark(function):
         function.e2e_timeout = timeout
         function.e2e_serial = serial
         function.e2e_windows_versions = windows_versions
+        function.e2e_wine = wine
         SCENARIOS.append(function)
         return function
     return mark
@@ -53,6 +55,7 @@ def scenario_variants(module_name, function):
     for version in function.e2e_windows_versions:
         variant = functools.partial(function, windows_version=version)
         variant.e2e_timeout, variant.e2e_serial = function.e2e_timeout, function.e2e_serial
+        variant.e2e_wine = function.e2e_wine
         variants.append((name if version is None else "%s.%s" % (name, version), variant))
     return variants
 

@@ -12,6 +12,7 @@ import hashlib
 import os
 import shutil
 import subprocess
+import sys
 import time
 
 from . import registry
@@ -100,12 +101,27 @@ def _template_valid(path, version):
                for name in ("system.reg", "user.reg", "drive_c/windows/system32"))
 
 
+class No32BitPrograms(RuntimeError):
+    """The kernel refuses every 32-bit x86 program, so no Wine can run tickbomb.exe here."""
+
+
+def require_32_bit_programs():
+    """Raise No32BitPrograms on a machine that runs no 32-bit x86 program at all."""
+    probe = subprocess.run([sys.executable, os.path.join(_REPO, "tools", "machine-runs-32-bit.py")],
+                           capture_output=True, text=True, timeout=60)
+    if probe.returncode == 3:
+        raise No32BitPrograms(probe.stdout.strip())
+    if probe.returncode != 0:
+        raise RuntimeError("tools/machine-runs-32-bit.py failed:\n" + probe.stdout + probe.stderr)
+
+
 def ensure_template(path, log=print):
     """Make the template prefix at `path` unless a valid one is there; returns `path`.
 
     Safe to call from several test processes at once: they take turns on a lock
     file, and the prefix is built under a temporary name and renamed when done.
     """
+    require_32_bit_programs()
     path = os.path.abspath(path)
     os.makedirs(os.path.dirname(path), exist_ok=True)
     version = template_version()

@@ -76,7 +76,7 @@ def version_blocks(data, offset=0):
     return key, value, children
 
 
-@scenario(timeout=30)
+@scenario(timeout=30, wine=False)
 def listed_by_wrestool():
     found = listed_resources(_exe())
     for name, size in SOUND_SIZES.items():
@@ -106,7 +106,7 @@ def listed_by_wrestool():
         found.get((RT_VERSION, 1)),)
 
 
-@scenario(timeout=30)
+@scenario(timeout=30, wine=False)
 def version_record():
     data = extract(_exe(), RT_VERSION, 1)
     key, fixed, children = version_blocks(data)
