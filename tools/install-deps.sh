@@ -110,12 +110,16 @@ fi
 printf 'install-deps: reading the package lists (apt-get update) ... '
 # A mirror in the middle of a sync serves lists of the wrong size for a
 # minute; apt-get update then fails, and trying again a little later helps.
-for attempt in 1 2 3; do
-  "${apt_get[@]}" update >>"$log" 2>&1 </dev/null && break
-  [ "$attempt" = 3 ] && stage "apt-get update" "${apt_get[@]}" update
-  echo "=== apt-get update failed, again in $((attempt * 15)) s" >>"$log"
-  sleep $((attempt * 15))
+updated=0
+for pause in 15 30; do
+  if "${apt_get[@]}" update >>"$log" 2>&1 </dev/null; then
+    updated=1
+    break
+  fi
+  echo "=== apt-get update failed, again in $pause s" >>"$log"
+  sleep "$pause"
 done
+[ "$updated" = 1 ] || stage "apt-get update" "${apt_get[@]}" update
 sources=$(grep -c '^Get:' "$log" || true)
 echo "$sources lists fetched ($((SECONDS - started)) s)"
 

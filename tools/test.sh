@@ -48,9 +48,7 @@ for preset in "${presets[@]}"; do
   line=$(grep -E '^[0-9]+% tests passed' "build/ctest-$preset.log" | tail -1)
   [ -n "$line" ] || line="no test summary (ctest exit code $result)"
   skipped=$(grep -c '(Skipped)$' "build/ctest-$preset.log" || true)
-  if [ "$skipped" != 0 ]; then
-    line="$line; $skipped SKIPPED: $(/usr/bin/python3 tools/machine-runs-32-bit.py)"
-  fi
+  [ "$skipped" = 0 ] || line="$line; $skipped skipped"
   if [ "$result" = 0 ]; then
     summary+=("$preset: $line ($((SECONDS - started)) s)")
   else
@@ -62,10 +60,16 @@ done
 echo
 echo "=== summary"
 printf '  %s\n' "${summary[@]}"
+# The windows stage skips every test that needs Wine where the kernel runs no
+# 32-bit program; that must not read as "all tests passed".
+no_wine=""
+if [[ " ${presets[*]} " == *" windows "* ]]; then
+  no_wine=$(/usr/bin/python3 tools/machine-runs-32-bit.py) || true
+fi
 if [ "$status" != 0 ]; then
   echo "SOME TESTS FAILED"
-elif grep -q SKIPPED <<<"${summary[*]}"; then
-  echo "every test that ran passed; SOME WERE SKIPPED (above)"
+elif [ -n "$no_wine" ]; then
+  echo "every test that ran passed; THE TESTS UNDER WINE WERE SKIPPED: $no_wine"
 else
   echo "all tests passed"
 fi
