@@ -13,13 +13,10 @@ of the systems does not export, and on an import by ordinal, which no table can 
 """
 
 import os
-import shutil
 import struct
-import subprocess
 import sys
-import tempfile
 
-from check_pe_security import DIRECTORY_IMPORT, PEError, read
+from check_pe_security import DIRECTORY_IMPORT, PEError, catches_damaged_copies, read
 
 TABLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "old_windows_exports.tsv")
 SYSTEMS = (("win95", "Windows 95"), ("win98", "Windows 98"), ("winme", "Windows Me"),
@@ -131,27 +128,8 @@ def _damaged_copies(pe):
 def self_test(path):
     """True if the good file passes and every damaged copy fails with its own fault."""
     good = read(path)
-    if faults(good, load_table()):
-        print("SELF-TEST FAIL: the original %s does not pass: %s"
-              % (path, faults(good, load_table())))
-        return False
-    ok = True
-    work = tempfile.mkdtemp(prefix="old-windows-self-test-")
-    try:
-        for description, data, expected in _damaged_copies(good):
-            damaged = os.path.join(work, "damaged.exe")
-            with open(damaged, "wb") as f:
-                f.write(data)
-            # Run the check as the build runs it, as a separate process.
-            result = subprocess.run([sys.executable, os.path.abspath(__file__), damaged],
-                                    capture_output=True, text=True)
-            caught = result.returncode == 1 and expected in result.stderr
-            print("%s %s: exit %d, %s" % ("caught" if caught else "MISSED", description,
-                                           result.returncode, result.stderr.strip() or "no report"))
-            ok = ok and caught
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
-    return ok
+    return catches_damaged_copies(__file__, path, faults(good, load_table()), _damaged_copies(good),
+                                  failed=lambda code: code == 1)
 
 
 def main(argv):

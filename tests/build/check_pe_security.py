@@ -268,29 +268,35 @@ def _damaged_copies(pe):
     return copies
 
 
-def self_test(path):
-    """True if the good file passes and every damaged copy fails with its own fault."""
-    good = read(path)
-    ok = True
-    if faults(good):
-        print("SELF-TEST FAIL: the original %s does not pass: %s" % (path, faults(good)))
+def catches_damaged_copies(script, path, faults_of_good, damaged_copies, failed=lambda code: code != 0):
+    """True if the good file at `path` has no fault and `script`, run on each damaged copy
+    as the build runs it, fails with that copy's own report."""
+    if faults_of_good:
+        print("SELF-TEST FAIL: the original %s does not pass: %s" % (path, faults_of_good))
         return False
+    ok = True
     work = tempfile.mkdtemp(prefix="pe-self-test-")
     try:
-        for description, data, expected in _damaged_copies(good):
+        for description, data, expected in damaged_copies:
             damaged = os.path.join(work, "damaged.exe")
             with open(damaged, "wb") as f:
                 f.write(data)
             # Run the check as the build runs it, as a separate process.
-            result = subprocess.run([sys.executable, os.path.abspath(__file__), damaged],
+            result = subprocess.run([sys.executable, os.path.abspath(script), damaged],
                                     capture_output=True, text=True)
-            caught = result.returncode != 0 and expected in result.stderr
+            caught = failed(result.returncode) and expected in result.stderr
             print("%s %s: exit %d, %s" % ("caught" if caught else "MISSED", description,
                                            result.returncode, result.stderr.strip() or "no report"))
             ok = ok and caught
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return ok
+
+
+def self_test(path):
+    """True if the good file passes and every damaged copy fails with its own fault."""
+    good = read(path)
+    return catches_damaged_copies(__file__, path, faults(good), _damaged_copies(good))
 
 
 def main(argv):
