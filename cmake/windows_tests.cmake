@@ -15,7 +15,11 @@ target_compile_definitions(gtest PUBLIC GTEST_HAS_NOTIFICATION_=1
                            PRIVATE TICKBOMB_GTEST_OWN_SOURCES)
 target_compile_options(gtest PUBLIC -include ${PROJECT_SOURCE_DIR}/cmake/gtest_notification_win32.h)
 
+# Every test that runs Wine starts through tools/with-wine.sh: the machine's
+# own Wine, or the Debian root that tools/install-deps.sh made for it.
+set(TICKBOMB_WITH_WINE ${PROJECT_SOURCE_DIR}/tools/with-wine.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    ${PROJECT_SOURCE_DIR}/cmake/wine-emulator.sh ${CMAKE_BINARY_DIR}/unit-wine-prefix)
+    ${TICKBOMB_WITH_WINE} ${PROJECT_SOURCE_DIR}/cmake/wine-emulator.sh
+    ${CMAKE_BINARY_DIR}/unit-wine-prefix)
 add_subdirectory(tests/unit)
 add_subdirectory(tests/e2e)

@@ -11,4 +11,4 @@ cd "$repo"
 [ $# -ge 1 ] || { echo "usage: tools/chaos.sh N [--seed S] [--jobs J] [--windows-version V] [--keep]"; exit 2; }
 cmake --preset windows >/dev/null
 cmake --build --preset windows --parallel 2 --target tickbomb >/dev/null
-exec /usr/bin/python3 tests/e2e/chaos.py "$@"
+exec tools/with-wine.sh /usr/bin/python3 tests/e2e/chaos.py "$@"

@@ -4,6 +4,14 @@
 # nothing and takes a second.  The same names on Debian 12 (bookworm) and
 # Debian 13 (trixie).  Run as root, or as a user who may use sudo.
 #
+# Wine runs tickbomb.exe in a 32-bit process.  Where the kernel refuses
+# 32-bit programs, user-mode emulation is set up first (tools/i386-emulation.sh),
+# before any i386 package.  32-bit Wine goes onto the machine itself when its
+# apt can install it there; where it cannot (an i386 index that fails to
+# download, or one whose versions do not match the amd64 libraries installed),
+# Wine goes into a Debian root of its own in build/wine-root
+# (tools/wine-root.sh) and the machine's apt is left as it was.
+#
 # It shows one line per stage with a count; apt's own output goes to
 # build/install-deps.log.
 #   tools/install-deps.sh              install what is missing
@@ -13,18 +21,22 @@ set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# What the end-to-end tests need to run a built tickbomb.exe: Wine (32-bit), a
-# virtual display, driving and photographing it, the fonts, Python for the
-# harness, wrestool for the resources, the C cross compiler for the planted
-# DLL, and sound: a private PulseAudio null sink plays synchronous sounds at
-# their real pace; the 32-bit ALSA plugins keep ALSA's file capture working
-# once PulseAudio has hooked itself into ALSA's configuration.
+# 32-bit Wine and the other packages with an i386 part: on the machine when its
+# apt can take them, else in build/wine-root.  The 32-bit ALSA plugins keep
+# ALSA's file capture working once PulseAudio has hooked itself into ALSA's
+# configuration.
+wine_packages=(wine wine32:i386 wine64 libasound2-plugins:i386)
+# What the end-to-end tests need to run a built tickbomb.exe: Wine, a virtual
+# display, driving and photographing it, the fonts, Python for the harness,
+# wrestool for the resources, the C cross compiler for the planted DLL, and
+# sound: a private PulseAudio null sink plays synchronous sounds at their real
+# pace.
 e2e_packages=(
-  wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick
+  "${wine_packages[@]}" xvfb xauth xdotool x11-utils imagemagick
   # IPAPGothic: Wine draws the captions' "ＭＳ Ｐゴシック" with it (tools/wine/japanese-fonts.reg)
   fonts-ipafont-gothic fonts-noto-cjk
   python3 python3-pil python3-numpy icoutils gcc-mingw-w64-i686-win32
-  pulseaudio libasound2-plugins:i386
+  pulseaudio
   # a Japanese locale for the runs of Windows 95, 98 and Me (compiled by the harness with localedef)
   locales
 )
@@ -60,27 +72,37 @@ say() { echo "install-deps: $*"; }
 installed() {
   dpkg-query -W -f='${Status}\n' "$1" 2>/dev/null | grep -q '^install ok installed$'
 }
+is_wine_package() {
+  local name
+  for name in "${wine_packages[@]}"; do [ "$name" = "$1" ] && return 0; done
+  return 1
+}
+all_installed() {
+  local name
+  for name in "$@"; do installed "$name" || return 1; done
+}
 
-need_i386=0
-dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 mapfile -t wanted < <(printf '%s\n' "${packages[@]}" | sort -u)
-missing=()
+host_missing=()
 for name in "${wanted[@]}"; do
-  installed "$name" || missing+=("$name")
+  is_wine_package "$name" || installed "$name" || host_missing+=("$name")
 done
-if [ "$need_i386" = 0 ] && [ ${#missing[@]} = 0 ]; then
-  say "all ${#wanted[@]} Debian packages are installed"
-  exit 0
-fi
+wine_root="$repo/build/wine-root"
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 
 if [ "$(id -u)" = 0 ]; then
   as_root=()
 elif command -v sudo >/dev/null; then
   as_root=(sudo)
 else
-  say "missing packages (${missing[*]}); run this as root or install sudo" >&2
-  exit 1
+  as_root=(false)
 fi
+need_root() {
+  if [ "${as_root[*]}" = false ]; then
+    say "$1; run this as root or install sudo" >&2
+    exit 1
+  fi
+}
 
 mkdir -p "$repo/build"
 log="$repo/build/install-deps.log"
@@ -101,45 +123,119 @@ stage() {
 apt_get=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -q -y
   -o Dpkg::Use-Pty=0 --no-install-recommends)
 
-say "${#missing[@]} of the ${#wanted[@]} Debian packages are missing: ${missing[*]}"
-say "(the first time: a few hundred MB, a few minutes; apt's output goes to build/install-deps.log)"
-if [ "$need_i386" = 1 ]; then
-  say "enabling the i386 architecture (for 32-bit Wine)"
-  stage "dpkg --add-architecture" "${as_root[@]}" dpkg --add-architecture i386
-fi
-printf 'install-deps: reading the package lists (apt-get update) ... '
-# A mirror in the middle of a sync serves lists of the wrong size for a
-# minute; apt-get update then fails, and trying again a little later helps.
-updated=0
-for pause in 15 30; do
-  if "${apt_get[@]}" update >>"$log" 2>&1 </dev/null; then
-    updated=1
-    break
-  fi
-  echo "=== apt-get update failed, again in $pause s" >>"$log"
-  sleep "$pause"
-done
-[ "$updated" = 1 ] || stage "apt-get update" "${apt_get[@]}" update
-sources=$(grep -c '^Get:' "$log" || true)
-echo "$sources lists fetched ($((SECONDS - started)) s)"
+# apt-get update, tried three times: a mirror in the middle of a sync serves
+# lists of the wrong size for a minute.  A list that still fails is left out
+# (apt says so in the log) and the install goes on with the others: whatever it
+# then lacks, the install itself reports.
+update_lists() {
+  printf 'install-deps: reading the package lists (apt-get update) ... '
+  local pause fetched_before
+  fetched_before=$(grep -c '^Get:' "$log" || true)
+  for pause in 15 30 ""; do
+    echo "=== apt-get update" >>"$log"
+    if "${apt_get[@]}" update >>"$log" 2>&1 </dev/null; then
+      echo "$(($(grep -c '^Get:' "$log" || true) - fetched_before)) lists fetched ($((SECONDS - started)) s)"
+      return 0
+    fi
+    [ -n "$pause" ] || break
+    echo "=== apt-get update failed, again in $pause s" >>"$log"
+    sleep "$pause"
+  done
+  echo "some failed, going on without them ($((SECONDS - started)) s): $(first_apt_error)"
+}
 
-# What apt will do, with the dependencies: count and download size.
-plan=$("${apt_get[@]}" install --print-uris -qq "${missing[@]}" 2>>"$log" | grep "^'" || true)
-count=$(printf '%s' "$plan" | grep -c . || true)
-megabytes=$(printf '%s\n' "$plan" | awk '{ bytes += $3 } END { printf "%d", bytes / 1e6 }')
-printf 'install-deps: downloading %d packages with their dependencies (%d MB) ... ' "$count" "$megabytes"
-stage "download" "${apt_get[@]}" install --download-only "${missing[@]}"
-echo "done ($((SECONDS - started)) s)"
-printf 'install-deps: unpacking and setting them up ... '
-stage "install" "${apt_get[@]}" install "${missing[@]}"
-set_up=$(grep -c '^Setting up ' "$log" || true)
-echo "$set_up set up ($((SECONDS - started)) s)"
-still=()
-for name in "${missing[@]}"; do
-  installed "$name" || still+=("$name")
-done
-if [ ${#still[@]} != 0 ]; then
-  say "still not installed: ${still[*]}; see $log" >&2
-  exit 1
+# apt's first error in the log, short: "http://.../Packages.xz: File has unexpected size ...".
+first_apt_error() {
+  grep '^E: ' "$log" | grep -v 'Some index files failed' | head -n1 |
+    sed -e 's/^E: Failed to fetch \([^ ]*\) */\1: /' -e 's/ *\[IP: [^]]*\]//' | cut -c1-200
+}
+
+# Downloads and installs the named packages, with a line for each half.
+install_packages() {
+  local plan count megabytes set_up_before set_up
+  plan=$("${apt_get[@]}" install --print-uris -qq "$@" 2>>"$log" | grep "^'" || true)
+  count=$(printf '%s' "$plan" | grep -c . || true)
+  megabytes=$(printf '%s\n' "$plan" | awk '{ bytes += $3 } END { printf "%d", bytes / 1e6 }')
+  printf 'install-deps: downloading %d packages with their dependencies (%d MB) ... ' "$count" "$megabytes"
+  stage "download" "${apt_get[@]}" install --download-only "$@"
+  echo "done ($((SECONDS - started)) s)"
+  printf 'install-deps: unpacking and setting them up ... '
+  set_up_before=$(grep -c '^Setting up ' "$log" || true)
+  stage "install" "${apt_get[@]}" install "$@"
+  set_up=$(($(grep -c '^Setting up ' "$log" || true) - set_up_before))
+  echo "$set_up set up ($((SECONDS - started)) s)"
+  local still=() name
+  for name in "$@"; do installed "$name" || still+=("$name"); done
+  if [ ${#still[@]} != 0 ]; then
+    say "still not installed: ${still[*]}; see $log" >&2
+    exit 1
+  fi
+}
+
+# Can the machine's own apt install the Wine packages beside what is installed?
+# Asked with lists of its own sources for amd64 and i386 in build/apt-i386, so
+# that the machine gains no i386 architecture (and no failing index) when the
+# answer is no.  Prints why not.
+host_apt_takes_i386() {
+  local private="$repo/build/apt-i386" answer
+  rm -rf "$private"
+  mkdir -p "$private/lists/partial" "$private/cache/archives/partial"
+  local apt_i386=("${apt_get[@]}" -o "Dir::State::Lists=$private/lists" -o "Dir::Cache=$private/cache"
+    -o APT::Architectures::=amd64 -o APT::Architectures::=i386 -o Debug::NoLocking=1)
+  echo "=== apt-get update for amd64 and i386 in build/apt-i386" >>"$log"
+  if ! "${apt_i386[@]}" update >>"$log" 2>&1 </dev/null; then
+    answer=$(first_apt_error)
+    echo "${answer:-apt-get update failed for them}"
+    return 1
+  fi
+  echo "=== apt-get --simulate install ${wine_packages[*]}" >>"$log"
+  if ! "${apt_i386[@]}" --simulate install "${wine_packages[@]}" >>"$log" 2>&1 </dev/null; then
+    answer=$(grep '^E: ' "$log" | tail -n1 | cut -c1-160)
+    echo "apt cannot install them beside the installed amd64 libraries (${answer:-see $log})"
+    return 1
+  fi
+  rm -rf "$private"
+}
+
+wine_on_host=0
+all_installed "${wine_packages[@]}" && wine_on_host=1
+if [ ${#host_missing[@]} = 0 ]; then
+  say "all $((${#wanted[@]} - ${#wine_packages[@]})) Debian packages of the machine are installed"
+else
+  need_root "missing packages (${host_missing[*]})"
+  say "${#host_missing[@]} Debian packages are missing: ${host_missing[*]}"
+  say "(the first time: a few hundred MB, a few minutes; apt's output goes to build/install-deps.log)"
+  update_lists
+  install_packages "${host_missing[@]}"
 fi
-say "done in $((SECONDS - started)) s; apt's full output is in build/install-deps.log"
+
+# Before any i386 package: their maintainer scripts run 32-bit programs.
+"$repo/tools/i386-emulation.sh"
+
+if [ "$wine_on_host" = 1 ]; then
+  say "32-bit Wine is installed: $(wine --version 2>/dev/null || echo '?')"
+elif [ -f "$wine_root/.tickbomb-root" ] || ! reason=$(host_apt_takes_i386); then
+  # A root of this Debian release, made once and again when its recipe changes.
+  need_root "Wine goes into a root of its own"
+  [ -f "$wine_root/.tickbomb-root" ] ||
+    say "Wine goes into a Debian root of its own: the machine's apt cannot install 32-bit Wine ($reason)"
+  if ! command -v mmdebstrap >/dev/null; then
+    update_lists
+    install_packages mmdebstrap
+  fi
+  before=$(cat "$wine_root/.tickbomb-root" 2>/dev/null || true)
+  [ "$before" != "" ] || say "making it in build/wine-root (mmdebstrap, a few minutes, once)"
+  "$repo/tools/wine-root.sh" make "$codename" "$wine_root"
+  say "32-bit Wine in build/wine-root: $("$repo/tools/wine-root.sh" run "$wine_root" wine --version)"
+else
+  need_root "32-bit Wine is missing"
+  missing_wine=()
+  for name in "${wine_packages[@]}"; do installed "$name" || missing_wine+=("$name"); done
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    say "enabling the i386 architecture (for 32-bit Wine)"
+    stage "dpkg --add-architecture" "${as_root[@]}" dpkg --add-architecture i386
+  fi
+  update_lists
+  install_packages "${missing_wine[@]}"
+fi
+say "done in $((SECONDS - started)) s"

@@ -3,8 +3,8 @@
 # Wine of Debian 13 (trixie), from a Debian 12 machine: in a trixie root that
 # it makes itself with mmdebstrap from Debian's packages (minbase, amd64 and
 # i386, with what tools/install-deps.sh --list e2e names).  The root is kept in
-# build/wine10/root and made again when that list changes.  The repository is
-# mounted read-only inside it; results and artefacts land in build/wine10/e2e.
+# build/wine10/root and made again when that list changes.  Inside it the
+# repository keeps its path; results and artefacts land in build/wine10/e2e.
 #
 #   tools/wine10-e2e.sh [--exe FILE] [--expect-failure NAME]... [NAME...]
 #   tools/wine10-e2e.sh [--exe FILE] --chaos N [--seed S]
@@ -17,7 +17,8 @@
 # scenario failed.  --chaos N: N random sessions of tools/chaos.sh instead
 # (tests/e2e/chaos.py, two at a time, from seed S), artefacts in
 # build/wine10/e2e/chaos.  Needs root (mmdebstrap, mount, chroot); about 2 minutes
-# the first time for the root, then about 3 minutes for the scenarios.
+# the first time for the root (tools/wine-root.sh), then about 3 minutes for the
+# scenarios natively, 6 under emulation (tools/i386-emulation.sh).
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -42,39 +43,15 @@ say() { echo "wine10-e2e: $*"; }
 [ "$(id -u)" = 0 ] || { say "run this as root (mmdebstrap, mount and chroot need it)" >&2; exit 1; }
 [ -f "$exe" ] || { say "no $exe: build it first (cmake --build --preset windows)" >&2; exit 1; }
 
-if ! reason=$(/usr/bin/python3 "$repo/tools/machine-runs-32-bit.py"); then
-  [ -n "$reason" ] || exit 1
-  say "$reason"
-  echo "wine10: skipped"
-  exit 0
-fi
-
 work="$repo/build/wine10"
 root="$work/root"
 out="$work/e2e"
 mkdir -p "$work"
 started=$SECONDS
 
-mounts=()
-cleanup() {
-  local i
-  for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
-    umount "${mounts[$i]}" 2>/dev/null || umount -l "${mounts[$i]}" 2>/dev/null || true
-  done
-}
-trap cleanup EXIT
-mount_on() {  # mount_on TARGET MOUNT-ARGS...
-  local target=$1
-  shift
-  mkdir -p "$target"
-  mount "$@" "$target"
-  mounts+=("$target")
-}
-# A root left mounted by a run that was killed: unmount before touching it.
-for target in $(awk -v r="$root/" 'index($2, r) == 1 { print $2 }' /proc/mounts | sort -r); do
-  umount "$target" 2>/dev/null || umount -l "$target"
-done
-
+# Where the kernel refuses 32-bit programs, the root's i386 packages and Wine
+# need the emulator first.
+"$repo/tools/i386-emulation.sh"
 if ! command -v mmdebstrap >/dev/null; then
   say "installing mmdebstrap (apt's output in build/wine10/apt.log)"
   { apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
@@ -84,47 +61,28 @@ if ! command -v mmdebstrap >/dev/null; then
     exit 1
   }
 fi
-packages=$("$repo/tools/install-deps.sh" --list e2e | paste -sd, -)
-recipe="trixie minbase amd64,i386 ca-certificates,$packages"
-if [ ! -f "$root/.tickbomb-root" ] || [ "$(cat "$root/.tickbomb-root")" != "$recipe" ]; then
-  say "making a Debian 13 root with Wine 10 in build/wine10/root (mmdebstrap, about 2 minutes;"
-  say "    its output in build/wine10/mmdebstrap.log)"
-  rm -rf "$root"
-  if ! mmdebstrap --variant=minbase --architectures=amd64,i386 \
-    --include="ca-certificates,$packages" trixie "$root" >"$work/mmdebstrap.log" 2>&1; then
-    tail -n 15 "$work/mmdebstrap.log" >&2
-    say "mmdebstrap failed; see build/wine10/mmdebstrap.log" >&2
-    exit 1
-  fi
-  echo "$recipe" >"$root/.tickbomb-root"
-  say "root ready ($((SECONDS - started)) s)"
+if [ ! -f "$root/.tickbomb-root" ]; then
+  say "making a Debian 13 root with Wine 10 in build/wine10/root (mmdebstrap, about 2 minutes)"
 fi
+"$repo/tools/wine-root.sh" make trixie "$root"
 
 rm -rf "$out"
 mkdir -p "$out/logs"
 cp "$exe" "$out/tickbomb.exe"
-for dir in proc sys dev dev/pts; do
-  mount_on "$root/$dir" --bind "/$dir"
-done
-mount_on "$root/dev/shm" -t tmpfs tmpfs
-mount_on "$root/tickbomb" --bind "$repo"
-mount -o remount,bind,ro "$root/tickbomb"
-mount_on "$root/out" --bind "$out"
-inside() {
-  chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
-}
-e2e_py=/tickbomb/tests/e2e/e2e.py
+# Inside the root the repository and build/wine10/e2e keep their paths.
+inside() { "$repo/tools/wine-root.sh" run "$root" "$@"; }
+e2e_py=$repo/tests/e2e/e2e.py
 
-say "$(inside wine --version) in $(inside sh -c '. /etc/os-release; echo "$PRETTY_NAME"'), testing $exe"
-inside python3 -B "$e2e_py" prepare --out /out >"$out/logs/prepare.log" 2>&1 || {
+say "$(inside wine --version) $(/usr/bin/python3 "$repo/tools/machine-runs-32-bit.py" --how)" \
+  "in $(. "$root/etc/os-release" && echo "$PRETTY_NAME"), testing $exe"
+inside python3 -B "$e2e_py" prepare --out "$out" >"$out/logs/prepare.log" 2>&1 || {
   cat "$out/logs/prepare.log"
   say "the template Wine prefix could not be made" >&2
   exit 1
 }
 if [ "$chaos" -gt 0 ]; then
-  inside python3 -B /tickbomb/tests/e2e/chaos.py "$chaos" "${chaos_seed[@]}" \
-    --exe /out/tickbomb.exe --out /out/chaos --template /out/wine-template |
+  inside python3 -B "$repo/tests/e2e/chaos.py" "$chaos" "${chaos_seed[@]}" \
+    --exe "$out/tickbomb.exe" --out "$out/chaos" --template "$out/wine-template" |
     tee "$out/logs/chaos.log"
   status=${PIPESTATUS[0]}
   say "$((SECONDS - started)) s in all; logs and artefacts in build/wine10/e2e"
@@ -148,7 +106,7 @@ done
 # One scenario: its log in logs/NAME.log, its verdict in logs/NAME.result.
 run_one() {
   local name=$1 began=$SECONDS verdict=FAILED
-  if inside python3 -B "$e2e_py" run --exe /out/tickbomb.exe --out /out "$name" \
+  if inside python3 -B "$e2e_py" run --exe "$out/tickbomb.exe" --out "$out" "$name" \
     >"$out/logs/$name.log" 2>&1; then
     verdict=passed
   fi
@@ -156,9 +114,9 @@ run_one() {
   echo "  $verdict $name ($((SECONDS - began)) s)"
 }
 export -f run_one inside
-export root out e2e_py
+export repo root out e2e_py
 if [ "$selftest" = 1 ]; then
-  if inside python3 -B -m unittest discover -s /tickbomb/tests/e2e/selftest \
+  if inside python3 -B -m unittest discover -s "$repo/tests/e2e/selftest" \
     >"$out/logs/harness_selftest.log" 2>&1; then
     echo "passed 0" >"$out/logs/harness_selftest.result"
     echo "  passed harness_selftest"

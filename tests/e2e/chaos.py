@@ -28,7 +28,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 
-from harness import prefix, run as run_mod  # noqa: E402
+from harness import prefix, run as run_mod, speed  # noqa: E402
 from harness.chaos_session import run_session  # noqa: E402
 
 
@@ -81,7 +81,10 @@ def main():
     signal.signal(signal.SIGTERM, _quit)
     first = args.seed if args.seed is not None else random.randrange(1, 10 ** 6)
     seeds = list(range(first, first + args.sessions))
-    prefix.ensure_template(args.template, log=lambda message: print(message, flush=True))
+    say = lambda message: print(message, flush=True)  # noqa: E731
+    prefix.ensure_template(args.template, log=say)
+    # The workers are forked from here and inherit the factor.
+    speed.measure(os.path.dirname(args.template), args.template, log=say)
     print("%d sessions from seed %d, %d at a time, Windows version %s" % (
         args.sessions, first, args.jobs, args.windows_version or "Wine's default"), flush=True)
 

@@ -3,6 +3,7 @@
 
     e2e.py list                          one line per scenario: name, timeout, serial
     e2e.py prepare --out DIR             make the template Wine prefix (once per build tree)
+                                         and measure how fast Wine is (harness/speed.py)
     e2e.py run --exe EXE --out DIR [NAME ...]
                                          run the named scenarios (file.function), or all
 
@@ -16,6 +17,7 @@ DIR/artefacts/<scenario>/<run>/.
 import argparse
 import glob
 import importlib.util
+import math
 import os
 import signal
 import sys
@@ -26,7 +28,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
 import harness  # noqa: E402
-from harness import prefix, run as run_mod  # noqa: E402
+from harness import prefix, run as run_mod, speed  # noqa: E402
 
 
 def log(message):
@@ -34,7 +36,6 @@ def log(message):
 
 
 STARTED = time.monotonic()
-SKIPPED = 77  # CTest's SKIP_RETURN_CODE for these tests
 
 
 def load_scenarios():
@@ -74,7 +75,7 @@ def run_one(name, function, args):
     log("scenario %s (timeout %d s)" % (name, function.e2e_timeout))
     started = time.monotonic()
     signal.signal(signal.SIGALRM, _on_alarm)
-    signal.alarm(function.e2e_timeout)
+    signal.alarm(math.ceil(speed.budget(function.e2e_timeout)))
     try:
         function()
         ok = True
@@ -116,14 +117,13 @@ def main():
     if unknown:
         print("unknown scenario(s): %s; known: %s" % (", ".join(unknown), ", ".join(scenarios)))
         return 2
-    if args.command == "prepare" or any(scenarios[n].e2e_wine for n in names):
-        try:
-            prefix.ensure_template(args.template, log=log)
-        except prefix.No32BitPrograms as reason:
-            print("skipped: %s" % reason)
-            return SKIPPED
     if args.command == "prepare":
+        prefix.ensure_template(args.template, log=log)
+        speed.measure(args.out, args.template, log=log)
         return 0
+    if any(scenarios[n].e2e_wine for n in names):
+        prefix.ensure_template(args.template, log=log)
+        speed.load(args.out, args.template, log=log)
     results = [run_one(n, scenarios[n], args) for n in names]
     passed = sum(results)
     print("%d passed, %d failed" % (passed, len(results) - passed))

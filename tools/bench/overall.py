@@ -114,7 +114,7 @@ def countdown_cpu(exe, dpi=96):
         with run_mod.TickbombRun(watch=["user32.ExitWindowsEx"], audio="", log_pixels=dpi,
                                  name="cpu%d" % dpi) as run:
             run.wait_for_window(settle=0)
-            pid = run.process.pid
+            pid = run.program_pid()
             cpu0, wall0 = cpu_seconds(pid), time.monotonic()
             cpu = cpu0
             while not run.relay.calls("user32.ExitWindowsEx"):

@@ -20,7 +20,7 @@ import functools
 from .display import ROOT_COLOUR, SCREEN_SIZE
 from .relay import Call, RelayLog, signed32
 from .run import FORM_CAPTION, TickbombRun, relay_clock
-from . import images
+from . import images, speed
 
 SCENARIOS = []
 
@@ -34,7 +34,7 @@ def scenario(timeout=90, serial=False, windows_versions=None, wine=True):
     windows_versions: run it once per Windows version, each its own test, the
     function taking the version as `windows_version` (None: Wine's default,
     named file.function; "win98": file.function.win98); wine: False for a
-    scenario that only reads the .exe, so it runs where Wine cannot.
+    scenario that only reads the .exe and needs no template prefix.
     """
     def mark(function):
         function.e2e_timeout = timeout
@@ -62,4 +62,4 @@ def scenario_variants(module_name, function):
 
 __all__ = ["Call", "FORM_CAPTION", "ROOT_COLOUR", "RelayLog", "SCENARIOS", "SCREEN_SIZE",
            "TickbombRun", "images", "relay_clock", "scenario", "scenario_variants",
-           "signed32"]
+           "signed32", "speed"]

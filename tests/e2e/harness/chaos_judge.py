@@ -5,7 +5,9 @@ each action with the relay clock before (t0) and after (t1) it was sent, and
 `thaw` for input sent while the program was frozen (it can run no earlier).
 
 Input sent to a running program reaches its handler within DELIVERY: xdotool,
-the X server and Wine's event reading, on a loaded 2-core machine.  Input the
+the X server and Wine's event reading, on a loaded 2-core machine with Wine
+running natively, and within that scaled to this machine (speed.budget)
+elsewhere.  Input the
 judge cannot place for sure on one side of a start-up or of the detonation's
 last pump (right before the explosion sound, after which nothing is
 dispatched) may have gone either way, and every outcome it allows is accepted.
@@ -13,6 +15,7 @@ dispatched) may have gone either way, and every outcome it allows is accepted.
 
 import collections
 
+from . import speed
 from .sounds import ASYNC, SYNC, wave_buffers
 from .ticks import read_countdown
 
@@ -80,8 +83,8 @@ def stall_cost(seconds):
 def reach(entry):
     """(earliest, latest) moment the program may have handled the input of `entry`."""
     if "thaw" in entry:
-        return entry["thaw"], entry["thaw"] + DELIVERY
-    return entry["t0"], entry["t1"] + DELIVERY
+        return entry["thaw"], entry["thaw"] + speed.budget(DELIVERY)
+    return entry["t0"], entry["t1"] + speed.budget(DELIVERY)
 
 
 def judge(calls, entries, default_flags):

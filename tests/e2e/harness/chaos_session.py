@@ -14,7 +14,7 @@ import signal
 import subprocess
 import time
 
-from . import display as display_mod
+from . import display as display_mod, speed
 from .chaos_judge import TITLE, judge
 from .chaos_script import make_script
 from .run import FORM_CAPTION, TickbombRun, relay_clock
@@ -73,7 +73,7 @@ class Session:
     def await_startups(self, count, timeout=8.0):
         """Waits for `count` more start-ups (or an ending); the last one's window is the one to act on."""
         wanted = self.windows + count
-        deadline = time.monotonic() + timeout
+        deadline = time.monotonic() + speed.budget(timeout)
         done = 0
         while time.monotonic() < deadline:
             done = len(self.run.relay.calls("user32.SetWindowRgn", where=lambda c: c.returned))
@@ -165,7 +165,7 @@ class Session:
 
     def freeze(self, arg):
         """Stops the whole program for arg["seconds"], with the user acting blind meanwhile."""
-        pid = self.run.process.pid
+        pid = self.run.program_pid()
         try:
             os.kill(pid, signal.SIGSTOP)
         except ProcessLookupError:
@@ -208,7 +208,7 @@ class Session:
 
     def finish(self):
         """Waits for the ending, closes its box, and waits for the program to end."""
-        deadline = time.monotonic() + 30
+        deadline = time.monotonic() + speed.budget(30)
         while not self.ending() and time.monotonic() < deadline:
             time.sleep(0.05)
         ending = self.ending()
@@ -229,7 +229,7 @@ class Session:
         first = self.run.relay.calls("user32.MessageBoxW")[0]
         title = first.args[2] if len(first.args) > 2 else None
         found = []
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + speed.budget(10)
         while not found and time.monotonic() < deadline and not self.run.exited:
             found = self.run.display.search("^%s$" % display_mod.regex_escape(str(title)))
             found = [w for w in found if title != FORM_CAPTION or w != self.run.window]
@@ -258,10 +258,10 @@ class Session:
     def await_exit(self, timeout=10.0):
         t0 = relay_clock()
         try:
-            code = self.run.process.wait(timeout)
+            code = self.run.process.wait(speed.budget(timeout))
             self.record("exit", relay_clock(), code=code, waited=relay_clock() - t0)
         except subprocess.TimeoutExpired:
-            self.record("still_running", relay_clock(), waited=timeout)
+            self.record("still_running", relay_clock(), waited=speed.budget(timeout))
 
 
 def default_flags(windows_version):

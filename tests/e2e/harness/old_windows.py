@@ -12,8 +12,6 @@ import fcntl
 import os
 import subprocess
 
-from .pe import image_range
-
 NINE_X = ("win95", "win98", "winme")
 # Every family of Windows the program runs on: Wine's default (NT 6 or later),
 # NT 4 and the three of the 9x family, for the scenarios that run under each.
@@ -43,10 +41,10 @@ def is_wide(name):
     return len(function) > 1 and function.endswith("W") and not function[-2].isupper()
 
 
-def program_calls(calls, exe, marker="user32.SetWindowRgn"):
+def program_calls(calls, image, marker="user32.SetWindowRgn"):
     """The calls the program's own code made: from its thread (the one that made
-    `marker`'s call), returning into its image."""
-    first, end = image_range(exe)
+    `marker`'s call), returning into its image, (first, end) where it was loaded."""
+    first, end = image
     own = [c for c in calls if first <= c.caller < end]
     threads = {c.thread for c in own if c.name == marker}
     return [c for c in own if c.thread in threads] if threads else own

@@ -62,7 +62,7 @@ def renumber_resource(exe, copy, type_id, name, new_name):
 
 def image_range(exe):
     """(first, end) addresses of the program's image as its header asks it loaded: ImageBase
-    and SizeOfImage.  The return address of a call its own code makes lies in between."""
+    and SizeOfImage."""
     with open(exe, "rb") as f:
         data = f.read(4096)
     pe = struct.unpack_from("<I", data, 0x3C)[0]

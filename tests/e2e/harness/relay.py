@@ -14,6 +14,8 @@ backslash escapes.  This module turns those lines into `Call` records.
 import re
 import time
 
+from . import speed
+
 # Not anchored at the line's start: other libraries in the process write to the same
 # stderr (ALSA's error messages without a card end without a newline), so a relay
 # line may follow their text on one line.  Wine writes each of its lines whole.
@@ -247,7 +249,10 @@ class RelayLog:
         return list(self._parser.calls)
 
     def wait_for(self, name, count=1, timeout=30.0, where=None, returned=False):
-        """Wait until `count` calls of `name` (matching `where`) were made; returns them all."""
+        """Wait until `count` calls of `name` (matching `where`) were made; returns them all.
+
+        `timeout` is in native seconds (speed.py)."""
+        timeout = speed.budget(timeout)
         deadline = time.monotonic() + timeout
         while True:
             found = [c for c in self.calls(name, where) if c.returned or not returned]

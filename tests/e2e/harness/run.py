@@ -1,12 +1,15 @@
 """One run of the real tickbomb.exe under Wine, on its own X display, in its own prefix."""
 
+import contextlib
 import os
+import re
 import shutil
+import signal
 import subprocess
 import time
 
 from . import display as display_mod
-from . import images, old_windows, prefix as prefix_mod
+from . import images, old_windows, pe, prefix as prefix_mod, speed
 from .pulse import PulseServer
 from .relay import RelayLog
 
@@ -27,6 +30,7 @@ class Context:
         self.keep = keep
         self.log = log
         self.runs = 0
+        self.out = os.path.dirname(self.template)  # the test run's folder: template, yardstick
 
 
 _context = None
@@ -40,6 +44,11 @@ def set_context(context):
 def current_exe():
     """The program the running scenario tests."""
     return _context.exe
+
+
+def current_out():
+    """The folder of the running scenario's test run (its template prefix, the yardstick)."""
+    return _context.out
 
 
 def relay_clock():
@@ -114,6 +123,8 @@ class TickbombRun:
         self.shots = 0
         self.shot_times = {}          # screenshot name -> relay_clock() when it was taken
         self.started_at = None
+        self._program_pid = None      # the program's own process, once found
+        self.freezes = []             # (stopped, resumed) of each stop(), on the relay clock
 
     # ---- starting and stopping
 
@@ -177,7 +188,9 @@ class TickbombRun:
 
         self.display = display_mod.Display(os.path.join(self.dir, "xvfb.log"), self.screen).start()
         self.env.update(self.display.env())
-        self.env["WINEDEBUG"] = ",".join(["+timestamp", "+relay"] + self.debug)
+        # loaddll: where each module was loaded, the program's .exe too (Wine may put it
+        # elsewhere than its ImageBase).
+        self.env["WINEDEBUG"] = ",".join(["+timestamp", "+relay", "+loaddll"] + self.debug)
         self.log("display %s, prefix %s, watching %s" % (
             self.display.name, prefix, ", ".join(self.watch)))
         self.started_at = relay_clock()
@@ -205,9 +218,71 @@ class TickbombRun:
 
     # ---- the program's life
 
+    def program_pid(self):
+        """The Unix process id of the program itself, for stopping it and reading its CPU time.
+
+        Usually the process this run started.  But Wine may start the program again
+        in a process of its own: Debian 13's Wine loader is a position-independent
+        executable, which a user-mode emulator places at the .exe's ImageBase, and
+        Wine's start.exe then runs the program anew and waits for it.  The program's
+        process is the one of the run's session that has the program's file mapped.
+        """
+        if self._program_pid is not None:
+            return self._program_pid
+        exe = os.path.realpath(os.path.join(self.work, "app", "tickbomb.exe"))
+        session = os.getsid(self.process.pid)
+        for pid in sorted(int(p) for p in os.listdir("/proc") if p.isdigit()):
+            try:
+                if os.getsid(pid) != session:
+                    continue
+                with open("/proc/%d/maps" % pid) as maps:
+                    if any(line.rstrip("\n").endswith(" " + exe) for line in maps):
+                        self._program_pid = pid
+            except (OSError, ProcessLookupError):
+                continue  # gone, or never ours
+            if self._program_pid is not None:
+                if pid != self.process.pid:
+                    self.log("the program runs in process %d, started by %d" % (
+                        pid, self.process.pid))
+                return pid
+        raise AssertionError("no process of this run has %s mapped" % exe)
+
+    @contextlib.contextmanager
+    def stopped(self, at=None):
+        """The program stopped (SIGSTOP) for the block, from `at` on the relay clock if given:
+        what it painted stays on the display however long the harness takes to look, and
+        no tick passes meanwhile.  Yields when it was stopped; each stop is recorded in
+        `freezes`, for reading the ticks (ticks.read_countdown)."""
+        if at is not None:
+            time.sleep(max(0.0, at - relay_clock()))
+        pid = self.program_pid()
+        os.kill(pid, signal.SIGSTOP)
+        stopped = relay_clock()  # from here on it surely runs no more
+        try:
+            yield stopped
+        finally:
+            resumed = relay_clock()  # until here it surely ran no more
+            os.kill(pid, signal.SIGCONT)
+            self.freezes.append((stopped, resumed))
+
+    def frozen_between(self, begin, end):
+        """Seconds the program was stopped between `begin` and `end` (relay clock): at most
+        what the stops can have delayed it by meanwhile."""
+        return sum(max(0.0, min(end, resumed) - max(begin, stopped))
+                   for stopped, resumed in self.freezes)
+
+    def program_image(self):
+        """(first, end) addresses of the program's image where Wine loaded it, from the trace."""
+        loaded = re.compile(r'trace:loaddll:\w+ Loaded L"[^"]*\\\\tickbomb\.exe" at ([0-9A-Fa-f]+)')
+        with open(self.relay.path, encoding="utf-8", errors="replace") as trace:
+            bases = [int(m.group(1), 16) for m in map(loaded.search, trace) if m]
+        assert bases, "the trace %s does not say where tickbomb.exe was loaded" % self.relay.path
+        first, end = pe.image_range(self.exe)
+        return bases[-1], bases[-1] + end - first
+
     def program_calls(self):
         """The calls the program's own code made (a run that traces every call)."""
-        return old_windows.program_calls(self.relay.every_call(), self.exe)
+        return old_windows.program_calls(self.relay.every_call(), self.program_image())
 
     def assert_nothing_fails_on_nine_x(self):
         calls = self.program_calls()
@@ -225,11 +300,12 @@ class TickbombRun:
         return self.process is not None and self.process.poll() is not None
 
     def wait_for_exit(self, timeout=30):
-        """Wait for the program to end; returns its exit code."""
+        """Wait for the program to end (`timeout`: native seconds); returns its exit code."""
         try:
-            code = self.process.wait(timeout)
+            code = self.process.wait(speed.budget(timeout))
         except subprocess.TimeoutExpired:
-            raise AssertionError("the program was still running after %.0f s" % timeout)
+            raise AssertionError("the program was still running after %.0f s"
+                                 % speed.budget(timeout))
         self.log("the program ended with exit code %d" % code)
         return code
 
@@ -243,10 +319,13 @@ class TickbombRun:
 
         "Finished" means the start-up's SetWindowRgn has returned and a visible
         window named カチコチボム is on the display; `settle` seconds more let
-        it paint.  Each call waits for one more start-up than the call before
-        (a re-open runs the start-up again).
+        it paint (on the program's timeline: its first tick that changes anything comes a
+        second after the start-up).  Each call waits for one more start-up than the call
+        before (a re-open runs the start-up again).  `timeout` is in native seconds
+        (speed.py).
         """
         wanted = self.startups_seen + 1
+        timeout = speed.budget(timeout)
         deadline = time.monotonic() + timeout
         while True:
             done = self.relay.calls(STARTUP_DONE, where=lambda c: c.returned)
@@ -264,6 +343,7 @@ class TickbombRun:
         time.sleep(settle)
         self.startups_seen = wanted
         self.window = windows[-1]
+        self.program_pid()  # found while the program surely runs, for later freezes
         self.log("window %#x at %s after start-up %d" % (self.window, self.geometry(), wanted))
         return self.window
 
@@ -355,14 +435,15 @@ class TickbombRun:
     # ---- message boxes
 
     def wait_for_message_box(self, title, timeout=20):
-        """Wait for a shown window titled `title`; returns its X id."""
+        """Wait for a shown window titled `title` (`timeout`: native seconds); returns its X id."""
         pattern = "^%s$" % display_mod.regex_escape(title)
+        timeout = speed.budget(timeout)
         deadline = time.monotonic() + timeout
         while True:
             found = self.display.search(pattern)
             if found:
                 self.log("message box %r: %#x" % (title, found[-1]))
-                time.sleep(0.2)  # let it paint
+                time.sleep(speed.budget(0.2))  # let it paint
                 return found[-1]
             if self.exited:
                 raise AssertionError("the program ended before a message box %r appeared" % title)

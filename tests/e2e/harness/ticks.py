@@ -16,9 +16,19 @@ tick shows, the silent odd ticks too:
 
 Trace TICK_WATCH (more calls may be traced too).  Times are the relay trace's
 (seconds, the host's monotonic clock).
+
+A run may stop the program on purpose (SIGSTOP) to photograph it: a tick due
+while it was stopped can come only once it runs again, and, being late by more
+than a fifth of a period, moves the schedule on by its lateness, as the
+program's pacing does for any stall.  Given those freezes, `lateness` measures
+every tick from when it could first come.
 """
 
 INTERVAL = 0.5  # seconds, Timer1.Interval
+STALL = INTERVAL / 5  # a tick later than this moves the program's schedule on
+# How far into a tick's half second a run stops the program to photograph it: the
+# tick's paint has long reached the display, and the next tick is still to come.
+LATE_IN_A_TICK = 0.35
 LAST_TICK = 20
 CLOCK_CALLS = ("kernel32.QueryPerformanceCounter", "ntdll.RtlQueryPerformanceCounter")
 TICK_WATCH = ["user32.SetTimer", "kernel32.QueryPerformanceCounter", "winmm.PlaySoundA",
@@ -37,8 +47,9 @@ class Countdown:
     WM_TIMER (the last tick's runs to the end of the trace).
     """
 
-    def __init__(self, start):
+    def __init__(self, start, freezes=()):
         self.start = start
+        self.freezes = list(freezes)  # (stopped, resumed) on the trace's clock
         self.ticks = {}
         self.spans = {}
         self.detonation = None
@@ -56,9 +67,26 @@ class Countdown:
     def nominal(self, n):
         return self.start + n * INTERVAL
 
+    def _schedule(self):
+        """({n: earliest moment tick n could come}, seconds the schedule moved on in all)."""
+        start, earliest = self.start, {}
+        for n in sorted(self.ticks):
+            due = start + n * INTERVAL
+            earliest[n] = max([due] + [resumed for stopped, resumed in self.freezes
+                                       if stopped <= due < resumed])
+            if self.ticks[n] - due > STALL:
+                start += self.ticks[n] - due
+        return earliest, start - self.start
+
     def lateness(self, n):
-        """Seconds tick n ran after its nominal time (negative if early)."""
-        return self.ticks[n] - self.nominal(n)
+        """Seconds tick n ran after it could first run (negative if early): after its nominal
+        time on the program's schedule, or after the program was let go on if it was stopped
+        then.  Without freezes (and stalls) the nominal time is start + n x 500 ms."""
+        return self.ticks[n] - self._schedule()[0][n]
+
+    def set_back(self):
+        """Seconds the freezes' stalls moved the schedule on: what they added to the countdown."""
+        return self._schedule()[1]
 
     def missing(self):
         return [n for n in range(1, LAST_TICK + 1) if n not in self.ticks]
@@ -69,10 +97,11 @@ class Countdown:
             None if self.detonation is None else round(self.detonation - self.start, 3))
 
 
-def read_countdown(calls):
+def read_countdown(calls, freezes=()):
     """The first countdown in `calls` (relay Call records, in order), or None if Timer1 was never armed.
 
     Meant for a run left alone: a re-open arms a new countdown that is not told apart.
+    freezes: (stopped, resumed) of each time the run stopped the program.
     """
     start_index = None
     for i, call in enumerate(calls):
@@ -86,7 +115,7 @@ def read_countdown(calls):
     start = armed.time
     if before is not None and before.name in CLOCK_CALLS and armed.time - before.time < 0.005:
         start = before.time
-    countdown = Countdown(start)
+    countdown = Countdown(start, freezes)
 
     target = armed.time + armed.args[2] / 1000.0
     readings = []     # clock-reading calls since the last SetTimer

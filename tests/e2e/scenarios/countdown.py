@@ -2,7 +2,6 @@
 
 import os
 import shutil
-import signal
 import tempfile
 import time
 
@@ -10,11 +9,11 @@ import numpy as np
 from PIL import Image, ImageDraw, ImageFont
 
 import harness.run
-from harness import FORM_CAPTION, TickbombRun, images, relay_clock, scenario
+from harness import FORM_CAPTION, TickbombRun, images, relay_clock, scenario, speed
 from harness.pe import RT_GROUP_CURSOR, renumber_resource
 from harness.old_windows import EVERY_FAMILY, NINE_X
 from harness.relay import InOrder
-from harness.ticks import TICK_WATCH, read_countdown
+from harness.ticks import LATE_IN_A_TICK, TICK_WATCH, read_countdown
 
 PICTURE_W, PICTURE_H = 425, 397
 BOMB_BOX = (18, 110, 18 + 65, 110 + 95)
@@ -163,6 +162,8 @@ def assert_texts_fit(window, scene):
 # ---------------------------------------------------------------- timing the shots
 
 def wait_until(run, condition, what, timeout=20.0):
+    """condition()'s first true answer; `timeout` in native seconds (harness/speed.py)."""
+    timeout = speed.budget(timeout)
     deadline = time.monotonic() + timeout
     while True:
         found = condition()
@@ -179,23 +180,21 @@ def plays(run, buffer, flags=ASYNC, after=0.0):
                            and c.time > after)
 
 
-def shot_between(run, name, earliest):
-    """A window shot; returns (image, taken, done) with the relay clock before and after the grab."""
-    taken = relay_clock()
-    image = run.window_shot(name)
-    done = relay_clock()
-    assert taken >= earliest, "%s taken before the tick it shows" % name
-    return image, taken, done
+def shot_late_in_tick(run, n, name):
+    """The window as tick n left it: the program stopped late in the tick's half second
+    (its paint long on the display, the next tick not yet come) while the harness takes
+    its time.  Returns (image, when the program was stopped)."""
+    def ticked():
+        countdown = read_countdown(run.relay.calls(), run.freezes)
+        return countdown if countdown is not None and n in countdown.ticks else None
+    countdown = wait_until(run, ticked, "tick %d" % n)
+    with run.stopped(at=countdown.ticks[n] + LATE_IN_A_TICK) as stopped:
+        return run.window_shot(name), stopped
 
 
-def freeze_on_line(run, needle, timeout=20.0):
-    """Stop the program (SIGSTOP) as soon as its relay trace shows a line holding `needle`.
-
-    The detonation's pump paints the explosion, and the sound and the request
-    follow within milliseconds; without a paced sound device the window is gone
-    before a screenshot could be taken. Stopped, the window stays on the display
-    as painted.  Returns the relay clock when the program was stopped.
-    """
+def wait_for_line(run, needle, timeout=20.0):
+    """Returns as soon as the relay trace shows a line holding `needle` (native seconds)."""
+    timeout = speed.budget(timeout)
     deadline = time.monotonic() + timeout
     with open(run.relay.path, "rb") as trace:
         pending = b""
@@ -204,8 +203,7 @@ def freeze_on_line(run, needle, timeout=20.0):
             if chunk:
                 pending += chunk
                 if needle in pending:
-                    os.kill(run.process.pid, signal.SIGSTOP)
-                    return relay_clock()
+                    return
                 pending = pending[pending.rfind(b"\n") + 1:]
             else:
                 run.assert_running()
@@ -226,57 +224,37 @@ def shutdown_after_ten_seconds(windows_version):
     explosion = images.load_picture("IDB_EXPLOSION")
     shots = {}
     watch = TICK_WATCH + ["winmm.PlaySoundA"] + SHUTDOWN_CALLS
+    # Each screenshot is taken of the program stopped (SIGSTOP), so that however long
+    # the harness takes, the window shows the moment it was stopped; the ticks are
+    # judged from when each could come.
     with TickbombRun(watch=watch, windows_version=windows_version,
                      name=windows_version or "default") as run:
         run.wait_for_window()
         shown = run.relay.calls("user32.SetWindowRgn")[0].time
-        shots["start"] = shot_between(run, "start", shown)
+        with run.stopped() as stopped:
+            shots["start"] = run.window_shot("start"), stopped
         warmup = run.relay.calls("winmm.PlaySoundA")[:6]
         assert len(warmup) == 6, "start-up plays: %s" % warmup
         # The warm-up plays Wave106 ... Wave101 in this order.
         wave = {106 - i: call.args[0] for i, call in enumerate(warmup)}
-
-        tick10 = wait_until(run, lambda: plays(run, wave[106], after=shown)[4:5], "tick 10")[0]
-        time.sleep(0.1)  # the new digits are painted once the handler returns
-        shots[10] = shot_between(run, "tick10", tick10.time)
-
-        tick14 = wait_until(run, lambda: plays(run, wave[104], after=shown), "tick 14")[0]
-        time.sleep(0.1)
-        shots[14] = shot_between(run, "tick14", tick14.time)
-
-        tick18 = wait_until(run, lambda: plays(run, wave[102], after=shown), "tick 18")[0]
-        tick19 = wait_until(run, lambda: run.relay.calls(
-            "user32.SetTimer", where=lambda c: c.time > tick18.time + 0.3), "tick 19")[0]
-        # The big bomb is painted inside tick 19 and reaches the display once the
-        # program waits again. Tick 20 follows half a second later, sooner than a
-        # busy machine may finish a screenshot: the program waits stopped meanwhile.
-        time.sleep(0.1)
-        os.kill(run.process.pid, signal.SIGSTOP)
-        stopped_19 = relay_clock()
-        try:
-            shots[19] = shot_between(run, "tick19", tick19.time)
-        finally:
-            os.kill(run.process.pid, signal.SIGCONT)
-        frozen_for_19 = relay_clock() - stopped_19
-
-        needle = b"Call winmm.PlaySoundA(%08x,00000000,%08x)" % (wave[101], SYNC)
-        frozen_at = freeze_on_line(run, needle)
-        try:
-            shots[20] = shot_between(run, "tick20", frozen_at)
-        finally:
-            os.kill(run.process.pid, signal.SIGCONT)
-        resumed = relay_clock()
+        for n in (10, 14, 19):
+            shots[n] = shot_late_in_tick(run, n, "tick%d" % n)
+        # The detonation's pump paints the explosion, and the sound and the request
+        # follow within milliseconds: the program is stopped at the sound's call.
+        wait_for_line(run, b"Call winmm.PlaySoundA(%08x,00000000,%08x)" % (wave[101], SYNC))
+        with run.stopped() as stopped:
+            shots[20] = run.window_shot("tick20"), stopped
         run.wait_for_exit(timeout=30)
         calls = run.relay.calls()
-    frozen_for = resumed - frozen_at
+    frozen_for = run.freezes[-1][1] - run.freezes[-1][0]
 
-    # ---- the ticks, on their nominal times
-    countdown = read_countdown(calls)
+    # ---- the ticks, each from when it could come
+    countdown = read_countdown(calls, run.freezes)
     assert countdown is not None and not countdown.missing(), "ticks seen: %r" % countdown
-    late = {n: countdown.lateness(n) for n in range(1, 20)}
+    late = {n: countdown.lateness(n) for n in range(1, 21)}
     worst = max(late, key=lambda n: abs(late[n]))
-    assert abs(late[worst]) < 0.1, "tick %d came %.0f ms from its nominal time: %r" % (
-        worst, late[worst] * 1000, countdown)
+    assert abs(late[worst]) < 0.1, "tick %d came %.0f ms from its time: %r (stopped %s)" % (
+        worst, late[worst] * 1000, countdown, run.freezes)
 
     # ---- the sounds of the countdown, tick by tick
     after_startup = [c for c in calls if c.name == "winmm.PlaySoundA" and c.time > shown]
@@ -292,12 +270,12 @@ def shutdown_after_ten_seconds(windows_version):
             [(hex(b), f) for b, f in got], [(n, hex(b), f) for n, b, f in expected])
     # Each sound is played by its tick's WM_TIMER: the countdown sounds of
     # ticks 14, 16 and 18 right after that tick's own sound (the order above).
+    # And each plays within 100 ms of its tick's arrival: the sounds keep the ticks' pace.
     for (n, _, _), call in zip(expected, after_startup):
         assert countdown.took_part_in(n, call), \
             "%r is not part of tick %d (at %.3f)" % (call, n, countdown.ticks[n])
-    ticks = [c for c in after_startup if c.args[0] == wave[106]]
-    gaps = [b.time - a.time for a, b in zip(ticks, ticks[1:])]
-    assert all(0.9 <= g <= 1.1 for g in gaps), "tick sounds apart: %s" % ["%.3f" % g for g in gaps]
+        assert call.time - countdown.ticks[n] < 0.1, \
+            "%r came %.0f ms into tick %d" % (call, (call.time - countdown.ticks[n]) * 1000, n)
 
     # ---- detonation: the explosion sound, then the privilege and one request
     seq = InOrder(calls)
@@ -317,35 +295,32 @@ def shutdown_after_ten_seconds(windows_version):
     seq.next("user32.ExitWindowsEx", EWX_SHUTDOWN, 0)
     requests = [c for c in calls if c.name == "user32.ExitWindowsEx"]
     assert len(requests) == 1, "shutdown requests: %s" % requests
-    after = countdown.ticks[20] - shown - frozen_for_19
-    assert 9.5 <= after <= 12.0, "the detonation came %.2f s after the window appeared" % after
+    # Not counting what the stops for the screenshots set the countdown back.
+    after = countdown.ticks[20] - shown - countdown.set_back()
+    assert 9.5 <= after <= 12.0, "the detonation came %.2f s after the window appeared " \
+                                 "(%.2f s set back by the stops)" % (after, countdown.set_back())
     # The request comes right after the explosion sound, not counting the time it was held.
     held = requests[0].time - countdown.ticks[20] - frozen_for
     assert held < 1.0, "the request came %.2f s after tick 20 began" % held
 
-    # ---- the pictures
+    # ---- the pictures, each of the tick it was stopped in
+    for name, before in (("start", 2), (10, 11), (14, 15), (19, 20)):
+        assert shots[name][1] < countdown.ticks[before], \
+            "the program was stopped for the %s shot after tick %d" % (name, before)
     start = shots["start"][0]
     assert bomb_patch_difference(start, frames["IDB_BOMB"]) <= 3, "no unlit bomb at start"
     assert_seconds(start, scene, YELLOW, "10", "at start")
     assert_seamless(start, scene, "at start")
     assert_texts_fit(start, scene)
 
-    image, taken, done = shots[10]
-    assert done < countdown.ticks[12], "the tick 10 shot ended after tick 12"
+    image = shots[10][0]
     assert_seconds(image, scene, YELLOW, "5", "tick 10")
     frame = {name: bomb_patch_difference(image, picture) for name, picture in frames.items()}
-    if done < countdown.ticks[11]:
-        expected_frame = ["IDB_BOMB_SHORT"]  # Image2(1)
-    elif taken > countdown.ticks[11]:
-        expected_frame = ["IDB_BOMB_LIT"]  # Image2(0) from tick 11
-    else:
-        expected_frame = ["IDB_BOMB_SHORT", "IDB_BOMB_LIT"]
-    assert min(frame[name] for name in expected_frame) <= 3, \
-        "tick 10: the bomb is none of %s (differences %s)" % (expected_frame, frame)
+    assert frame["IDB_BOMB_SHORT"] <= 3, "tick 10: the bomb is not Image2(1) (differences %s)" % (
+        frame,)
     assert_seamless(image, scene, "tick 10")
 
-    image, taken, done = shots[14]
-    assert done < countdown.ticks[16], "the tick 14 shot ended after tick 16"
+    image = shots[14][0]
     assert_seconds(image, scene, RED, "3", "tick 14")
     front_yellow = images.changed_to(images.crop(image, DIGITS_BOX), images.crop(scene, DIGITS_BOX),
                                      YELLOW, 40)
@@ -353,7 +328,6 @@ def shutdown_after_ten_seconds(windows_version):
     assert_seamless(image, scene, "tick 14")
 
     image = shots[19][0]
-    assert stopped_19 < countdown.ticks[20], "the program was stopped for the tick 19 shot after tick 20"
     assert_picture_outside_labels(image, big_bomb, "tick 19")
     assert bomb_patch_difference(image, images.crop(big_bomb, BOMB_BOX)) <= 3, \
         "tick 19: the small bomb is still shown"
@@ -426,13 +400,10 @@ def a_stall_costs_time_not_ticks():
         tick_sound = warmup[0].args[0]  # the warm-up plays Wave106 first
         wait_until(run, lambda: plays(run, tick_sound, after=shown)[2:3], "tick 6")
         time.sleep(0.2)
-        os.kill(run.process.pid, signal.SIGSTOP)
-        stopped = relay_clock()
-        try:
+        with run.stopped():
             time.sleep(stall)
-        finally:
-            os.kill(run.process.pid, signal.SIGCONT)
-        run.log("stopped the program for %.2f s after tick 6" % (relay_clock() - stopped))
+        run.log("stopped the program for %.2f s after tick 6" % (
+            run.freezes[-1][1] - run.freezes[-1][0]))
         run.wait_for_exit(timeout=30)
         calls = run.relay.calls()
 

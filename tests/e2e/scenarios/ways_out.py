@@ -2,7 +2,7 @@
 
 import time
 
-from harness import TickbombRun, images, scenario
+from harness import TickbombRun, images, scenario, speed
 from harness.cursor import embedded_cursor, pointer_cursor
 from harness.old_windows import EVERY_FAMILY
 from harness.relay import InOrder
@@ -21,6 +21,8 @@ INDENT = 150  # ten ideographic spaces at 20.25 points are wider than this
 
 
 def wait_until(condition, timeout, what):
+    """Waits for condition() to hold; `timeout` in native seconds (harness/speed.py)."""
+    timeout = speed.budget(timeout)
     deadline = time.monotonic() + timeout
     while not condition():
         if time.monotonic() > deadline:
@@ -228,14 +230,14 @@ def shift_held_selects_restart():
 
         run.key_down("Shift_L")
         restart_line = line_now()
-        deadline = time.monotonic() + 5
+        deadline = time.monotonic() + speed.budget(5)
         while not changed(restart_line) and time.monotonic() < deadline:
             restart_line = line_now()
         restart_line.save(run.dir + "/restart-top-line.png")
         shutdown_line.save(run.dir + "/shutdown-top-line.png")
         run.key_up("Shift_L")
         back = line_now()
-        deadline = time.monotonic() + 5
+        deadline = time.monotonic() + speed.budget(5)
         while changed(back) and time.monotonic() < deadline:
             back = line_now()
         run.key_down("Shift_L")

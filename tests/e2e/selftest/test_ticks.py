@@ -110,6 +110,25 @@ class ReadCountdownTest(unittest.TestCase):
         self.assertFalse(countdown.took_part_in(1, next_one))
         self.assertFalse(countdown.took_part_in(3, next_one))
 
+    def test_a_tick_due_while_the_program_was_stopped_counts_from_its_release(self):
+        trace = Trace()
+        trace.clock(START)
+        trace.arm(START, 500)
+        for n in range(1, 11):
+            trace.wm_timer(START + n * 0.5 + 0.002)
+        trace.wm_timer(START + 5.905)  # stopped from 5.1 to 5.9: tick 11 (due 5.5) waits
+        for n in range(12, 15):
+            trace.wm_timer(START + 0.405 + n * 0.5 + 0.003)  # on the schedule moved on
+        freezes = [(START + 5.1, START + 5.9)]
+        countdown = read_countdown(trace.calls(), freezes)
+        self.assertAlmostEqual(countdown.lateness(11), 0.005, places=6)
+        for n in (1, 10, 12, 14):
+            self.assertAlmostEqual(countdown.lateness(n), 0.003 if n > 11 else 0.002, places=6,
+                                   msg="tick %d" % n)
+        self.assertAlmostEqual(countdown.set_back(), 0.405, places=6)
+        # The same late tick with no stop to account for it is 405 ms late.
+        self.assertAlmostEqual(read_countdown(trace.calls()).lateness(11), 0.405, places=6)
+
     def test_no_timer_no_countdown(self):
         trace = Trace()
         trace.call(START, "winmm.PlaySoundA", 0xC45D88, 0, 7)
