@@ -39,6 +39,8 @@ e2e_packages=(
   pulseaudio
   # a Japanese locale for the runs of Windows 95, 98 and Me (compiled by the harness with localedef)
   locales
+  # the headless run's video with its sound (tools/record_run.py)
+  ffmpeg
 )
 packages=(
   "${e2e_packages[@]}"
@@ -48,8 +50,8 @@ packages=(
   cmake make g++ libgtest-dev googletest
   # the habits: formatting, clang-tidy, cppcheck (tools/lint.sh)
   clang-format clang-tidy cppcheck
-  # the asset tools; ffmpeg makes the headless run's video (tools/record_run.py)
-  librsvg2-bin sox ffmpeg
+  # the asset tools
+  librsvg2-bin sox
 )
 # Whatever the asset generator lists for itself.
 if [ -f "$repo/tools/assets/apt-packages.txt" ]; then

@@ -4,8 +4,8 @@ animated GIF (for the README, and tools/run.sh without a display): the window
 appearing, the countdown, the explosion.  With --video also an MP4 with the
 sounds the program played.
 
-    /usr/bin/python3 tools/record_run.py [--exe build/windows/tickbomb.exe] [--out docs/run.gif]
-                                         [--video FILE.mp4]
+    tools/with-wine.sh /usr/bin/python3 tools/record_run.py [--exe build/windows/tickbomb.exe]
+                                         [--out docs/run.gif] [--video FILE.mp4]
 
 It uses the end-to-end harness (a private Wine prefix and Xvfb, as the tests
 do), grabs the window as fast as the display allows, keeps one frame every
@@ -34,7 +34,7 @@ sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 import numpy as np  # noqa: E402
 
 from harness import TickbombRun, images, relay_clock  # noqa: E402
-from harness import prefix as prefix_mod, run as run_mod  # noqa: E402
+from harness import prefix as prefix_mod, run as run_mod, speed  # noqa: E402
 
 FRAME_SECONDS = 0.25
 SCREEN = (800, 600)  # small: a grab takes less time
@@ -105,6 +105,7 @@ def record(exe, out_dir, work, sound_path=None):
     """Grabs the window until the program ends; returns ([(seconds since shown, PIL image)],
     the seconds since shown at which the sound recording in sound_path begins, or None)."""
     template = prefix_mod.ensure_template(os.path.join(out_dir, "wine-template"))
+    speed.load(out_dir, template)
     run_mod.set_context(run_mod.Context(exe, os.path.join(work, "artefacts"), template,
                                         os.path.join(work, "runs")))
     options = {"watch": ["user32.ExitWindowsEx", "winmm.PlaySoundA"], "screen": SCREEN,
@@ -213,7 +214,9 @@ def main():
     if args.video and shutil.which("ffmpeg") is None:
         print("record_run: no ffmpeg (Debian package ffmpeg): no video, only the GIF")
         args.video = None
-    work = tempfile.mkdtemp(prefix="tickbomb-record-")
+    # In the build tree: a run's prefix is made of hard links to the template's files.
+    os.makedirs(os.path.join(REPO, "build"), exist_ok=True)
+    work = tempfile.mkdtemp(prefix="record-", dir=os.path.join(REPO, "build"))
     try:
         sound_path = os.path.join(work, "sound.wav") if args.video else None
         frames, sound_start = record(os.path.abspath(args.exe),

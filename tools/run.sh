@@ -9,6 +9,10 @@
 # copy of their private template prefix under build/windows/e2e), and the run
 # is recorded by tools/record_run.py: an animated GIF of the window and, with
 # ffmpeg, an MP4 with the sounds it played, both in build/run/.
+#
+# Wine runs where tools/install-deps.sh put it (tools/with-wine.sh): on this
+# machine, or in the Debian root build/wine-root; where the kernel refuses
+# 32-bit programs, under the user-mode emulator it registered.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,10 +21,8 @@ cd "$repo"
 say() { echo "run.sh: $*"; }
 
 "$repo/tools/install-deps.sh"
-if ! reason=$(/usr/bin/python3 "$repo/tools/machine-runs-32-bit.py"); then
-  say "${reason:-tools/machine-runs-32-bit.py failed}" >&2
-  exit 1
-fi
+with_wine="$repo/tools/with-wine.sh"
+say "Wine: $("$with_wine" --describe)"
 
 say "building tickbomb.exe (cmake --preset windows, the tickbomb target alone: no tests)"
 cmake --preset windows >/dev/null
@@ -33,7 +35,7 @@ if [ -z "${DISPLAY:-}" ]; then
   say "(a GIF at four frames a second, and a video with its sounds) into build/run/"
   rm -rf "$repo/build/run-screens" "$repo/build/run"
   mkdir -p "$repo/build/run"
-  if ! /usr/bin/python3 "$repo/tools/record_run.py" --exe "$exe" \
+  if ! "$with_wine" /usr/bin/python3 "$repo/tools/record_run.py" --exe "$exe" \
     --out "$repo/build/run/tickbomb-run.gif" --video "$repo/build/run/tickbomb-run.mp4" |
     sed -u 's/^record_run: /run.sh: /'; then
     say "the recording failed" >&2
@@ -60,8 +62,8 @@ if [ ! -f "$WINEPREFIX/.tickbomb-prefix" ]; then
   say "creating a private Wine prefix in build/wine-prefix"
   say "(first time only: Wine sets up its registry and system folders, about 15 to 60 s)"
   rm -rf "$WINEPREFIX"
-  wineboot -i >"$repo/build/wine-prefix.log" 2>&1 </dev/null
-  wineserver -w
+  "$with_wine" wineboot -i >"$repo/build/wine-prefix.log" 2>&1 </dev/null
+  "$with_wine" wineserver -w
   touch "$WINEPREFIX/.tickbomb-prefix"
   say "Wine prefix ready"
 fi
@@ -75,18 +77,23 @@ if ! grep -qxF "$fonts_stamp" "$WINEPREFIX/.tickbomb-prefix"; then
   fonts_utf16="$WINEPREFIX/japanese-fonts.utf16.reg"
   # Wine's regedit reads a version 5 .reg file as UTF-16 (iconv writes a BOM).
   sed 's/$/\r/' "$fonts_reg" | iconv -f UTF-8 -t UTF-16 >"$fonts_utf16"
-  wine regedit /S "Z:${fonts_utf16//\//\\}" >>"$repo/build/wine-prefix.log" 2>&1 </dev/null
-  wineserver -w
+  "$with_wine" wine regedit /S "Z:${fonts_utf16//\//\\}" >>"$repo/build/wine-prefix.log" 2>&1 </dev/null
+  "$with_wine" wineserver -w
   rm -f "$fonts_utf16"
   echo "$fonts_stamp" >>"$WINEPREFIX/.tickbomb-prefix"
 fi
 
-trap 'wineserver -k 2>/dev/null || true' EXIT
+# The display's authority file, where a root of Wine's own can read it too.
+if [ -n "${XAUTHORITY:-${HOME:+$HOME/.Xauthority}}" ] && [ -f "${XAUTHORITY:-$HOME/.Xauthority}" ]; then
+  cp "${XAUTHORITY:-$HOME/.Xauthority}" "$repo/build/run-xauthority"
+  export XAUTHORITY="$repo/build/run-xauthority"
+fi
+trap '"$with_wine" wineserver -k 2>/dev/null || true' EXIT
 
 say "starting tickbomb under Wine (WINEPREFIX=build/wine-prefix)"
 say "click the bomb to defuse it, Esc for the fake ending, hold Shift for restart;"
 say "if left alone it counts down from 10 and then asks Windows (here: this Wine prefix) to shut down"
 
-(cd "$(dirname "$exe")" && wine "$exe" </dev/null >"$repo/build/run-wine.log" 2>&1) || true
-wineserver -w
+(cd "$(dirname "$exe")" && "$with_wine" wine "$exe" </dev/null >"$repo/build/run-wine.log" 2>&1) || true
+"$with_wine" wineserver -w
 say "tickbomb ended (Wine's messages are in build/run-wine.log)"

@@ -1,11 +1,11 @@
 #!/usr/bin/python3
 """tickbomb's overall figures, as ratios, in one run under Wine:
 
-    /usr/bin/python3 tools/bench/overall.py [--startups 5] [--cpu-runs 3] [--tick-runs 3]
+    tools/with-wine.sh /usr/bin/python3 tools/bench/overall.py [--startups 5] [--cpu-runs 3] [--tick-runs 3]
 
 1. start-up: the time from starting `wine X.exe` to X's window being shown on
    the display, tickbomb.exe against a minimal Win32 window program
-   (tools/bench/minimal_window.c, built here with mingw-w64), run alternately
+   (tests/e2e/baseline/minimal_window.c, built here with mingw-w64), run alternately
    under the same Wine, each in a fresh copy of the template prefix; at 96,
    120, 144 and 192 DPI (100, 125, 150 and 200 %: above 96 tickbomb resamples
    its pictures); start-up under Wine varies by a fifth from run to run (the
@@ -48,27 +48,19 @@ sys.path.insert(0, os.path.join(REPO, "tests", "build"))
 import check_pe_security  # noqa: E402
 from harness import run as run_mod  # noqa: E402
 from harness import prefix as prefix_mod  # noqa: E402
+from harness import speed  # noqa: E402
 from harness.display import regex_escape  # noqa: E402
 from tick_timing import measure_ticks  # noqa: E402
 
 DEFAULT_EXE = os.path.join(REPO, "build", "windows", "tickbomb.exe")
 OUT = os.path.join(REPO, "build", "bench", "overall")
 TEMPLATE = os.path.join(REPO, "build", "windows", "e2e", "wine-template")
-MINIMAL_SOURCE = os.path.join(HERE, "minimal_window.c")
-COMPILER = "i686-w64-mingw32-gcc-win32"
 DENSITIES = (96, 120, 144, 192)
-TICKBOMB_TITLE, MINIMAL_TITLE = run_mod.FORM_CAPTION, "minimal window"
+TICKBOMB_TITLE, MINIMAL_TITLE = run_mod.FORM_CAPTION, speed.TITLE
 
 
 def log(message):
     print(message, file=sys.stderr, flush=True)
-
-
-def build_minimal_window():
-    exe = os.path.join(OUT, "minimal_window.exe")
-    os.makedirs(OUT, exist_ok=True)
-    subprocess.run([COMPILER, "-O2", "-mwindows", "-o", exe, MINIMAL_SOURCE], check=True)
-    return exe
 
 
 def in_context(exe, name, body):
@@ -156,7 +148,7 @@ def main():
     started = time.monotonic()
     load_before = load()
     prefix_mod.ensure_template(TEMPLATE, log=log)
-    minimal = build_minimal_window()
+    minimal = speed.minimal_window(OUT)
 
     startups, cpus = {}, {dpi: [] for dpi in DENSITIES}
     for dpi in DENSITIES:

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """How closely the countdown keeps time: the real tickbomb.exe under Wine, several runs.
 
-    /usr/bin/python3 tools/bench/tick_timing.py [--runs 3] [--no-baseline]
+    tools/with-wine.sh /usr/bin/python3 tools/bench/tick_timing.py [--runs 3] [--no-baseline]
 
 For each tick 1 ... 20 and for the detonation (the ExitWindowsEx call) it
 prints how far it landed from its nominal time, n x 500 ms after Timer1 was

@@ -200,6 +200,23 @@ class _Parser:
                         break
 
 
+_LOADED = re.compile(r'trace:loaddll:\w+ Loaded L"(?P<path>(?:[^"\\]|\\.)*)" at (?P<base>[0-9A-Fa-f]+)')
+
+
+def load_addresses(lines, file_name):
+    """Where Wine's loaddll trace says a module of that file name was loaded, in order:
+
+        2927.577:0124:trace:loaddll:build_module Loaded L"Z:\\\\run\\\\app\\\\tickbomb.exe" at 00120000: native
+    """
+    wanted = file_name.lower()
+    found = []
+    for line in lines:
+        m = _LOADED.search(line) if "trace:loaddll:" in line else None
+        if m and decode_string(m.group("path"), wide=True).lower().rsplit("\\", 1)[-1] == wanted:
+            found.append(int(m.group("base"), 16))
+    return found
+
+
 def parse_relay(lines):
     """All Call records of `lines`, in the order they were made, Rets matched per thread."""
     parser = _Parser()

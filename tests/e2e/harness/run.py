@@ -2,7 +2,6 @@
 
 import contextlib
 import os
-import re
 import shutil
 import signal
 import subprocess
@@ -11,7 +10,7 @@ import time
 from . import display as display_mod
 from . import images, old_windows, pe, prefix as prefix_mod, speed
 from .pulse import PulseServer
-from .relay import RelayLog
+from .relay import RelayLog, load_addresses
 
 # Always traced: the call that ends every start-up (step 14), which tells
 # wait_for_window that the window has its shape and is shown.
@@ -273,9 +272,8 @@ class TickbombRun:
 
     def program_image(self):
         """(first, end) addresses of the program's image where Wine loaded it, from the trace."""
-        loaded = re.compile(r'trace:loaddll:\w+ Loaded L"[^"]*\\\\tickbomb\.exe" at ([0-9A-Fa-f]+)')
         with open(self.relay.path, encoding="utf-8", errors="replace") as trace:
-            bases = [int(m.group(1), 16) for m in map(loaded.search, trace) if m]
+            bases = load_addresses(trace, "tickbomb.exe")
         assert bases, "the trace %s does not say where tickbomb.exe was loaded" % self.relay.path
         first, end = pe.image_range(self.exe)
         return bases[-1], bases[-1] + end - first

@@ -270,12 +270,13 @@ def shutdown_after_ten_seconds(windows_version):
             [(hex(b), f) for b, f in got], [(n, hex(b), f) for n, b, f in expected])
     # Each sound is played by its tick's WM_TIMER: the countdown sounds of
     # ticks 14, 16 and 18 right after that tick's own sound (the order above).
-    # And each plays within 100 ms of its tick's arrival: the sounds keep the ticks' pace.
+    # And each tick sound plays within 100 ms of its tick's arrival: the ticks' pace.
     for (n, _, _), call in zip(expected, after_startup):
         assert countdown.took_part_in(n, call), \
             "%r is not part of tick %d (at %.3f)" % (call, n, countdown.ticks[n])
-        assert call.time - countdown.ticks[n] < 0.1, \
-            "%r came %.0f ms into tick %d" % (call, (call.time - countdown.ticks[n]) * 1000, n)
+        if call.args[0] == wave[106]:
+            assert call.time - countdown.ticks[n] < 0.1, "%r came %.0f ms into tick %d" % (
+                call, (call.time - countdown.ticks[n]) * 1000, n)
 
     # ---- detonation: the explosion sound, then the privilege and one request
     seq = InOrder(calls)

@@ -7,8 +7,8 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 
-from harness.relay import (InOrder, RelayLog, decode_string, parse_arg, parse_relay,  # noqa: E402
-                           signed32, split_args)
+from harness.relay import (InOrder, RelayLog, decode_string, load_addresses,  # noqa: E402
+                           parse_arg, parse_relay, signed32, split_args)
 
 TRACE = """\
 700.522:002c:trace:relay:load_list L"RelayInclude" = L"user32.ExitWindowsEx;winmm.PlaySoundA"
@@ -90,6 +90,24 @@ class ParsingTest(unittest.TestCase):
                          [("gdi32.Rectangle", [0x13010069, 0xBE, 0x90, 0xBE, 0x90], 1)])
         self.assertAlmostEqual(calls[0].time, 33816.252)
         self.assertEqual(calls[0].thread, 0x24)
+
+
+class LoadAddressTest(unittest.TestCase):
+    def test_the_program_where_wine_loaded_it_natively_or_relocated_in_a_child(self):
+        native = ['3.1:0024:trace:loaddll:build_module Loaded L"Z:\\\\app\\\\tickbomb.exe" '
+                  'at 00400000: native']
+        # Wine 10 under an emulator: the launcher runs start.exe, which starts the
+        # program again in a process of its own, at another address.
+        relocated = [
+            '2927.009:0024:trace:loaddll:build_module Loaded L"C:\\\\windows\\\\system32\\\\'
+            'start.exe" at 00110000: builtin',
+            '2927.577:0124:trace:loaddll:build_module Loaded L"Z:\\\\w\\\\notickbomb.exe" '
+            'at 00130000: native',
+            '2927.577:0124:trace:loaddll:build_module Loaded L"Z:\\\\w\\\\app\\\\TickBomb.exe" '
+            'at 00120000: native']
+        self.assertEqual(load_addresses(native, "tickbomb.exe"), [0x400000])
+        self.assertEqual(load_addresses(relocated, "tickbomb.exe"), [0x120000])
+        self.assertEqual(load_addresses(TRACE.splitlines(), "tickbomb.exe"), [])
 
 
 class ArgumentTest(unittest.TestCase):
