@@ -16,17 +16,13 @@ static HDC picture;
 static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   PAINTSTRUCT paint;
   switch (message) {
-    case WM_TIMER:
-      InvalidateRect(window, NULL, FALSE);
-      return 0;
+    case WM_TIMER: InvalidateRect(window, NULL, FALSE); return 0;
     case WM_PAINT:
       BeginPaint(window, &paint);
       BitBlt(paint.hdc, 0, 0, kWidth, kHeight, picture, 0, 0, SRCCOPY);
       EndPaint(window, &paint);
       return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
   }
   return DefWindowProcA(window, message, wparam, lparam);
 }
