@@ -70,10 +70,26 @@ run_in_root() {
   local mount_points=(proc sys dev tmp "${repo#/}")
   local point
   for point in "${mount_points[@]}"; do mkdir -p "$root/$point"; done
-  export TICKBOMB_ROOT=$root TICKBOMB_REPO=$repo TICKBOMB_CWD=$PWD
+  # The namespace's mounts are made private, so that none of them reaches the
+  # machine's own.  Inside a chroot "/" is no mount point and cannot be made so:
+  # there the root is made a private mount of its own first, unless even that
+  # would have reached the outside (its parent mount propagates).
+  local propagation=private
+  mountpoint -q / || propagation=unchanged
+  export TICKBOMB_ROOT=$root TICKBOMB_REPO=$repo TICKBOMB_CWD=$PWD TICKBOMB_PROPAGATION=$propagation
   # shellcheck disable=SC2016
-  exec unshare --mount --propagation private -- /bin/sh -c '
+  exec unshare --mount --propagation "$propagation" -- /bin/sh -c '
     set -e
+    if [ "$TICKBOMB_PROPAGATION" = unchanged ]; then
+      mount --bind "$TICKBOMB_ROOT" "$TICKBOMB_ROOT"
+      if grep " $TICKBOMB_ROOT " /proc/self/mountinfo | tail -n 1 | grep -q " shared:"; then
+        umount "$TICKBOMB_ROOT"
+        echo "wine-root: in this chroot a mount would reach the mounts outside it; make its" \
+          "root a mount point of its own (mount --bind DIR DIR) before chroot" >&2
+        exit 1
+      fi
+      mount --make-rprivate "$TICKBOMB_ROOT"
+    fi
     for dir in proc sys dev; do mount --rbind "/$dir" "$TICKBOMB_ROOT/$dir"; done
     mount --bind /tmp "$TICKBOMB_ROOT/tmp"
     mount --bind "$TICKBOMB_REPO" "$TICKBOMB_ROOT$TICKBOMB_REPO"
