@@ -31,6 +31,35 @@ set_target_properties(tickbomb PROPERTIES
   SUFFIX .exe
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
+# Reproducible: the same commit gives the same bytes, wherever it is built.  The
+# PE time stamp is the commit's date (SOURCE_DATE_EPOCH, which GNU ld honours),
+# never the clock; no folder of the build reaches the file.
+if(NOT DEFINED TICKBOMB_SOURCE_DATE_EPOCH)
+  if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(TICKBOMB_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
+  else()
+    execute_process(COMMAND git -C ${PROJECT_SOURCE_DIR} log -1 --format=%ct
+                    OUTPUT_VARIABLE TICKBOMB_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                    RESULT_VARIABLE git_result ERROR_QUIET)
+    if(NOT git_result EQUAL 0 OR NOT TICKBOMB_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+      set(TICKBOMB_SOURCE_DATE_EPOCH 0)  # no commit to date it by: no date at all
+    endif()
+  endif()
+endif()
+find_program(TICKBOMB_ENV NAMES env)
+if(TICKBOMB_ENV)
+  # A new date links the program again (written only when it changed).
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/source-date-epoch.txt
+       CONTENT "${TICKBOMB_SOURCE_DATE_EPOCH}\n")
+  set_target_properties(tickbomb PROPERTIES
+    CXX_LINKER_LAUNCHER "${TICKBOMB_ENV};SOURCE_DATE_EPOCH=${TICKBOMB_SOURCE_DATE_EPOCH}"
+    LINK_DEPENDS ${CMAKE_BINARY_DIR}/source-date-epoch.txt)
+endif()
+target_compile_options(tickbomb_core PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+                       -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+target_compile_options(tickbomb PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+                       -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+
 # A changed picture, sound, cursor or icon rebuilds the resources.
 file(GLOB TICKBOMB_ASSET_FILES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/assets/resource_ids.h
@@ -75,3 +104,13 @@ add_test(NAME exe_pe_security_check_catches_faults
   COMMAND ${TICKBOMB_PYTHON} ${PROJECT_SOURCE_DIR}/tests/build/check_pe_security.py
           --self-test $<TARGET_FILE:tickbomb>)
 set_tests_properties(exe_pe_security exe_pe_security_check_catches_faults PROPERTIES LABELS build)
+
+# Two builds of the same sources in different folders give the same bytes
+# (RUN_SERIAL: it compiles the program once more, which would slow the timed tests beside it).
+if(CMAKE_CROSSCOMPILING)
+  add_test(NAME exe_reproducible
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/build/check_reproducible.sh ${PROJECT_SOURCE_DIR}
+            $<TARGET_FILE:tickbomb> ${TICKBOMB_SOURCE_DATE_EPOCH})
+  set_tests_properties(exe_reproducible PROPERTIES LABELS build RUN_SERIAL ON TIMEOUT 900
+                       ENVIRONMENT OBJDUMP=${TICKBOMB_OBJDUMP})
+endif()
