@@ -19,7 +19,7 @@ for preset in "${presets[@]}"; do
   echo "=== $preset, load average $(cut -d' ' -f1-3 /proc/loadavg)"
   case "$preset" in
     windows)
-      cmake/wine-emulator.sh "$repo/build/windows/unit-wine-prefix" \
+      tools/with-wine.sh cmake/wine-emulator.sh "$repo/build/windows/unit-wine-prefix" \
         "$repo/build/windows/tools/bench/resample_bench.exe" "${ROUNDS:-20}" | tr -d '\r' || status=1 ;;
     *) "$repo/build/$preset/tools/bench/resample_bench" "${ROUNDS:-20}" || status=1 ;;
   esac
