@@ -46,17 +46,17 @@ def smallest_32_bit_program():
     return header + segment + _CODE
 
 
-def emulator_name(path):
-    """'qemu-i386 10.0.13' for a qemu-i386 binary, else the file's name."""
+def emulator_name(path, shown):
+    """'qemu-i386 10.0.13' for a qemu-i386 binary at `path`, else the name of `shown`."""
     try:
         first = subprocess.run([path, "--version"], capture_output=True, text=True,
                                timeout=10).stdout.split("\n")[0]
     except OSError:
-        return os.path.basename(path)
+        return os.path.basename(shown)
     words = first.split()  # "qemu-i386 version 10.0.13 (Debian 1:10.0.13+ds-0+deb13u1)"
     if len(words) >= 3 and words[1] == "version":
         return "%s %s" % (words[0], words[2])
-    return os.path.basename(path)
+    return os.path.basename(shown)
 
 
 def how_32_bit_programs_run():
@@ -78,12 +78,16 @@ def how_32_bit_programs_run():
         try:
             running = os.readlink("/proc/%d/exe" % program.pid).removesuffix(" (deleted)")
             native = os.path.realpath(running) == os.path.realpath(path)
+            # The emulator is run through the process's own link: inside a chroot its
+            # path, opened by binfmt_misc outside, may name no file.
+            how = "natively" if native else "under " + emulator_name(
+                "/proc/%d/exe" % program.pid, running)
         finally:
             program.stdin.close()
             status = program.wait(timeout=10)
     if status != 0:
         raise RuntimeError("the 32-bit program ran but exited with %d" % status)
-    return "natively" if native else "under " + emulator_name(running)
+    return how
 
 
 def main():

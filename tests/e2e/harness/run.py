@@ -246,6 +246,31 @@ class TickbombRun:
                 return pid
         raise AssertionError("no process of this run has %s mapped" % exe)
 
+    def session_processes(self):
+        """What each process of the run's prefix is doing ("pid name state cpu-s wchan"),
+        for a failure report: which one waits, which one spins."""
+        mark = ("WINEPREFIX=%s" % self.env["WINEPREFIX"]).encode()
+        found = []
+        for pid in sorted(int(p) for p in os.listdir("/proc") if p.isdigit()):
+            try:
+                with open("/proc/%d/environ" % pid, "rb") as f:
+                    if mark not in f.read().split(b"\0"):
+                        continue  # not of this run's prefix (its wineserver is)
+                with open("/proc/%d/stat" % pid) as f:
+                    stat = f.read()
+                with open("/proc/%d/wchan" % pid) as f:
+                    wchan = f.read().strip() or "-"
+                with open("/proc/%d/cmdline" % pid, "rb") as f:
+                    args = [a for a in f.read().decode(errors="replace").split("\0")
+                            if a and "qemu" not in a]
+                name = " ".join(os.path.basename(a.replace("\\", "/")) for a in args[:2])
+            except (OSError, ProcessLookupError):
+                continue
+            fields = stat[stat.rindex(")") + 2:].split()
+            cpu = (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+            found.append("%d %s %s %.1fs %s" % (pid, name, fields[0], cpu, wchan))
+        return found
+
     @contextlib.contextmanager
     def stopped(self, at=None):
         """The program stopped (SIGSTOP) for the block, from `at` on the relay clock if given:
@@ -335,8 +360,9 @@ class TickbombRun:
                                      "shown; see %s" % (self.process.returncode, self.relay.path))
             if time.monotonic() > deadline:
                 raise AssertionError("no shown window after %.0f s (start-ups done: %d, "
-                                     "windows named %s: %s)" % (timeout, len(done), FORM_CAPTION,
-                                                                windows))
+                                     "windows named %s: %s; the run's processes: %s)" % (
+                                         timeout, len(done), FORM_CAPTION, windows,
+                                         "; ".join(self.session_processes())))
             time.sleep(0.05)
         time.sleep(settle)
         self.startups_seen = wanted
