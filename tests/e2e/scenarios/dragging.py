@@ -7,6 +7,7 @@ from harness.display import SCREEN_SIZE
 from harness.relay import InOrder
 from harness.zoom import zoom_frames
 from harness.sounds import ASYNC, wave_buffers
+from harness.ticks import TICK_WATCH, read_countdown
 
 BOMB_MIDDLE = (18 + 32, 110 + 47)
 BACKGROUND = (150, 250)  # sky, no label or picture control there
@@ -144,7 +145,7 @@ def arrow_keys_reopen_the_window():
     start-up again, whose rectangles grow from that edge over the new window; each new
     countdown starts at "10", and only the last one detonates, ten seconds after its
     start-up."""
-    watch = ["winmm.PlaySoundA", "gdi32.Rectangle", "user32.ExitWindowsEx"]
+    watch = TICK_WATCH + ["gdi32.Rectangle"]
     shot_done = []  # when each "10" screenshot had been taken, one per start-up
     # Each "10" is photographed with the program stopped, so that however long the
     # harness takes the window still shows it.
@@ -180,22 +181,25 @@ def arrow_keys_reopen_the_window():
     assert images.difference(nine, first_digits)[0] > 0, "the first countdown still shows 10"
     startups = [i for i, c in enumerate(calls) if c.name == "user32.SetWindowRgn"]
     assert len(startups) == 3, "expected three start-ups, saw %d" % len(startups)
-    plays = [i for i, c in enumerate(calls) if c.name == "winmm.PlaySoundA"]
     for n in (1, 2, 3):
-        # Each countdown starts afresh: its first tick sound (tick 2, "9") comes a second
-        # after its timer started, just before the start-up's first sound.
+        # Each countdown starts afresh, its timer armed at the end of its start-up: its
+        # first tick sound is tick 2's ("9"), on time a second after that.
         this = startups[n - 1]
-        began = calls[[i for i in plays if i < this][-7]].time
         buffers = wave_buffers(calls, n)
         until = startups[n] if n < len(startups) else len(calls)
+        countdown = read_countdown(calls[this:until], run.freezes)
+        assert countdown is not None, "start-up %d armed no timer" % n
         ticks = [c for c in calls[this:until] if c.matches(buffers[106], 0, ASYNC)]
         assert ticks, "start-up %d: no tick sound" % n
-        gap = ticks[0].time - began
-        frozen = run.frozen_between(began, ticks[0].time)
-        run.log("start-up %d: the first tick sound %.3f s after the start-up began (%.3f s "
-                "of it stopped)" % (n, gap, frozen))
-        assert 0.85 <= gap and gap - frozen <= 1.6, "start-up %d: the first tick sound came " \
-            "%.2f s after the start-up began, %.2f s of it stopped" % (n, gap, frozen)
+        late = countdown.lateness(2) if 2 in countdown.ticks else None
+        run.log("start-up %d: the first tick sound %.3f s after its timer was armed, tick 2 "
+                "%s s late" % (n, ticks[0].time - countdown.start,
+                               "?" if late is None else "%.3f" % late))
+        assert countdown.took_part_in(2, ticks[0]), "start-up %d: the first tick sound came " \
+            "%.2f s after its timer was armed, not in tick 2 (%s)" % (
+                n, ticks[0].time - countdown.start, countdown)
+        assert -0.001 <= late < 0.1, "start-up %d: tick 2 came %+.3f s from when it could " \
+            "(%s)" % (n, late, countdown)
         assert shot_done[n - 1] < ticks[0].time, "start-up %d: the program was stopped for " \
                                                  "the screenshot of its \"10\" after tick 2" % n
 
