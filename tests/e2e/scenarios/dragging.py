@@ -47,9 +47,12 @@ def press_and_move(run, at, offset, button=1, moves=True, seconds=0.6):
         run.relay.wait_for("user32.SendMessageA", count=sends + 1, timeout=5)
     else:
         time.sleep(0.2)
+    # Each step is paced against the move's start: what xdotool takes per step (more on a
+    # slow machine) does not make the move longer than `seconds`.
     steps = max(10, int(seconds / 0.03))
+    began = time.monotonic()
     for i in range(1, steps + 1):
-        time.sleep(seconds / steps)
+        time.sleep(max(0.0, began + seconds * i / steps - time.monotonic()))
         run.mouse_move_screen(round(anchor[0] + offset[0] * i / steps),
                               round(anchor[1] + offset[1] * i / steps))
     time.sleep(0.1)
@@ -102,7 +105,6 @@ def drag_moves_the_window():
             offset = towards_middle(run, dx, dy)
             before, after, move = press_and_move(run, at, offset, seconds=seconds)
             drags.append((at, offset, before, after, move))
-        run.window_shot("after-drags", window)
         dragged_by = relay_clock() - shown
         assert dragged_by < 9.0, "the drags took until %.1f s after start-up: too late to " \
                                  "check anything before the detonation" % dragged_by
@@ -110,6 +112,7 @@ def drag_moves_the_window():
         # Keys still work: Shift held from now on makes the detonation a restart.
         run.key_down("Shift_L")
         try:
+            run.window_shot("after-drags", window)
             requests = run.relay.wait_for("user32.ExitWindowsEx", timeout=15)
             run.wait_for_exit(timeout=20)
         finally:
