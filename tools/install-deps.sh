@@ -124,6 +124,8 @@ stage() {
 }
 apt_get=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -q -y
   -o Dpkg::Use-Pty=0 --no-install-recommends)
+# Where install_packages reads the package lists: the machine's own unless set.
+apt_lists=()
 
 # apt-get update, tried three times: a mirror in the middle of a sync serves
 # lists of the wrong size for a minute.  A list that still fails is left out
@@ -155,15 +157,15 @@ first_apt_error() {
 # Downloads and installs the named packages, with a line for each half.
 install_packages() {
   local plan count megabytes set_up_before set_up
-  plan=$("${apt_get[@]}" install --print-uris -qq "$@" 2>>"$log" | grep "^'" || true)
+  plan=$("${apt_get[@]}" "${apt_lists[@]}" install --print-uris -qq "$@" 2>>"$log" | grep "^'" || true)
   count=$(printf '%s' "$plan" | grep -c . || true)
   megabytes=$(printf '%s\n' "$plan" | awk '{ bytes += $3 } END { printf "%d", bytes / 1e6 }')
   printf 'install-deps: downloading %d packages with their dependencies (%d MB) ... ' "$count" "$megabytes"
-  stage "download" "${apt_get[@]}" install --download-only "$@"
+  stage "download" "${apt_get[@]}" "${apt_lists[@]}" install --download-only "$@"
   echo "done ($((SECONDS - started)) s)"
   printf 'install-deps: unpacking and setting them up ... '
   set_up_before=$(grep -c '^Setting up ' "$log" || true)
-  stage "install" "${apt_get[@]}" install "$@"
+  stage "install" "${apt_get[@]}" "${apt_lists[@]}" install "$@"
   set_up=$(($(grep -c '^Setting up ' "$log" || true) - set_up_before))
   echo "$set_up set up ($((SECONDS - started)) s)"
   local still=() name
@@ -196,7 +198,6 @@ host_apt_takes_i386() {
     echo "apt cannot install them beside the installed amd64 libraries (${answer:-see $log})"
     return 1
   fi
-  rm -rf "$private"
 }
 
 wine_on_host=0
@@ -214,13 +215,11 @@ fi
 # Before any i386 package: their maintainer scripts run 32-bit programs.
 "$repo/tools/i386-emulation.sh"
 
-if [ "$wine_on_host" = 1 ]; then
-  say "32-bit Wine is installed: $(wine --version 2>/dev/null || echo '?')"
-elif [ -f "$wine_root/.tickbomb-root" ] || ! reason=$(host_apt_takes_i386); then
-  # A root of this Debian release, made once and again when its recipe changes.
+# Wine in a Debian root of this release, made once and again when its recipe changes.
+wine_into_root() {
   need_root "Wine goes into a root of its own"
   [ -f "$wine_root/.tickbomb-root" ] ||
-    say "Wine goes into a Debian root of its own: the machine's apt cannot install 32-bit Wine ($reason)"
+    say "Wine goes into a Debian root of its own: $1"
   if ! command -v mmdebstrap >/dev/null; then
     update_lists
     install_packages mmdebstrap
@@ -229,15 +228,40 @@ elif [ -f "$wine_root/.tickbomb-root" ] || ! reason=$(host_apt_takes_i386); then
   [ "$before" != "" ] || say "making it in build/wine-root (mmdebstrap, a few minutes, once)"
   "$repo/tools/wine-root.sh" make "$codename" "$wine_root"
   say "32-bit Wine in build/wine-root: $("$repo/tools/wine-root.sh" run "$wine_root" wine --version)"
-else
-  need_root "32-bit Wine is missing"
-  missing_wine=()
+}
+
+# Wine on the machine, from the very lists that host_apt_takes_i386 read and
+# found good.  Reading them once more could meet another copy of the mirror
+# (deb.debian.org is many machines), one whose i386 index is stale.
+wine_onto_machine() {
+  local private="$repo/build/apt-i386" name missing_wine=()
   for name in "${wine_packages[@]}"; do installed "$name" || missing_wine+=("$name"); done
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     say "enabling the i386 architecture (for 32-bit Wine)"
     stage "dpkg --add-architecture" "${as_root[@]}" dpkg --add-architecture i386
   fi
-  update_lists
+  apt_lists=(-o "Dir::State::Lists=$private/lists" -o "Dir::Cache=$private/cache")
   install_packages "${missing_wine[@]}"
+}
+
+if [ "$wine_on_host" = 1 ]; then
+  say "32-bit Wine is installed: $(wine --version 2>/dev/null || echo '?')"
+elif [ -f "$wine_root/.tickbomb-root" ]; then
+  wine_into_root ""
+elif ! reason=$(host_apt_takes_i386); then
+  wine_into_root "the machine's apt cannot install 32-bit Wine ($reason)"
+else
+  need_root "32-bit Wine is missing"
+  had_i386=$(dpkg --print-foreign-architectures | grep -cx i386 || true)
+  # In a subshell: a failing stage ends only it.
+  if ! (wine_onto_machine); then
+    # The architecture it added goes again, unless apt did install an i386
+    # package (then dpkg refuses).
+    if [ "$had_i386" = 0 ]; then
+      "${as_root[@]}" dpkg --remove-architecture i386 >>"$log" 2>&1 || true
+    fi
+    wine_into_root "the machine's apt failed to install 32-bit Wine (above)"
+  fi
+  rm -rf "$repo/build/apt-i386"
 fi
 say "done in $((SECONDS - started)) s"
