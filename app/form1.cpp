@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "app/countdown.h"
 #include "app/forms/number_text.h"
 #include "app/forms/runtime_error.h"
 #include "assets/resource_ids.h"
@@ -38,6 +39,13 @@ Form1::Form1(WindowsApi& windows, FormHost& host, Module1& module)
 
 void Form1::Play(int wave_id, std::uint32_t flags) {
   PlayWave(windows(), module_.Waves.Wave(wave_id), flags);
+}
+
+// The seconds the digits show at tick `tick`: 10 - tick / 2, reckoned in
+// double precision and written as the runtime writes a number.
+std::wstring Form1::SecondsLeftAt(int tick) {
+  const double remaining = 10 - tick / 2.0;
+  return forms::NumberText(static_cast<std::int64_t>(remaining));
 }
 
 void Form1::SetDigits(const std::wstring& caption) {
@@ -147,43 +155,29 @@ void Form1::ZoomOpen(const ZoomOrigin& origin) {
 void Form1::Timer_Timer() {
   const std::uint64_t generation = Generation();
   module_.TickCount = forms::CheckedAdd16(module_.TickCount, 1);
-  const int tick = module_.TickCount;
-  const int selector = 1 - (tick % 2);
-
-  if (selector == 1) {
-    const double remaining = 10 - tick / 2.0;
-    SetDigits(forms::NumberText(static_cast<std::int64_t>(remaining)));
-    if (tick != 20) Play(IDW_TICK, kPlayAsync);
+  const CountdownBeat* beat = BeatOf(module_.TickCount);
+  if (beat == nullptr) return;
+  if (beat->shows_seconds) {
+    SetDigits(SecondsLeftAt(beat->tick));
+    if (beat->tick_sound) Play(IDW_TICK, kPlayAsync);
   }
-  if (tick == 2) SetImagePicture(Image1, image(Image2_0).picture);  // the fuse is lit
-  if (tick > 9) {
-    if (tick != 20) SetImagePicture(Image1, image(Image2Of(selector)).picture);  // flicker
-    switch (tick) {
-      case 14:
-        SetLabelForeColor(Label2_1, kRed);
-        Play(IDW_THREE, kPlayAsync);
-        break;
-      case 16: Play(IDW_TWO, kPlayAsync); break;
-      case 18: Play(IDW_ONE, kPlayAsync); break;
-      case 19:
-        SetImageVisible(Image1, false);
-        SetPicture(image(Image2_2).picture);
-        DoEvents();  // the tick does nothing after it, whatever ran inside
-        break;
-      case 20: Detonate(generation); break;
-      default: break;
-    }
+  if (beat->bomb != kUnchanged) SetImagePicture(Image1, image(beat->bomb).picture);
+  if (beat->front_digits_red) SetLabelForeColor(Label2_1, kRed);
+  if (beat->sound != 0 && beat->play == kPlayAsync) Play(beat->sound, kPlayAsync);
+  if (beat->hides_bomb) SetImageVisible(Image1, false);
+  if (beat->background != kUnchanged) SetPicture(image(beat->background).picture);
+  if (beat->pumps) {
+    // Events queued by now run here. An Escape ends the program inside the
+    // pump; a re-open replaces this countdown, and then the rest of this beat
+    // belongs to a window that no longer exists: it must not go on.
+    DoEvents();
+    if (!StillCurrent(generation)) return;
   }
+  if (beat->sound != 0 && beat->play == kPlaySync) Play(beat->sound, kPlaySync);
+  if (beat->detonates) Detonate();
 }
 
-void Form1::Detonate(std::uint64_t generation) {
-  SetPicture(image(Image2_3).picture);
-  // Events queued by now run here. An Escape ends the program inside the
-  // pump; a re-open replaces this countdown, and then the explosion under
-  // way belongs to a window that no longer exists: it must not go on.
-  DoEvents();
-  if (!StillCurrent(generation)) return;
-  Play(IDW_EXPLOSION, kPlaySync);
+void Form1::Detonate() {
   module_.KeysArmed = kFalse;
   RequestShutdown(windows(), module_.ExitFlags);
   Unload();
@@ -230,21 +224,18 @@ void Form1::EscapeEnding() {
   TeaseAndEnd();
 }
 
-// The digits the timer has not shown yet, each with its sound: the sounds,
+// The beats the timer has not played yet, each with its sound: the sounds,
 // not the timer, set the pace.
 void Form1::PlayRemainingCountdown(int ticks_at_escape) {
-  if (ticks_at_escape <= 14) CountdownStep(Image2_1, L"3", IDW_THREE);
-  if (ticks_at_escape <= 16) CountdownStep(Image2_0, L"2", IDW_TWO);
-  SetImageVisible(Image1, false);  // from the digit 1 on, the bomb is gone
-  if (ticks_at_escape <= 18) CountdownStep(Image2_1, L"1", IDW_ONE);
-}
-
-void Form1::CountdownStep(int bomb_frame, const wchar_t* digits, int wave) {
-  SetImagePicture(Image1, image(bomb_frame).picture);
-  SetDigits(digits);
-  RefreshImage(Image1);
-  DoEvents();
-  Play(wave, kPlaySync);
+  for (const CountdownBeat& beat : kCountdown) {
+    if (beat.escape_hides_bomb_first) SetImageVisible(Image1, false);
+    if (beat.escape_bomb == kUnchanged || ticks_at_escape > beat.tick) continue;
+    SetImagePicture(Image1, image(beat.escape_bomb).picture);
+    SetDigits(SecondsLeftAt(beat.tick));
+    RefreshImage(Image1);
+    DoEvents();
+    Play(beat.sound, kPlaySync);
+  }
 }
 
 void Form1::FakeExplosion() {

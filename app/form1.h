@@ -53,12 +53,12 @@ class Form1 : public forms::Form {
   void ApplyShiftRule(std::int16_t shift);
   void EscapeEnding();
   void PlayRemainingCountdown(int ticks_at_escape);
-  void CountdownStep(int bomb_frame, const wchar_t* digits, int wave);
   void FakeExplosion();
   void TeaseAndEnd();
   void Defuse();
   void Reopen(ZoomOrigin origin);
-  void Detonate(std::uint64_t generation);
+  void Detonate();
+  static std::wstring SecondsLeftAt(int tick);
   void SetDigits(const std::wstring& caption);
   void Play(int wave_id, std::uint32_t flags);
 

@@ -19,8 +19,6 @@ inline constexpr int Image1 = 0, Image2_0 = 1, Image2_1 = 2, Image2_2 = 3, Image
 // The option buttons, in focus order (TabIndex 0 ... 4).
 inline constexpr int OptLeft = 0, OptLeftCorner = 1, OptCenter = 2, OptTop = 3, OptNone = 4;
 
-constexpr int Image2Of(int index) { return Image2_0 + index; }
-
 namespace text {
 inline const std::wstring kFormCaption = L"カチコチボム";
 inline const std::wstring kUntilShutdown = L"Ｗｉｎｄｏｗｓシャットダウンまで";
