@@ -181,8 +181,8 @@ void Form::ArmTimer() {
 }
 
 void Form::CheckOption(Hwnd button, bool checked) {
-  windows_.SendMessageW(button, win::BM_SETCHECK, checked ? win::BST_CHECKED : win::BST_UNCHECKED,
-                        0);
+  windows_.SendToOwnWindow(button, win::BM_SETCHECK,
+                           checked ? win::BST_CHECKED : win::BST_UNCHECKED, 0);
 }
 
 // ---------------------------------------------------------------- services

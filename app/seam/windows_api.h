@@ -1,10 +1,9 @@
 // The Windows functions tickbomb calls, as Windows spells them.
 //
-// Every method passes its arguments straight on to the function of the same
-// name and returns what it returned (app/win32/win32_api.cpp; SendMessageW,
-// whose messages carry no text, goes in the form of the program's windows,
-// which are ANSI on Windows 95, 98 and Me); the native
-// tests put a recording fake in its place and compare the calls one by one.
+// Every method named as a Windows function passes its arguments straight on
+// to that function and returns what it returned (app/win32/win32_api.cpp);
+// the one that is not, SendToOwnWindow, says what it does. The native tests
+// put a recording fake in its place and compare the calls one by one.
 // Arguments the program always passes as null (SetTimer's TIMERPROC) are left
 // out. What the forms layer needs beyond these calls, such as creating its
 // window or measuring text, is in form_host.h.
@@ -129,8 +128,11 @@ class WindowsApi {
   virtual int ReleaseCapture() = 0;
   virtual std::intptr_t SendMessageA(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
                                      std::intptr_t lparam) = 0;
-  virtual std::intptr_t SendMessageW(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
-                                     std::intptr_t lparam) = 0;
+  // SendMessage of a message that carries no text to one of the program's own
+  // windows, in the character set they were made in: SendMessageW on the NT
+  // family, SendMessageA on Windows 95, 98 and Me.
+  virtual std::intptr_t SendToOwnWindow(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
+                                        std::intptr_t lparam) = 0;
   virtual int ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
   virtual int MessageBoxW(Hwnd owner, const wchar_t* text, const wchar_t* caption,
                           std::uint32_t type) = 0;

@@ -112,8 +112,8 @@ std::intptr_t Win32Api::SendMessageA(Hwnd hwnd, std::uint32_t message, std::uint
 // The forms layer's messages to its own windows carry no text (BM_SETCHECK):
 // they go in the form the windows were made in, since on Windows 95, 98 and
 // Me SendMessageW is a stub that fails.
-std::intptr_t Win32Api::SendMessageW(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
-                                     std::intptr_t lparam) {
+std::intptr_t Win32Api::SendToOwnWindow(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
+                                        std::intptr_t lparam) {
   return SendToWindow(Native(hwnd), message, wparam, lparam);
 }
 

@@ -42,8 +42,8 @@ class Win32Api final : public WindowsApi {
   int ReleaseCapture() override;
   std::intptr_t SendMessageA(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
                              std::intptr_t lparam) override;
-  std::intptr_t SendMessageW(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
-                             std::intptr_t lparam) override;
+  std::intptr_t SendToOwnWindow(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
+                                std::intptr_t lparam) override;
   int ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
   int MessageBoxW(Hwnd owner, const wchar_t* text, const wchar_t* caption,
                   std::uint32_t type) override;

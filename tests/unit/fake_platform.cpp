@@ -316,10 +316,10 @@ std::intptr_t FakePlatform::SendMessageA(Hwnd hwnd, std::uint32_t message, std::
   return 0;
 }
 
-std::intptr_t FakePlatform::SendMessageW(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
-                                         std::intptr_t lparam) {
-  Record("SendMessageW", {N(hwnd), message, static_cast<std::int64_t>(wparam), lparam});
-  CheckNotDestroyed(hwnd, "SendMessageW");
+std::intptr_t FakePlatform::SendToOwnWindow(Hwnd hwnd, std::uint32_t message, std::uintptr_t wparam,
+                                            std::intptr_t lparam) {
+  Record("SendToOwnWindow", {N(hwnd), message, static_cast<std::int64_t>(wparam), lparam});
+  CheckNotDestroyed(hwnd, "SendToOwnWindow");
   if (message == win::BM_SETCHECK) checked[hwnd] = wparam == win::BST_CHECKED;
   return 0;
 }

@@ -268,7 +268,7 @@ TEST(FormsLifecycle, TouchingADestroyedWindowFailsTheTest) {
       [&] { platform.SendMessageA(dead, win::WM_NCLBUTTONDOWN, win::HTCAPTION, 0); },
       [&] { platform.MessageBoxW(dead, L"", L"", 0); },
       [&] { platform.SetFocus(dead_button); },
-      [&] { platform.SendMessageW(dead_button, win::BM_SETCHECK, win::BST_CHECKED, 0); },
+      [&] { platform.SendToOwnWindow(dead_button, win::BM_SETCHECK, win::BST_CHECKED, 0); },
       [&] { platform.DestroyWindow(dead); },
   };
   for (std::size_t i = 0; i < touches.size(); ++i) {

@@ -121,7 +121,7 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
       line += (a ? "," : "") + Num(button->args[a]);
     expected.push_back(line + ")");
   }
-  expected.push_back("SendMessageW(" + options[4] + ",241,1,0)");  // BM_SETCHECK: None
+  expected.push_back("SendToOwnWindow(" + options[4] + ",241,1,0)");  // BM_SETCHECK: None
   for (const SoundEntry& sound : kSounds) {
     expected.push_back("ReadResource(" + Num(sound.id) + ",\"WAVE\")");
   }
@@ -403,7 +403,7 @@ TEST_F(Form1Test, ZoomOpenReleasesWhatItDrewWithAndSelectsNone) {
     expected.push_back("Rectangle");
   }
   for (const char* name :
-       {"SelectObject", "ReleaseDC", "DeleteObject", "SendMessageW", "SendMessageW"}) {
+       {"SelectObject", "ReleaseDC", "DeleteObject", "SendToOwnWindow", "SendToOwnWindow"}) {
     expected.push_back(name);
   }
   EXPECT_EQ(names, expected);

@@ -16,12 +16,10 @@ dispatched) may have gone either way, and every outcome it allows is accepted.
 import collections
 
 from . import speed
+from .run import DEFUSED, ESCAPED, MESSAGE_TITLE
 from .sounds import ASYNC, SYNC, wave_buffers
 from .ticks import read_countdown
 
-TITLE = "By ピコリン"
-DEFUSED = "な～んだ、残念～♪Ψ(￣▽￣)Ψ"
-ESCAPED = "びっくりした？じゃねー♪＠ω＠)ﾉｼ"
 RUN_TIME_ERROR = "Run-time error"
 RESTART = 2
 
@@ -102,12 +100,12 @@ def judge(calls, entries, default_flags):
         run.busy_from = arrows[-1] if arrows and run.number > 1 else run.begin
     boxes = [c for c in calls if c.name == "user32.MessageBoxW"]
     requests = [c for c in calls if c.name == "user32.ExitWindowsEx"]
-    endings = [b for b in boxes if str(b.args[2]) == TITLE] + requests
+    endings = [b for b in boxes if str(b.args[2]) == MESSAGE_TITLE] + requests
 
     for box in boxes:
         if str(box.args[1]).startswith(RUN_TIME_ERROR):
             violations.append("a run-time error report: %r" % str(box.args[1]))
-        elif str(box.args[2]) != TITLE or str(box.args[1]) not in (DEFUSED, ESCAPED):
+        elif str(box.args[2]) != MESSAGE_TITLE or str(box.args[1]) not in (DEFUSED, ESCAPED):
             violations.append("an unknown message box: %r" % box)
     for call in calls:
         if call.name == "kernel32.FatalAppExitA":

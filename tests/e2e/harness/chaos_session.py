@@ -15,9 +15,9 @@ import subprocess
 import time
 
 from . import display as display_mod, speed
-from .chaos_judge import TITLE, judge
+from .chaos_judge import judge
 from .chaos_script import make_script
-from .run import FORM_CAPTION, TickbombRun, relay_clock
+from .run import FORM_CAPTION, MESSAGE_TITLE, TickbombRun, relay_clock
 
 WATCH = ["user32.ExitWindowsEx", "user32.MessageBoxW", "winmm.PlaySoundA", "user32.SetTimer",
          "kernel32.QueryPerformanceCounter", "kernel32.FatalAppExitA"]
@@ -245,7 +245,7 @@ class Session:
         if not found:
             return self.await_exit()
         self.run.screenshot("box")
-        if title != TITLE:
+        if title != MESSAGE_TITLE:
             return  # a run-time error report: left open for the artefacts
         for step in self.script.after_box:
             time.sleep(step.pause)

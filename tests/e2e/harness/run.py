@@ -16,6 +16,10 @@ from .relay import RelayLog, load_addresses
 # wait_for_window that the window has its shape and is shown.
 STARTUP_DONE = "user32.SetWindowRgn"
 FORM_CAPTION = "カチコチボム"
+# The title and texts of the message boxes that end a countdown.
+MESSAGE_TITLE = "By ピコリン"
+DEFUSED = "な～んだ、残念～♪Ψ(￣▽￣)Ψ"
+ESCAPED = "びっくりした？じゃねー♪＠ω＠)ﾉｼ"
 
 
 class Context:
@@ -336,6 +340,20 @@ class TickbombRun:
         if self.exited:
             raise AssertionError("the program ended (exit code %d); see %s"
                                  % (self.process.returncode, self.relay.path))
+
+    def wait_until(self, condition, what, timeout=20):
+        """condition()'s first true answer, polled while the program runs (`timeout`: native
+        seconds); fails when the time is up or the program has ended."""
+        timeout = speed.budget(timeout)
+        deadline = time.monotonic() + timeout
+        while True:
+            found = condition()
+            if found:
+                return found
+            self.assert_running()
+            if time.monotonic() > deadline:
+                raise AssertionError("waited %.1f s for %s" % (timeout, what))
+            time.sleep(0.02)
 
     def wait_for_window(self, timeout=30, settle=0.3):
         """Wait for the next start-up to finish; returns the bomb window's X id.

@@ -9,19 +9,17 @@ import numpy as np
 from PIL import Image, ImageDraw, ImageFont
 
 import harness.run
-from harness import FORM_CAPTION, TickbombRun, images, relay_clock, scenario, speed
+from harness import FORM_CAPTION, TickbombRun, images, scenario, speed
+from harness.layout import (BOMB_BOX, PICTURE_H, PICTURE_W, RED, TEXT_AREAS, TOP_LINE, WHITE,
+                            YELLOW)
 from harness.pe import RT_GROUP_CURSOR, renumber_resource
 from harness.old_windows import EVERY_FAMILY, NINE_X
 from harness.relay import InOrder
+from harness.sounds import ASYNC, SYNC
 from harness.ticks import LATE_IN_A_TICK, TICK_WATCH, read_countdown
 
-PICTURE_W, PICTURE_H = 425, 397
-BOMB_BOX = (18, 110, 18 + 65, 110 + 95)
-YELLOW, RED = (255, 255, 0), (255, 0, 0)
 # Where the seconds digits may draw (Label2 and its shadow, with room for "10").
 DIGITS_BOX = (215, 250, 380, 362)
-# Where labels may cover the full-window pictures: Label1; Label4, Label2, Label3; Label5.
-TEXT_AREAS = [(0, 8, PICTURE_W, 62), (200, 225, PICTURE_W, PICTURE_H), (0, 340, 150, PICTURE_H)]
 # The face that stands in for "ＭＳ Ｐゴシック" in the test prefixes (tools/wine/japanese-fonts.reg).
 DIGIT_FONT = "/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf"
 
@@ -31,7 +29,6 @@ SHUTDOWN_CALLS = ["kernel32.GetVersionExA", "advapi32.OpenProcessToken",
 TOKEN_ALL_ACCESS_NT4 = 0x000F00FF
 CURRENT_PROCESS = 0xFFFFFFFF  # the pseudo-handle GetCurrentProcess gives
 EWX_SHUTDOWN, EWX_POWEROFF = 1, 8
-ASYNC, SYNC = 7, 6  # PlaySoundA flags from memory
 
 
 # ---------------------------------------------------------------- reading pictures
@@ -133,16 +130,15 @@ def text_bands(mask, top):
 
 def assert_texts_fit(window, scene):
     """The top line ends inside Label1; both copies of the hint show its three lines whole."""
-    box = (0, 8, PICTURE_W, 62)
-    white = images.colour_mask(images.crop(window, box), (255, 255, 255), 30) & \
-        ~images.colour_mask(images.crop(scene, box), (255, 255, 255), 30)
+    white = images.colour_mask(images.crop(window, TOP_LINE), WHITE, 30) & \
+        ~images.colour_mask(images.crop(scene, TOP_LINE), WHITE, 30)
     columns = np.nonzero(white.any(axis=0))[0]
     assert white.sum() >= 300, "the top line shows only %d white pixels" % white.sum()
     # Label1's front copy spans x 18 to 349 (4965 twips from 270).
     assert columns.min() >= 18 and columns.max() < 349, \
         "the top line spans x %d to %d; Label1 is x 18 to 349" % (columns.min(), columns.max())
-    strip = images.crop(window, (PICTURE_W, 0, window.size[0], 62))
-    assert images.count_colour(strip, (255, 255, 255), 30) == 0, "the top line runs into the right strip"
+    strip = images.crop(window, (PICTURE_W, 0, window.size[0], TOP_LINE[3]))
+    assert images.count_colour(strip, WHITE, 30) == 0, "the top line runs into the right strip"
 
     # Label5: front copy y 348 to 391, its shadow 2 pixels right and down.
     box = (8, 344, 140, PICTURE_H)
@@ -161,20 +157,6 @@ def assert_texts_fit(window, scene):
 
 # ---------------------------------------------------------------- timing the shots
 
-def wait_until(run, condition, what, timeout=20.0):
-    """condition()'s first true answer; `timeout` in native seconds (harness/speed.py)."""
-    timeout = speed.budget(timeout)
-    deadline = time.monotonic() + timeout
-    while True:
-        found = condition()
-        if found:
-            return found
-        run.assert_running()
-        if time.monotonic() > deadline:
-            raise AssertionError("waited %.0f s for %s" % (timeout, what))
-        time.sleep(0.02)
-
-
 def plays(run, buffer, flags=ASYNC, after=0.0):
     return run.relay.calls("winmm.PlaySoundA", where=lambda c: c.matches(buffer, 0, flags)
                            and c.time > after)
@@ -187,7 +169,7 @@ def shot_late_in_tick(run, n, name):
     def ticked():
         countdown = read_countdown(run.relay.calls(), run.freezes)
         return countdown if countdown is not None and n in countdown.ticks else None
-    countdown = wait_until(run, ticked, "tick %d" % n)
+    countdown = run.wait_until(ticked, "tick %d" % n)
     with run.stopped(at=countdown.ticks[n] + LATE_IN_A_TICK) as stopped:
         return run.window_shot(name), stopped
 
@@ -399,7 +381,7 @@ def a_stall_costs_time_not_ticks():
         shown = run.relay.calls("user32.SetWindowRgn")[0].time
         warmup = run.relay.calls("winmm.PlaySoundA")[:6]
         tick_sound = warmup[0].args[0]  # the warm-up plays Wave106 first
-        wait_until(run, lambda: plays(run, tick_sound, after=shown)[2:3], "tick 6")
+        run.wait_until(lambda: plays(run, tick_sound, after=shown)[2:3], "tick 6")
         time.sleep(0.2)
         with run.stopped():
             time.sleep(stall)

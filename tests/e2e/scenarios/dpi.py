@@ -6,18 +6,13 @@ import numpy as np
 from PIL import Image
 
 from harness import ROOT_COLOUR, TickbombRun, images, scenario
+from harness.layout import (BOMB_AT, BOMB_BOX, CUT_A, CUT_B, PICTURE_H, PICTURE_W, PINK,
+                            TEXT_AREAS, TOP_LINE)
 from harness.prefix import wine_version
 from harness.zoom import zoom_frames
 
-PICTURE = (425, 397)                   # the background, layout pixels
-WINDOW = (435, 407)
-PINK = (255, 192, 255)                 # Form1.BackColor
-CUT_A = (425, 0, 440, 10)              # layout pixels, right and bottom exclusive
-CUT_B = (0, 397, 10, 435)
-BOMB_AT = (18, 110)
-TEXT_AREAS = [(0, 8, 425, 62), (200, 225, 425, 397), (0, 340, 150, 397)]  # the labels
+WINDOW = (435, 407)                    # layout pixels
 DIGITS = (230, 250, 380, 365)          # Label2 and its shadow, room for "10"
-YELLOW = (255, 255, 0)
 
 
 def scaled(value, s):
@@ -33,7 +28,7 @@ def expected_art(s):
     """The 96-DPI scene with the unlit bomb on it, resampled by s (PIL's bicubic is Catmull-Rom)."""
     art = images.load_picture("IDB_SCENE").copy()
     art.paste(images.load_picture("IDB_BOMB"), BOMB_AT)
-    return art.resize((scaled(PICTURE[0], s), scaled(PICTURE[1], s)), Image.BICUBIC)
+    return art.resize((scaled(PICTURE_W, s), scaled(PICTURE_H, s)), Image.BICUBIC)
 
 
 def bare(array, boxes):
@@ -93,8 +88,8 @@ def drawn_for_the_screens_density():
             hole = images.crop(window, (l, t, min(r, width), min(b, height)))
             assert images.all_colour(hole, ROOT_COLOUR), "%s: %s cut %s shows %s" % (
                 what, name, (l, t, r, b), sorted(images.distinct_colours(hole))[:4])
-        pw, ph = scaled(PICTURE[0], s), scaled(PICTURE[1], s)
-        for name, strip in (("right", (pw, scaled(62, s), width, height)),
+        pw, ph = scaled(PICTURE_W, s), scaled(PICTURE_H, s)
+        for name, strip in (("right", (pw, scaled(TOP_LINE[3], s), width, height)),
                             ("bottom", (scaled(CUT_B[2], s), ph, width, height))):
             assert images.all_colour(images.crop(window, strip), PINK), "%s: %s strip %s: %s" % (
                 what, name, strip, sorted(images.distinct_colours(images.crop(window, strip)))[:4])
@@ -104,7 +99,7 @@ def drawn_for_the_screens_density():
         seen = images.pixels(images.crop(window, (0, 0, pw, ph)))
         text = [scaled_box(box, s) for box in TEXT_AREAS]
         mean = float(np.abs(bare(seen, text) - bare(images.pixels(art), text)).mean())
-        bomb = scaled_box((BOMB_AT[0], BOMB_AT[1], BOMB_AT[0] + 65, BOMB_AT[1] + 95), s)
+        bomb = scaled_box(BOMB_BOX, s)
         bomb_mean = float(np.abs(images.pixels(images.crop(window, bomb))
                                  - images.pixels(images.crop(art, bomb))).mean())
         run.log("%s: window %dx%d, mean difference from the art %.2f (bomb %.2f)" % (

@@ -4,12 +4,12 @@ import time
 
 from harness import TickbombRun, images, relay_clock, scenario, speed
 from harness.display import SCREEN_SIZE
+from harness.layout import BOMB_MIDDLE
 from harness.relay import InOrder
 from harness.zoom import zoom_frames
 from harness.sounds import ASYNC, wave_buffers
 from harness.ticks import TICK_WATCH, read_countdown
 
-BOMB_MIDDLE = (18 + 32, 110 + 47)
 BACKGROUND = (150, 250)  # sky, no label or picture control there
 LABEL4 = (245, 250)      # "あと"
 LABEL5 = (60, 370)       # the hint

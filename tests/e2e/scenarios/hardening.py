@@ -12,16 +12,14 @@ import time
 
 from harness import ROOT_COLOUR, TickbombRun, images, relay_clock, scenario, speed
 from harness import prefix as prefix_mod
-from harness.run import current_out
+from harness.layout import BOMB_BOX, CUT_A, CUT_B, PICTURE_H, PICTURE_W
+from harness.run import MESSAGE_TITLE, current_out
+from harness.sounds import SYNC
 from harness.zoom import zoom_frames
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PLANTED_SOURCE = os.path.join(HERE, "..", "planted", "winmm.c")
 
-PICTURE_W, PICTURE_H = 425, 397
-CUT_A = (425, 0, 440, 10)              # window pixels, right and bottom exclusive
-CUT_B = (0, 397, 10, 435)
-BOMB = (18, 110, 18 + 65, 110 + 95)    # Image1
 LABEL_AREAS = {                        # each text copy with its shadow, window pixels
     "Label1": (14, 12, 355, 51),
     "Label2": (248, 254, 356, 363),
@@ -166,7 +164,7 @@ def assert_whole_sounds(captured, wave_ids, what):
 
 
 def sync_plays(calls):
-    return [c for c in calls if c.name == "winmm.PlaySoundA" and c.args[2] == 6]
+    return [c for c in calls if c.name == "winmm.PlaySoundA" and c.args[2] == SYNC]
 
 
 def assert_device_made_the_difference(without, with_device):
@@ -321,7 +319,7 @@ def escape_ending_without_audio_device():
             # Esc right after the tick sound of tick 2: half a second before tick 3.
             run.relay.wait_for("winmm.PlaySoundA", where=lambda c: c.time > shown, timeout=10)
             run.key("Escape")
-            run.close_message_box(run.wait_for_message_box("By ピコリン"))
+            run.close_message_box(run.wait_for_message_box(MESSAGE_TITLE))
             run.wait_for_exit(timeout=30)
             traces[name] = run.relay.calls()
             if name == "device":
@@ -531,7 +529,7 @@ def idle_between_ticks_with_small_repaints():
         assert by_tick[tick] == digits, "tick %d repainted %s, not the digits %s" % (
             tick, by_tick[tick], digits)
     for tick in range(10, 19):
-        expected = BOMB if tick % 2 else union(BOMB, digits)
+        expected = BOMB_BOX if tick % 2 else union(BOMB_BOX, digits)
         assert by_tick[tick] == expected, "tick %d repainted %s, expected %s" % (
             tick, by_tick[tick], expected)
     for tick in (19, 20):

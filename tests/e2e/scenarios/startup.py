@@ -1,17 +1,11 @@
 """Start-up: the call order of one start, and the shaped window it leaves on the screen."""
 
 from harness import ROOT_COLOUR, TickbombRun, images, scenario
+from harness.layout import (BOMB_BOX, BOMB_SIZE, CUT_A, CUT_B, PICTURE_H, PICTURE_W, PINK,
+                            TEXT_AREAS, TOP_LINE)
 from harness.relay import InOrder
+from harness.sounds import ASYNC
 from harness.zoom import zoom_frames
-
-PICTURE_W, PICTURE_H = 425, 397
-PINK = (255, 192, 255)  # Form1.BackColor
-CUT_A = (425, 0, 440, 10)  # window pixels, right and bottom exclusive
-CUT_B = (0, 397, 10, 435)
-BOMB_AT = (18, 110)
-BOMB_SIZE = (65, 95)
-LABEL1_ROWS = (8, 62)  # the rows the top line and its shadow may use
-
 
 STARTUP_CALLS = ["winmm.PlaySoundA", "kernel32.GetVersionExA", "user32.GetWindowLongA",
                  "user32.SetWindowLongA", "user32.SetWindowPos", "user32.GetWindowRect",
@@ -27,12 +21,12 @@ def call_order():
         calls = run.relay.calls()
 
     seq = InOrder(calls)
-    plays = seq.next_n("winmm.PlaySoundA", 6, None, 0, 7)
+    plays = seq.next_n("winmm.PlaySoundA", 6, None, 0, ASYNC)
     buffers = [c.args[0] for c in plays]
     assert len(set(buffers)) == 6, "the six warm-up plays use %d different buffers: %s" % (
         len(set(buffers)), [hex(b) for b in buffers])
     seq.next("kernel32.GetVersionExA")
-    seq.next("winmm.PlaySoundA", buffers[1], 0, 7)
+    seq.next("winmm.PlaySoundA", buffers[1], 0, ASYNC)
 
     get = seq.next("user32.GetWindowLongA", None, -16)
     hwnd = get.args[0]
@@ -86,7 +80,7 @@ def window_picture():
 
     # The BackColor strips right of and below the picture, less the cut corners.  The
     # top line may run on into the strip where the fallback font is wider than the stored one.
-    right_strip = images.crop(window, (PICTURE_W, LABEL1_ROWS[1], width, height))
+    right_strip = images.crop(window, (PICTURE_W, TOP_LINE[3], width, height))
     bottom_strip = images.crop(window, (CUT_B[2], PICTURE_H, width, height))
     assert images.all_colour(right_strip, PINK), \
         "right strip: %s" % sorted(images.distinct_colours(right_strip))[:5]
@@ -102,12 +96,9 @@ def window_picture():
 
     # The background picture from the window's corner, wherever no text lies.
     picture = images.crop(window, (0, 0, PICTURE_W, PICTURE_H))
-    text_areas = [(0, LABEL1_ROWS[0], PICTURE_W, LABEL1_ROWS[1]),  # Label1
-                  (200, 225, PICTURE_W, PICTURE_H),  # Label4, Label2, Label3
-                  (0, 340, 150, PICTURE_H)]     # Label5
     bare_picture = images.pixels(picture).copy()
     bare_scene = images.pixels(scene).copy()
-    for left, top, right, bottom in text_areas + [BOMB_AT + (BOMB_AT[0] + 65, BOMB_AT[1] + 95)]:
+    for left, top, right, bottom in TEXT_AREAS + [BOMB_BOX]:
         bare_picture[top:bottom, left:right] = 0
         bare_scene[top:bottom, left:right] = 0
     worst = abs(bare_picture - bare_scene).max(axis=2)
@@ -116,7 +107,7 @@ def window_picture():
         worst.max(), wx, wy)
 
     # The unlit bomb at (18, 110), as the committed bitmap.
-    patch = images.crop(window, BOMB_AT + (BOMB_AT[0] + 65, BOMB_AT[1] + 95))
+    patch = images.crop(window, BOMB_BOX)
     worst, share = images.difference(patch, bomb)
     assert worst <= 3, "the bomb differs from its bitmap by up to %d in %.1f%% of pixels" % (
         worst, share * 100)

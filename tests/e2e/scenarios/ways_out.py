@@ -4,30 +4,13 @@ import time
 
 from harness import TickbombRun, images, scenario, speed
 from harness.cursor import embedded_cursor, pointer_cursor
+from harness.layout import BOMB_MIDDLE, PICTURE_H, PICTURE_W, RED, TOP_LINE, WHITE, YELLOW
 from harness.old_windows import EVERY_FAMILY
 from harness.relay import InOrder
+from harness.run import DEFUSED, ESCAPED, MESSAGE_TITLE
 from harness.sounds import ASYNC, SYNC, sound_of, sound_seconds, wave_buffers
 
-TITLE = "By ピコリン"
-DEFUSED = "な～んだ、残念～♪Ψ(￣▽￣)Ψ"
-ESCAPED = "びっくりした？じゃねー♪＠ω＠)ﾉｼ"
-
-PICTURE_W, PICTURE_H = 425, 397
-BOMB_AT, BOMB_SIZE = (18, 110), (65, 95)
-BOMB_MIDDLE = (BOMB_AT[0] + BOMB_SIZE[0] // 2, BOMB_AT[1] + BOMB_SIZE[1] // 2)
-TOP_LINE_ROWS = (8, 62)  # window rows the top caption (one line) and its shadow may use
-WHITE, RED, YELLOW = (255, 255, 255), (255, 0, 0), (255, 255, 0)
 INDENT = 150  # ten ideographic spaces at 20.25 points are wider than this
-
-
-def wait_until(condition, timeout, what):
-    """Waits for condition() to hold; `timeout` in native seconds (harness/speed.py)."""
-    timeout = speed.budget(timeout)
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            raise AssertionError("waited %.1f s for %s" % (timeout, what))
-        time.sleep(0.05)
 
 
 def form_window(run):
@@ -47,26 +30,26 @@ def click_on_bomb_defuses(windows_version):
     with TickbombRun(watch=watch, windows_version=windows_version) as run:
         run.wait_for_window()
         run.mouse_move(*BOMB_MIDDLE)
-        wait_until(lambda: pointer_cursor(run.display.name).same_as(finger_up), 5,
-                   "the hand cursor over the bomb")
+        run.wait_until(lambda: pointer_cursor(run.display.name).same_as(finger_up),
+                       "the hand cursor over the bomb", timeout=5)
         run.log("the cursor over the bomb: %r" % pointer_cursor(run.display.name))
         run.mouse_move(200, 150)
-        wait_until(lambda: not pointer_cursor(run.display.name).same_as(finger_up), 5,
-                   "another cursor off the bomb")
+        run.wait_until(lambda: not pointer_cursor(run.display.name).same_as(finger_up),
+                       "another cursor off the bomb", timeout=5)
 
         run.mouse_move(*BOMB_MIDDLE)
         time.sleep(0.2)
         run.log("press on the bomb")
         run.mouse_down(1)
-        wait_until(lambda: pointer_cursor(run.display.name).same_as(finger_pressed), 5,
-                   "the pressed-finger cursor while the button is down")
+        run.wait_until(lambda: pointer_cursor(run.display.name).same_as(finger_pressed),
+                       "the pressed-finger cursor while the button is down", timeout=5)
         run.assert_running()
         assert run.relay.calls("user32.MessageBoxW") == [], "a message before the release"
         run.log("release on the bomb")
         run.mouse_up(1)
 
-        box = run.wait_for_message_box(TITLE)
-        assert run.display.window_name(box) == TITLE
+        box = run.wait_for_message_box(MESSAGE_TITLE)
+        assert run.display.window_name(box) == MESSAGE_TITLE
         run.screenshot("defuse-message")
         boxes = run.relay.wait_for("user32.MessageBoxW")
         # The countdown is stopped: no tick sound while the message stays up.
@@ -79,8 +62,8 @@ def click_on_bomb_defuses(windows_version):
             "shutdown requested: %s" % run.relay.calls("user32.ExitWindowsEx")
 
     assert code == 0, "exit code %d" % code
-    assert len(boxes) == 1 and boxes[0].matches(form_window(run), DEFUSED, TITLE, 0), \
-        "expected MessageBoxW(form, %r, %r, MB_OK), got %s" % (DEFUSED, TITLE, boxes)
+    assert len(boxes) == 1 and boxes[0].matches(form_window(run), DEFUSED, MESSAGE_TITLE, 0), \
+        "expected MessageBoxW(form, %r, %r, MB_OK), got %s" % (DEFUSED, MESSAGE_TITLE, boxes)
     buffers = wave_buffers(calls)
     box_call = [i for i, c in enumerate(calls) if c.name == "user32.MessageBoxW"][0]
     after_box = [c for c in calls[box_call:] if c.name == "winmm.PlaySoundA"]
@@ -113,10 +96,11 @@ def escape_plays_the_fake_ending(windows_version):
         window = run.wait_for_window()
         x, y, width, height = run.geometry()
         run.key("Escape")
-        box = run.wait_for_message_box(TITLE)
+        box = run.wait_for_message_box(MESSAGE_TITLE)
         # The message box may lie over the window: move it out of the way, let the form repaint.
         run.display.xdotool("windowmove", box, 0, 0)
-        wait_until(lambda: run.display.geometry(box)[:2] == (0, 0), 5, "the message box to move")
+        run.wait_until(lambda: run.display.geometry(box)[:2] == (0, 0), "the message box to move",
+                       timeout=5)
         time.sleep(0.5)
         final = run.window_shot("escape-final", window=window)
         run.assert_running()
@@ -140,8 +124,8 @@ def escape_plays_the_fake_ending(windows_version):
     plays.append(seq.next("winmm.PlaySoundA", buffers[101], 0, SYNC))
     seq.next("winmm.PlaySoundA", buffers[105], 0, ASYNC)
     message = seq.next("user32.MessageBoxW")
-    assert message.matches(form_window(run), ESCAPED, TITLE, 0), \
-        "expected MessageBoxW(form, %r, %r, MB_OK), got %r" % (ESCAPED, TITLE, message)
+    assert message.matches(form_window(run), ESCAPED, MESSAGE_TITLE, 0), \
+        "expected MessageBoxW(form, %r, %r, MB_OK), got %r" % (ESCAPED, MESSAGE_TITLE, message)
     assert seq.remaining() == [], "calls after the message box: %s" % seq.remaining()
 
     # Synchronous: each play lasts at least as long as its sound, and the next step
@@ -201,7 +185,7 @@ def check_escape_screen(final):
 
 def top_line(window_shot):
     """The rows of the top caption line, as far as the picture goes."""
-    return images.crop(window_shot, (0, TOP_LINE_ROWS[0], PICTURE_W, TOP_LINE_ROWS[1]))
+    return images.crop(window_shot, TOP_LINE)
 
 
 def text_right_edge(line, scene_line):

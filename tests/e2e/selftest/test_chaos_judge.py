@@ -7,7 +7,8 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.dirname(__file__))
 
-from harness.chaos_judge import DEFUSED, ESCAPED, TITLE, judge  # noqa: E402
+from harness.chaos_judge import judge  # noqa: E402
+from harness.run import DEFUSED, ESCAPED, MESSAGE_TITLE  # noqa: E402
 from test_ticks import Trace  # noqa: E402
 
 SHOWN = 100.0
@@ -57,7 +58,7 @@ class Session(Trace):
 
     def box(self, at, text):
         self.lines.append('%.3f:0024:Call user32.MessageBoxW(%08x,0041e0b2 L"%s",0041e0c0 L"%s",'
-                          '00000000) ret=00401000' % (at, WINDOW, wide(text), wide(TITLE)))
+                          '00000000) ret=00401000' % (at, WINDOW, wide(text), wide(MESSAGE_TITLE)))
 
     def key(self, at, combo, events, **fields):
         self.entries.append(dict(kind="key", t0=at, t1=at + 0.05, window=1, sent=True,
