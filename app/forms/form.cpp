@@ -1,14 +1,61 @@
 // The form's life: built from its design with every picture decoded, torn
-// down by Unload, and laid out again for a screen of another density.
-#include "app/forms/form_private.h"
+// down by Unload, laid out again for a screen of another density; the
+// barrier every entry from the window runs through; and the changes of its
+// properties carried to the window.
+#include "app/forms/form.h"
+
+#include <cstdlib>
+#include <optional>
+
 #include "app/forms/runtime_error.h"
 
 namespace tickbomb::forms {
 
+namespace {
+
+void CheckOption(WindowsApi& windows, Hwnd button, bool checked) {
+  windows.SendToOwnWindow(button, win::BM_SETCHECK, checked ? win::BST_CHECKED : win::BST_UNCHECKED,
+                          0);
+}
+
+// The window goes where the form's Left and Top say.
+void MoveToPlace(Form& form) {
+  if (!form.IsLoaded()) return;
+  const ScreenScale& scale = form.scale();
+  form.windows().SetWindowPos(form.hWnd(), Hwnd{}, scale.Pixels(form.Left()),
+                              scale.Pixels(form.Top()), 0, 0,
+                              win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+}
+
+}  // namespace
+
 Form::Form(WindowsApi& windows, FormHost& host)
-    : windows_(windows), host_(host), scaled_pictures_(windows, host) {}
+    : windows_(windows),
+      host_(host),
+      layouts_([&host](const FontSpec& font, const std::wstring& text) {
+        return host.MeasureText(font, text);
+      }),
+      controls_(layouts_),
+      painting_(controls_, layouts_, windows, host),
+      input_(*this) {}
 
 Form::~Form() = default;
+
+// Every entry from the window runs through here. Once a run-time error has
+// been raised the program is stopped: nothing more runs, whatever the window
+// still hands on while the report is open.
+void Form::Guarded(const std::function<void()>& entry) {
+  if (halted_) return;
+  try {
+    entry();
+  } catch (const ProcessExit&) {
+    throw;  // not an error: a stand-in for Windows ending the process
+  } catch (...) {
+    OnFailure(std::current_exception());
+  }
+}
+
+// ---------------------------------------------------------------- life cycle
 
 void Form::Load() {
   Guarded([&] {
@@ -18,68 +65,44 @@ void Form::Load() {
     Form_Load();
     if (!StillCurrent(generation)) return;  // the handler unloaded the form
     // The window is active now: the focus goes to the group's selected button.
-    for (const OptionButton& option : options_) {
+    for (const OptionButton& option : controls_.options()) {
       if (option.value) windows_.SetFocus(option.hwnd);
     }
     // The user's ten seconds begin when the window is up, not when it is
     // created: the start-up before this (the sounds, the opening animation)
     // may take a good part of a period, more on a busy machine.
-    if (timer_.enabled) ArmTimer();
+    if (controls_.timer().enabled) input_.ArmTimer();
   });
 }
 
 void Form::CreateControls(const FormDesign& design) {
   ++generation_;
-  caption_ = design.caption;
-  back_color_ = design.back_color;
-  picture_ = design.picture;
-  labels_ = design.labels;
-  images_ = design.images;
-  options_ = design.options;
-  back_to_front_ = design.back_to_front;
-  timer_ = design.timer;
-  captured_.reset();
-  captured_form_ = false;
-
-  // The outer window is the client area and the frame around it.
-  width_ = design.client_width + design.frame_width_px * kTwipsPerPixel;
-  height_ = design.client_height + design.frame_height_px * kTwipsPerPixel;
-  left_ = design.client_left - (design.frame_width_px / 2) * kTwipsPerPixel;
-  top_ = design.client_top - (design.frame_height_px - design.frame_width_px / 2) * kTwipsPerPixel;
-
-  scale_ = ScreenScale(host_.ScreenDpi());
-  for (Label& control : labels_) control.font.dpi = scale_.dpi();
-  for (OptionButton& button : options_) button.font.dpi = scale_.dpi();
-  const Rect outer{ToPixels(left_), ToPixels(top_), ToPixels(left_) + ToPixels(width_),
-                   ToPixels(top_) + ToPixels(height_)};
-  hwnd_ = host_.CreateFormWindow(caption_, outer, *this);
+  controls_.Build(design, host_.ScreenDpi());
+  input_.ReleasePress();
+  const ScreenScale& scale = controls_.scale();
+  const Rect outer{scale.Pixels(Left()), scale.Pixels(Top()),
+                   scale.Pixels(Left()) + scale.Pixels(Width()),
+                   scale.Pixels(Top()) + scale.Pixels(Height())};
+  hwnd_ = host_.CreateFormWindow(controls_.caption(), outer, *this);
   if (IsNull(hwnd_)) Raise(kErrCannotCreateWindow);
   // A window opened on a monitor of another density takes that monitor's.
-  if (const int dpi = host_.WindowDpi(hwnd_); dpi != scale_.dpi()) {
-    UseDpi(dpi);
-    windows_.SetWindowPos(hwnd_, Hwnd{}, 0, 0, ToPixels(width_), ToPixels(height_),
+  if (const int dpi = host_.WindowDpi(hwnd_); dpi != scale.dpi()) {
+    controls_.UseDpi(dpi);
+    windows_.SetWindowPos(hwnd_, Hwnd{}, 0, 0, scale.Pixels(Width()), scale.Pixels(Height()),
                           win::SWP_NOMOVE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
   }
-  LoadPictures(design);
-  PrepareBackgrounds();
-  for (Label& control : labels_) {
-    if (IsSystemColor(control.fore_color)) {
-      control.fore_color = windows_.GetSysColor(static_cast<int>(control.fore_color & 0xFF));
-    }
+  painting_.LoadPictures(design);
+  painting_.PrepareBackgrounds();
+  controls_.ResolveSystemColors([this](int index) { return windows_.GetSysColor(index); });
+  std::vector<OptionButton>& options = controls_.options();
+  for (std::size_t i = 0; i < options.size(); ++i) {
+    OptionButton& button = options[i];
+    button.hwnd =
+        host_.CreateOptionButton(hwnd_, button.caption, controls_.OptionPixels(button), i == 0,
+                                 button.back_color, button.fore_color, button.font);
+    if (button.value) CheckOption(windows_, button.hwnd, true);
   }
-
-  for (std::size_t i = 0; i < options_.size(); ++i) {
-    OptionButton& button = options_[i];
-    button.hwnd = host_.CreateOptionButton(hwnd_, button.caption, OptionPixels(button), i == 0,
-                                           button.back_color, button.fore_color, button.font);
-    button.value = static_cast<int>(i) == design.selected_option;
-    if (button.value) CheckOption(button.hwnd, true);
-  }
-  for (std::size_t i = 0; i < labels_.size(); ++i) SizeLabel(static_cast<int>(i));
-  for (Image& control : images_) {
-    control.width = control.picture.width_px * kTwipsPerPixel;
-    control.height = control.picture.height_px * kTwipsPerPixel;
-  }
+  controls_.SizeLabels();
 }
 
 void Form::Unload() {
@@ -93,89 +116,170 @@ void Form::DestroyControls() {
   // The pictures' cursors go, but not while one is on the screen: the pointer
   // is shown the arrow first (see SetImageMouseIcon).
   std::vector<Hcursor> cursors;
-  for (Image& control : images_) {
+  for (Image& control : controls_.images()) {
     if (!IsNull(control.mouse_icon)) cursors.push_back(control.mouse_icon);
     control.mouse_icon = Hcursor{};
   }
   if (!cursors.empty()) host_.RefreshCursor(hwnd_);
   for (const Hcursor cursor : cursors) windows_.DestroyCursor(cursor);
   const Hwnd hwnd = hwnd_;
-  hwnd_ =
-      Hwnd{};  // from here on the form counts as unloaded, also for handlers the destruction runs
+  // From here on the form counts as unloaded, also for handlers the destruction runs.
+  hwnd_ = Hwnd{};
   windows_.DestroyWindow(hwnd);  // destroys the option buttons with it
-  for (OptionButton& button : options_) button.hwnd = Hwnd{};
-  scaled_pictures_.Drop();
-  for (const auto& [id, bitmap] : bitmaps_) windows_.DeleteObject(bitmap);
-  bitmaps_.clear();
-  captured_.reset();
-  captured_form_ = false;
+  for (OptionButton& button : controls_.options()) button.hwnd = Hwnd{};
+  painting_.Release(windows_);
+  input_.ReleasePress();
 }
 
 void Form::End() { EndProcess(halted_ ? 1 : 0); }
 
-// The pictures are part of the window: every one the design holds is loaded,
-// fully decoded, with it. One that cannot be loaded is an error of the load.
-void Form::LoadPictures(const FormDesign& design) {
-  KeepPicture(design.picture.id);
-  for (const Image& control : design.images) KeepPicture(control.picture.id);
-}
-
-void Form::KeepPicture(int id) {
-  if (id == 0 || !IsNull(BitmapOf(id))) return;
-  const Hbitmap bitmap = host_.LoadPicture(id);
-  if (IsNull(bitmap)) Raise(kErrInvalidPicture);
-  bitmaps_.emplace_back(id, bitmap);
-}
-
-// At another density every picture the form may take as its own (one of its
-// picture's size) is resampled with the load, before the window shows: the
-// big bomb and the blast come in the countdown's last moments, where a
-// resampling (some 7 ms each at 150 %) would make them late.
-void Form::PrepareBackgrounds() {
-  if (scale_.IsDesignScale() || picture_.id == 0) return;
-  const auto pixels_of = [this](int picture_id) { return PixelsOf(picture_id); };
-  scaled_pictures_.Prepare(picture_.id, scale_, pixels_of);
-  for (const Image& control : images_) {
-    if (control.picture.id != 0 && control.picture.width_px == picture_.width_px &&
-        control.picture.height_px == picture_.height_px) {
-      scaled_pictures_.Prepare(control.picture.id, scale_, pixels_of);
-    }
-  }
-}
-
-Hbitmap Form::BitmapOf(int picture_id) const {
-  for (const auto& [id, bitmap] : bitmaps_) {
-    if (id == picture_id) return bitmap;
-  }
-  return Hbitmap{};
-}
-
-void Form::UseDpi(int dpi) {
-  scale_ = ScreenScale(dpi);
-  scaled_pictures_.Drop();
-  for (Label& control : labels_) control.font.dpi = dpi;
-  for (OptionButton& button : options_) button.font.dpi = dpi;
-  for (std::size_t i = 0; i < labels_.size(); ++i) SizeLabel(static_cast<int>(i));
+void Form::EndProcess(unsigned exit_code) {
+  windows_.ExitProcess(exit_code);
+  std::abort();  // ExitProcess does not return; should a stand-in return, the end is here
 }
 
 // The window moved to a monitor of another density: it is laid out again for
 // it where the system suggests, and goes on as it was (the countdown too).
 void Form::OnDpiChanged(int dpi, const Rect& suggested) {
   Guarded([&] {
-    if (!IsLoaded() || dpi == scale_.dpi()) return;
-    UseDpi(dpi);
-    PrepareBackgrounds();
-    left_ = scale_.Twips(suggested.left);
-    top_ = scale_.Twips(suggested.top);
-    windows_.SetWindowPos(hwnd_, Hwnd{}, suggested.left, suggested.top, ToPixels(width_),
-                          ToPixels(height_), win::SWP_NOZORDER | win::SWP_NOACTIVATE);
-    for (const OptionButton& button : options_) {
-      host_.PlaceOptionButton(button.hwnd, OptionPixels(button), button.font);
+    if (!IsLoaded() || dpi == scale().dpi()) return;
+    controls_.UseDpi(dpi);
+    painting_.DropScaled();
+    painting_.PrepareBackgrounds();
+    controls_.SetLeft(scale().Twips(suggested.left));
+    controls_.SetTop(scale().Twips(suggested.top));
+    windows_.SetWindowPos(hwnd_, Hwnd{}, suggested.left, suggested.top, scale().Pixels(Width()),
+                          scale().Pixels(Height()), win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+    for (const OptionButton& button : controls_.options()) {
+      host_.PlaceOptionButton(button.hwnd, controls_.OptionPixels(button), button.font);
     }
     const std::uint64_t generation = generation_;
     Form_Rescaled();
     if (StillCurrent(generation)) windows_.InvalidateRect(hwnd_, nullptr, 0);
   });
+}
+
+// ---------------------------------------------------------------- the window's input
+
+void Form::OnMouseMove(int x, int y, int buttons, int shift) {
+  Guarded([&] {
+    if (IsLoaded()) input_.MouseMove(x, y, buttons, shift);
+  });
+}
+
+void Form::OnMouseDown(int x, int y, int button, int shift) {
+  Guarded([&] {
+    if (IsLoaded()) input_.MouseDown(x, y, button, shift);
+  });
+}
+
+void Form::OnMouseUp(int x, int y, int button, int buttons_still_down, int shift) {
+  Guarded([&] {
+    if (IsLoaded()) input_.MouseUp(x, y, button, buttons_still_down, shift);
+  });
+}
+
+void Form::OnKeyDown(int key, int shift) {
+  Guarded([&] {
+    if (IsLoaded()) input_.KeyDown(key, shift);
+  });
+}
+
+void Form::OnKeyUp(int key, int shift) {
+  Guarded([&] {
+    if (IsLoaded()) input_.KeyUp(key, shift);
+  });
+}
+
+void Form::OnTimer() {
+  Guarded([&] {
+    if (IsLoaded()) input_.Timer();
+  });
+}
+
+Hcursor Form::CursorAt(int x, int y) const {
+  return IsLoaded() ? input_.CursorAt(x, y) : Hcursor{};
+}
+
+// ---------------------------------------------------------------- properties
+
+void Form::Invalidate(const Repaint& change) {
+  if (!IsLoaded() || change.kind == Repaint::Kind::Nothing) return;
+  const std::optional<Rect> pixels = painting_.PixelsOf(change);
+  windows_.InvalidateRect(hwnd_, pixels ? &*pixels : nullptr, 0);
+}
+
+void Form::SetLeft(int twips) {
+  controls_.SetLeft(twips);
+  MoveToPlace(*this);
+}
+
+void Form::SetTop(int twips) {
+  controls_.SetTop(twips);
+  MoveToPlace(*this);
+}
+
+void Form::SetVisible(bool visible) {
+  if (!IsLoaded()) Raise(kErrInvalidPropertyValue);
+  windows_.ShowWindow(hwnd_, visible ? win::SW_SHOW : win::SW_HIDE);
+}
+
+void Form::SetImageMouseIcon(int index, int cursor_id) {
+  Element(controls_.images(), index);  // an index outside raises before anything is loaded
+  const Hcursor cursor = host_.LoadCursorResource(cursor_id);
+  if (IsNull(cursor)) Raise(kErrResourceNotFound);
+  const Hcursor replaced = controls_.SetImageMouseIcon(index, cursor);
+  // The pointer is shown what it is over now before the cursor it may still
+  // show is destroyed: Windows would free a cursor on the screen.
+  if (IsLoaded()) host_.RefreshCursor(hwnd_);
+  if (!IsNull(replaced)) windows_.DestroyCursor(replaced);
+}
+
+void Form::SetOptionValue(int index, bool value) {
+  for (const int changed : controls_.SetOptionValue(index, value)) {
+    const Hwnd button = controls_.options()[static_cast<std::size_t>(changed)].hwnd;
+    if (!IsNull(button)) CheckOption(windows_, button, changed == index && value);
+  }
+}
+
+void Form::SetTimerEnabled(bool enabled) {
+  if (!controls_.SetTimerEnabled(enabled) || !IsLoaded()) return;
+  if (enabled) {
+    input_.ArmTimer();
+  } else {
+    windows_.KillTimer(hwnd_, kTimerId);
+  }
+}
+
+// ---------------------------------------------------------------- services
+
+void Form::Refresh() {
+  if (!IsLoaded()) return;
+  windows_.InvalidateRect(hwnd_, nullptr, 0);
+  windows_.UpdateWindow(hwnd_);
+}
+
+void Form::RefreshImage(int index) {
+  if (!IsLoaded()) return;
+  Invalidate({Repaint::Kind::Pictures, controls_.ImageTwips(index)});
+  windows_.UpdateWindow(hwnd_);
+}
+
+int Form::MsgBox(const std::wstring& text, std::uint32_t style, const std::wstring& title) {
+  return windows_.MessageBoxW(hwnd_, text.c_str(), title.c_str(), style);
+}
+
+float Form::ScreenWidth() {
+  return static_cast<float>(windows_.GetSystemMetrics(win::SM_CXSCREEN)) * TwipsPerPixelX();
+}
+float Form::ScreenHeight() {
+  return static_cast<float>(windows_.GetSystemMetrics(win::SM_CYSCREEN)) * TwipsPerPixelY();
+}
+
+std::vector<std::uint8_t> Form::LoadResData(int id, const char* type) {
+  std::vector<std::uint8_t> bytes;
+  if (!host_.ReadResource(type, id, bytes)) Raise(kErrResourceNotFound);
+  return bytes;
 }
 
 }  // namespace tickbomb::forms

@@ -1,9 +1,8 @@
 // The form's run-time errors: whatever reaches one of its entry points stops
 // the program, is reported, and closing the report ends it.
-#include <cstdlib>
 #include <new>
 
-#include "app/forms/form_private.h"
+#include "app/forms/form.h"
 #include "app/forms/runtime_error.h"
 #include "app/seam/library_failure.h"
 
@@ -57,7 +56,7 @@ void Form::Fail(int number, const std::wstring& description) {
   std::wstring title;
   try {
     report = ErrorReport(number, description.empty() ? DescribeError(number) : description);
-    title = caption_.empty() ? std::wstring(L"tickbomb") : caption_;
+    title = controls_.caption().empty() ? std::wstring(L"tickbomb") : controls_.caption();
   } catch (const std::bad_alloc&) {
     report.clear();  // no memory to build the text: the fixed one below
   }
@@ -65,11 +64,6 @@ void Form::Fail(int number, const std::wstring& description) {
                        report.empty() ? L"Run-time error '7':\n\nOut of memory" : report.c_str(),
                        title.empty() ? L"tickbomb" : title.c_str(), win::MB_ICONERROR);
   EndProcess(1);  // closing the report ends the program
-}
-
-void Form::EndProcess(unsigned exit_code) {
-  windows_.ExitProcess(exit_code);
-  std::abort();  // ExitProcess does not return; should a stand-in return, the end is here
 }
 
 }  // namespace tickbomb::forms

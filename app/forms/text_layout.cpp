@@ -68,4 +68,21 @@ TextLayout LayOutText(const std::wstring& text, int wrap_width, const MeasureFn&
   return layout;
 }
 
+const TextLayout& TextLayouts::Of(int label_index, const std::wstring& caption,
+                                  const FontSpec& font, int wrap_width) {
+  const auto index = static_cast<std::size_t>(label_index);
+  if (index >= kept_.size()) kept_.resize(index + 1);
+  Kept& kept = kept_[index];
+  if (!kept.valid || kept.caption != caption || !(kept.font == font) ||
+      kept.wrap_width != wrap_width) {
+    kept.layout = LayOutText(caption, wrap_width,
+                             [&](const std::wstring& text) { return measure_(font, text); });
+    kept.caption = caption;
+    kept.font = font;
+    kept.wrap_width = wrap_width;
+    kept.valid = true;
+  }
+  return kept.layout;
+}
+
 }  // namespace tickbomb::forms

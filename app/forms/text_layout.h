@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/seam/drawing.h"
@@ -29,6 +30,30 @@ using MeasureFn = std::function<TextSize(const std::wstring&)>;
 
 // `wrap_width` <= 0: no wrapping.
 TextLayout LayOutText(const std::wstring& text, int wrap_width, const MeasureFn& measure);
+
+// The labels' layouts, kept: a label is laid out again only when its caption,
+// font or width changed, so a repaint measures nothing that stayed the same.
+class TextLayouts {
+ public:
+  using MeasureInFont = std::function<TextSize(const FontSpec&, const std::wstring&)>;
+  explicit TextLayouts(MeasureInFont measure) : measure_(std::move(measure)) {}
+
+  // Valid until the next call.
+  const TextLayout& Of(int label_index, const std::wstring& caption, const FontSpec& font,
+                       int wrap_width);
+  void Forget() { kept_.clear(); }
+
+ private:
+  struct Kept {
+    bool valid = false;
+    std::wstring caption;
+    FontSpec font;
+    int wrap_width = 0;
+    TextLayout layout;
+  };
+  MeasureInFont measure_;
+  std::vector<Kept> kept_;  // by label index
+};
 
 }  // namespace tickbomb::forms
 
