@@ -67,6 +67,13 @@ class RecordingForm : public forms::Form {
   }
 };
 
+// The windows of the option buttons, in focus order.
+inline std::vector<Hwnd> OptionWindows(const forms::Form& form) {
+  std::vector<Hwnd> windows;
+  for (int i = 0; i < 5; ++i) windows.push_back(form.option(i).hwnd);
+  return windows;
+}
+
 }  // namespace tickbomb::testing
 
 #endif
