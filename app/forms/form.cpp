@@ -79,16 +79,17 @@ void Form::CreateControls(const FormDesign& design) {
   ++generation_;
   controls_.Build(design, host_.ScreenDpi());
   input_.ReleasePress();
-  const ScreenScale& scale = controls_.scale();
-  const Rect outer{scale.Pixels(Left()), scale.Pixels(Top()),
-                   scale.Pixels(Left()) + scale.Pixels(Width()),
-                   scale.Pixels(Top()) + scale.Pixels(Height())};
+  // Follows the controls' scale, also when the window takes another density.
+  const ScreenScale& screen = controls_.scale();
+  const Rect outer{screen.Pixels(Left()), screen.Pixels(Top()),
+                   screen.Pixels(Left()) + screen.Pixels(Width()),
+                   screen.Pixels(Top()) + screen.Pixels(Height())};
   hwnd_ = host_.CreateFormWindow(controls_.caption(), outer, *this);
   if (IsNull(hwnd_)) Raise(kErrCannotCreateWindow);
   // A window opened on a monitor of another density takes that monitor's.
-  if (const int dpi = host_.WindowDpi(hwnd_); dpi != scale.dpi()) {
+  if (const int dpi = host_.WindowDpi(hwnd_); dpi != screen.dpi()) {
     controls_.UseDpi(dpi);
-    windows_.SetWindowPos(hwnd_, Hwnd{}, 0, 0, scale.Pixels(Width()), scale.Pixels(Height()),
+    windows_.SetWindowPos(hwnd_, Hwnd{}, 0, 0, screen.Pixels(Width()), screen.Pixels(Height()),
                           win::SWP_NOMOVE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
   }
   painting_.LoadPictures(design);
