@@ -20,8 +20,9 @@ Trace TICK_WATCH (more calls may be traced too).  Times are the relay trace's
 A run may stop the program on purpose (SIGSTOP) to photograph it: a tick due
 while it was stopped can come only once it runs again, and, being late by more
 than a fifth of a period, moves the schedule on by its lateness, as the
-program's pacing does for any stall.  Given those freezes, `lateness` measures
-every tick from when it could first come.
+program's pacing does for any stall; so can a tick due just before a stop that
+the program had not taken yet.  Given those freezes, `lateness` measures every
+tick from its time, less what of its wait the program spent stopped.
 """
 
 INTERVAL = 0.5  # seconds, Timer1.Interval
@@ -72,8 +73,11 @@ class Countdown:
         start, earliest = self.start, {}
         for n in sorted(self.ticks):
             due = start + n * INTERVAL
-            earliest[n] = max([due] + [resumed for stopped, resumed in self.freezes
-                                       if stopped <= due < resumed])
+            # What of the wait from its time to its coming the program spent stopped is
+            # not the tick's: a stop that falls in it, even one that begins a few
+            # milliseconds after the tick was due, holds the tick up by its length.
+            earliest[n] = due + sum(max(0.0, min(resumed, self.ticks[n]) - max(stopped, due))
+                                    for stopped, resumed in self.freezes)
             if self.ticks[n] - due > STALL:
                 start += self.ticks[n] - due
         return earliest, start - self.start

@@ -128,6 +128,12 @@ class ReadCountdownTest(unittest.TestCase):
         self.assertAlmostEqual(countdown.set_back(), 0.405, places=6)
         # The same late tick with no stop to account for it is 405 ms late.
         self.assertAlmostEqual(read_countdown(trace.calls()).lateness(11), 0.405, places=6)
+        # A stop that begins 5 ms after tick 11 was due, before the program took it,
+        # holds it up as much; one that ends before the tick was due holds up nothing.
+        for freezes, late in (([(START + 5.505, START + 5.9)], 0.010),
+                              ([(START + 5.0, START + 5.4)], 0.405)):
+            countdown = read_countdown(trace.calls(), freezes)
+            self.assertAlmostEqual(countdown.lateness(11), late, places=6, msg=str(freezes))
 
     def test_no_timer_no_countdown(self):
         trace = Trace()
