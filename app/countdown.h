@@ -31,6 +31,7 @@ struct CountdownBeat {
   int background = kUnchanged;  // the Image2 holder whose picture the form takes
   bool pumps = false;           // what is queued runs here, inside the tick
   bool detonates = false;       // the shutdown request, then the end
+  bool announces = false;       // a screen reader is told the seconds left
   // The Escape ending plays this beat when it has not come yet: the bomb
   // frame its step shows, and whether the bomb is gone before it.
   int escape_bomb = kUnchanged;
@@ -49,7 +50,8 @@ inline constexpr std::array<CountdownBeat, 20> kCountdown{{
     {.tick = 8, .shows_seconds = true, .tick_sound = true},
     {.tick = 9},
     // From the fifth second on the bomb flickers, a frame a tick.
-    {.tick = 10, .shows_seconds = true, .tick_sound = true, .bomb = Image2_1},
+    // A screen reader is told the seconds left then, not every second.
+    {.tick = 10, .shows_seconds = true, .tick_sound = true, .bomb = Image2_1, .announces = true},
     {.tick = 11, .bomb = Image2_0},
     {.tick = 12, .shows_seconds = true, .tick_sound = true, .bomb = Image2_1},
     {.tick = 13, .bomb = Image2_0},

@@ -62,10 +62,10 @@ void Form1::Form_Load() {
     Play(sound->id, kPlayAsync);  // the warm-up: each start cuts off the one before
   }
 
-  random_.Randomize(host().NowMilliseconds());
+  random_.Randomize(clock().NowMilliseconds());
   const float r1 = random_.Rnd();
   SetLeft(static_cast<int>(RandomPlacement(ScreenWidth(), static_cast<float>(Width()), r1)));
-  random_.Randomize(host().NowMilliseconds());
+  random_.Randomize(clock().NowMilliseconds());
   const float r2 = random_.Rnd();
   SetTop(static_cast<int>(RandomPlacement(ScreenHeight(), static_cast<float>(Height()), r2)));
 
@@ -79,6 +79,10 @@ void Form1::Form_Load() {
   ZoomOpen(OpenFrom);
   CutWindowShape();
   module_.TickCount = 0;
+  // A reader hears it as the focus lands on the window's option button, once
+  // the window is up: the focus moving there is the event it speaks.
+  spoken_language_ = SpokenLanguageOf(host().UserLanguage());
+  Speak(false);
 }
 
 void Form1::LoadSoundBank() {
@@ -166,6 +170,7 @@ void Form1::Timer_Timer() {
   if (beat->sound != 0 && beat->play == kPlayAsync) Play(beat->sound, kPlayAsync);
   if (beat->hides_bomb) SetImageVisible(Image1, false);
   if (beat->background != kUnchanged) SetPicture(image(beat->background).picture);
+  Speak(beat->announces);
   if (beat->pumps) {
     // Events queued by now run here. An Escape ends the program inside the
     // pump; a re-open replaces this countdown, and then the rest of this beat
@@ -175,6 +180,19 @@ void Form1::Timer_Timer() {
   }
   if (beat->sound != 0 && beat->play == kPlaySync) Play(beat->sound, kPlaySync);
   if (beat->detonates) Detonate();
+}
+
+void Form1::Speak(bool announce) {
+  const CountdownState state{.restart = module_.ExitFlags == win::EWX_REBOOT,
+                             .seconds = static_cast<int>(10 - module_.TickCount / 2),
+                             .bomb_shown = image(Image1).visible,
+                             .stopped = !timer().enabled};
+  const std::wstring words = SpokenCountdown(spoken_language_, state);
+  if (announce && !state.stopped) {
+    Announce(words);
+  } else {
+    SetAccessibleName(words);
+  }
 }
 
 void Form1::Detonate() {
@@ -188,7 +206,9 @@ void Form1::Detonate() {
 
 void Form1::Form_KeyDown(std::int16_t key, std::int16_t shift) {
   if (key == kVkEscape) {
-    EscapeEnding();
+    // A held Esc repeats some thirty times a second: the ending it began
+    // stays the only one. A fresh press still starts another.
+    if (!(escaping_ && KeyRepeated())) EscapeEnding();
     return;
   }
   ApplyShiftRule(shift);
@@ -198,6 +218,7 @@ void Form1::Form_KeyUp(std::int16_t /*key*/, std::int16_t shift) { ApplyShiftRul
 
 void Form1::ApplyShiftRule(std::int16_t shift) {
   if (module_.KeysArmed == kFalse) return;
+  const std::uint32_t before = module_.ExitFlags;
   if (shift == 0) {
     SetLabelCaption(Label1_1, text::kUntilShutdown);
     SetLabelCaption(Label1_0, text::kUntilShutdown);
@@ -207,6 +228,8 @@ void Form1::ApplyShiftRule(std::int16_t shift) {
     SetLabelCaption(Label1_0, text::kUntilRestart);
     module_.ExitFlags = win::EWX_REBOOT;
   }
+  // Said when the choice changes, not at every key (a held Shift repeats).
+  if ((before == win::EWX_REBOOT) != (module_.ExitFlags == win::EWX_REBOOT)) Speak(true);
 }
 
 // ---------------------------------------------------------------- the Escape ending
@@ -219,6 +242,7 @@ void Form1::EscapeEnding() {
   escaping_ = true;
   const int ticks_at_escape = module_.TickCount;
   SetTimerEnabled(false);
+  Speak(false);
   PlayRemainingCountdown(ticks_at_escape);
   FakeExplosion();
   TeaseAndEnd();
@@ -307,6 +331,7 @@ void Form1::Image_Click(int image) {
 
 void Form1::Defuse() {
   SetTimerEnabled(false);
+  Speak(false);
   Play(IDW_FANFARE, kPlayAsync);
   MsgBox(text::kDefusedMessage, win::MB_OK, text::kMessageTitle);
   Unload();
@@ -331,7 +356,10 @@ void Form1::Reopen(ZoomOrigin origin) {
   Load();
   // Run inside the Escape ending's pumps, the new countdown must never tick:
   // the ending goes on and ends the program.
-  if (escaping_) SetTimerEnabled(false);
+  if (escaping_) {
+    SetTimerEnabled(false);
+    Speak(false);
+  }
 }
 
 }  // namespace tickbomb

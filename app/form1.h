@@ -9,6 +9,7 @@
 #include "app/forms/form.h"
 #include "app/forms/random.h"
 #include "app/module1.h"
+#include "app/spoken_countdown.h"
 #include "app/window_geometry.h"
 
 namespace tickbomb {
@@ -61,9 +62,13 @@ class Form1 : public forms::Form {
   static std::wstring SecondsLeftAt(int tick);
   void SetDigits(const std::wstring& caption);
   void Play(int wave_id, std::uint32_t flags);
+  // Tells a screen reader where the countdown stands: from now on when it
+  // reads the focus, and at once too if `announce`, while it runs.
+  void Speak(bool announce);
 
   Module1& module_;
   forms::Random random_;
+  SpokenLanguage spoken_language_ = SpokenLanguage::English;
   // Set once the Escape ending has begun; it belongs to the form object, so
   // a re-open run inside the ending's pumps still sees it.
   bool escaping_ = false;

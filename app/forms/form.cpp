@@ -32,6 +32,7 @@ void MoveToPlace(Form& form) {
 Form::Form(WindowsApi& windows, FormHost& host)
     : windows_(windows),
       host_(host),
+      clock_(host, windows),
       layouts_([&host](const FontSpec& font, const std::wstring& text) {
         return host.MeasureText(font, text);
       }),
@@ -60,6 +61,10 @@ void Form::Guarded(const std::function<void()>& entry) {
 void Form::Load() {
   Guarded([&] {
     if (IsLoaded()) return;
+    if (!accessibility_asked_) {
+      accessibility_asked_ = true;
+      announces_ = host_.StartAccessibility();
+    }
     CreateControls(Design());
     const std::uint64_t generation = generation_;
     Form_Load();
@@ -86,6 +91,9 @@ void Form::CreateControls(const FormDesign& design) {
                    screen.Pixels(Top()) + screen.Pixels(Height())};
   hwnd_ = host_.CreateFormWindow(controls_.caption(), outer, *this);
   if (IsNull(hwnd_)) Raise(kErrCannotCreateWindow);
+  // The window takes no text: its keys go to it, never to an input method
+  // (a Japanese IME composing would keep Esc and the arrows for itself).
+  windows_.ImmAssociateContext(hwnd_, Himc{});
   // A window opened on a monitor of another density takes that monitor's.
   if (const int dpi = host_.WindowDpi(hwnd_); dpi != screen.dpi()) {
     controls_.UseDpi(dpi);
@@ -101,6 +109,7 @@ void Form::CreateControls(const FormDesign& design) {
     button.hwnd =
         host_.CreateOptionButton(hwnd_, button.caption, controls_.OptionPixels(button), i == 0,
                                  button.back_color, button.fore_color, button.font);
+    windows_.ImmAssociateContext(button.hwnd, Himc{});
     if (button.value) CheckOption(windows_, button.hwnd, true);
   }
   controls_.SizeLabels();
@@ -180,9 +189,14 @@ void Form::OnMouseUp(int x, int y, int button, int buttons_still_down, int shift
   });
 }
 
-void Form::OnKeyDown(int key, int shift) {
+void Form::OnKeyDown(int key, int shift, bool repeated) {
   Guarded([&] {
-    if (IsLoaded()) input_.KeyDown(key, shift);
+    if (!IsLoaded()) return;
+    const std::uint64_t generation = generation_;
+    input_.KeyDown(key, shift, repeated);
+    // Alt+F4, the system's close key, once the form has seen it: the window
+    // closes as from the taskbar, and the program ends.
+    if (StillCurrent(generation) && key == win::VK_F4 && (shift & kAltMask) != 0) End();
   });
 }
 
@@ -252,7 +266,25 @@ void Form::SetTimerEnabled(bool enabled) {
   }
 }
 
+void Form::Announce(const std::wstring& name) {
+  accessible_name_ = name;
+  if (!announces_ || !IsLoaded()) return;
+  // A reader speaks a change of the focused object's name only.
+  const Hwnd focus = windows_.GetFocus();
+  for (const OptionButton& button : controls_.options()) {
+    if (!IsNull(focus) && button.hwnd == focus) {
+      windows_.NotifyWinEvent(win::EVENT_OBJECT_NAMECHANGE, focus, win::OBJID_CLIENT,
+                              win::CHILDID_SELF);
+    }
+  }
+}
+
 // ---------------------------------------------------------------- services
+
+// A request to quit among them ends the program, as closing the window does.
+void Form::DoEvents() {
+  if (!host_.DispatchPendingMessages()) End();
+}
 
 void Form::Refresh() {
   if (!IsLoaded()) return;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/forms/clock.h"
 #include "app/forms/form_events.h"
 #include "app/forms/form_input.h"
 #include "app/forms/form_painting.h"
@@ -64,10 +65,15 @@ class Form : public FormWindowEvents, public FormEvents {
   void SetOptionValue(int index, bool value);
   const TimerControl& timer() const { return controls_.timer(); }
   void SetTimerEnabled(bool enabled);
+  // What a screen reader reads as the name of the focused option button, from
+  // now on (the buttons' own captions mean nothing to a user: they are never
+  // seen). Announce also has a reader speak it now, where one can.
+  void SetAccessibleName(const std::wstring& name) { accessible_name_ = name; }
+  void Announce(const std::wstring& name);
   // ---- services of the runtime
-  void Refresh();                                       // repaint the whole form now
-  void RefreshImage(int index);                         // repaint one picture control now
-  void DoEvents() { host_.DispatchPendingMessages(); }  // dispatch what is already queued
+  void Refresh();                // repaint the whole form now
+  void RefreshImage(int index);  // repaint one picture control now
+  void DoEvents();               // dispatch what is already queued
   int MsgBox(const std::wstring& text, std::uint32_t style, const std::wstring& title);
   float ScreenWidth();                                              // twips
   float ScreenHeight();                                             // twips
@@ -75,19 +81,23 @@ class Form : public FormWindowEvents, public FormEvents {
   float TwipsPerPixelY() const { return scale().TwipsPerPixel(); }
   const ScreenScale& scale() const { return controls_.scale(); }
   std::vector<std::uint8_t> LoadResData(int id, const char* type);
+  Clock& clock() { return clock_; }
+  // During a KeyDown event: the key was already down (the keyboard's auto-repeat).
+  bool KeyRepeated() const { return input_.key_repeated(); }
   // ---- what the window hands on (FormWindowEvents)
   bool IsCurrentWindow(Hwnd window) const override { return IsLoaded() && window == hwnd_; }
   void OnMouseMove(int x, int y, int buttons, int shift) override;
   void OnMouseDown(int x, int y, int button, int shift) override;
   void OnMouseUp(int x, int y, int button, int buttons_still_down, int shift) override;
   void OnCaptureLost() override { input_.ReleasePress(); }
-  void OnKeyDown(int key, int shift) override;
+  void OnKeyDown(int key, int shift, bool repeated) override;
   void OnKeyUp(int key, int shift) override;
   void OnTimer() override;
   void OnDpiChanged(int dpi, const Rect& suggested) override;
   void OnClose() override { End(); }
   Hcursor CursorAt(int x, int y) const override;
   std::vector<DrawOp> PaintOps() const override { return painting_.PaintOps(); }
+  std::wstring AccessibleName() const override { return accessible_name_; }
   [[noreturn]] void OnFailure(std::exception_ptr failure) override;
   // Stops the program and reports run-time error `number`; closing the report ends it.
   [[noreturn]] void Fail(int number, const std::wstring& description);
@@ -108,6 +118,10 @@ class Form : public FormWindowEvents, public FormEvents {
   Hwnd hwnd_{};
   std::uint64_t generation_ = 0;
   bool halted_ = false;
+  Clock clock_;
+  bool accessibility_asked_ = false;
+  bool announces_ = false;  // a screen reader can read the name and hear it change
+  std::wstring accessible_name_;
   TextLayouts layouts_;  // before the parts that use it
   FormControls controls_;
   FormPainting painting_;

@@ -60,9 +60,17 @@ void Form::Fail(int number, const std::wstring& description) {
   } catch (const std::bad_alloc&) {
     report.clear();  // no memory to build the text: the fixed one below
   }
-  windows_.MessageBoxW(Hwnd{},
+  // The report belongs to the form while it has a window, and comes to the
+  // front. A box of no owner is made system-modal: Windows gives a program
+  // started hidden or minimised that show state to its first unowned window
+  // with a caption that is not system-modal, which would leave the report
+  // unseen.
+  const Hwnd owner = IsLoaded() ? hwnd_ : Hwnd{};
+  const std::uint32_t style =
+      win::MB_ICONERROR | win::MB_SETFOREGROUND | (IsNull(owner) ? win::MB_SYSTEMMODAL : 0U);
+  windows_.MessageBoxW(owner,
                        report.empty() ? L"Run-time error '7':\n\nOut of memory" : report.c_str(),
-                       title.empty() ? L"tickbomb" : title.c_str(), win::MB_ICONERROR);
+                       title.empty() ? L"tickbomb" : title.c_str(), style);
   EndProcess(1);  // closing the report ends the program
 }
 

@@ -3,6 +3,8 @@
 // option group's arrows) and the timer, paced against its start.
 #include "app/forms/form_input.h"
 
+#include <utility>
+
 #include "app/forms/form.h"
 
 namespace tickbomb::forms {
@@ -124,9 +126,11 @@ void FormInput::MoveOptionSelection(int key) {
   form_.Option_Click(next);
 }
 
-void FormInput::KeyDown(int key, int shift) {
+void FormInput::KeyDown(int key, int shift, bool repeated) {
   const std::uint64_t generation = form_.Generation();
+  const bool outer = std::exchange(key_repeated_, repeated);  // a KeyDown may run nested
   form_.Form_KeyDown(static_cast<std::int16_t>(key), static_cast<std::int16_t>(shift));
+  key_repeated_ = outer;
   if (!form_.StillCurrent(generation)) return;
   if (key == kVkLeft || key == kVkUp || key == kVkRight || key == kVkDown) {
     MoveOptionSelection(key);
@@ -146,7 +150,7 @@ Hcursor FormInput::CursorAt(int x, int y) const {
 
 void FormInput::ArmTimer() {
   const int interval = form_.controls().timer().interval;
-  pacing_.Start(form_.host().NowMilliseconds(), interval);
+  pacing_.Start(form_.clock().NowMilliseconds(), interval);
   form_.windows().SetTimer(form_.hWnd(), kTimerId, static_cast<std::uint32_t>(interval));
 }
 
@@ -154,12 +158,13 @@ void FormInput::Timer() {
   if (!form_.controls().timer().enabled || in_timer_event_) return;
   const Hwnd hwnd = form_.hWnd();
   const std::uint64_t generation = form_.Generation();
-  if (pacing_.TakeTickIfDue(form_.host().NowMilliseconds())) {
+  if (pacing_.TakeTickIfDue(form_.clock().NowMilliseconds())) {
     const FlagWhileAlive ticking(in_timer_event_);
     form_.Timer_Timer();
   }
   if (!form_.StillCurrent(generation) || !form_.controls().timer().enabled) return;
-  form_.windows().SetTimer(hwnd, kTimerId, pacing_.DelayToNextTick(form_.host().NowMilliseconds()));
+  form_.windows().SetTimer(hwnd, kTimerId,
+                           pacing_.DelayToNextTick(form_.clock().NowMilliseconds()));
 }
 
 }  // namespace tickbomb::forms

@@ -27,12 +27,14 @@ class FormInput {
   void MouseMove(int x, int y, int buttons, int shift);
   void MouseDown(int x, int y, int button, int shift);
   void MouseUp(int x, int y, int button, int buttons_still_down, int shift);
-  void KeyDown(int key, int shift);
+  void KeyDown(int key, int shift, bool repeated);
   void KeyUp(int key, int shift);
   // No button is held any more (the capture was lost, or the form was built
   // or torn down).
   void ReleasePress();
   Hcursor CursorAt(int x, int y) const;
+  // During a KeyDown event: the key was already down.
+  bool key_repeated() const { return key_repeated_; }
 
   // Starts the timer's schedule now.
   void ArmTimer();
@@ -50,6 +52,7 @@ class FormInput {
   std::optional<ControlRef> captured_;  // the control a mouse button went down on
   bool captured_form_ = false;          // a button went down on the bare form
   bool in_timer_event_ = false;         // a tick never runs nested inside another
+  bool key_repeated_ = false;
 };
 
 }  // namespace tickbomb::forms

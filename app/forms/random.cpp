@@ -14,6 +14,7 @@ std::uint64_t SplitMix64(std::uint64_t& state) {
 }  // namespace
 
 void Random::Randomize(double clock_ms) {
+  if (!std::isfinite(clock_ms)) return;  // no reading to seed from: the sequence goes on
   const double microseconds = std::floor(std::fabs(clock_ms) * 1000.0);
   state_ = static_cast<std::uint64_t>(std::fmod(microseconds, 18446744073709551616.0));
   SplitMix64(state_);

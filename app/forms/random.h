@@ -10,7 +10,8 @@ namespace tickbomb::forms {
 class Random {
  public:
   // Two reseeds a few microseconds apart must still give unrelated numbers,
-  // so the clock reading is mixed before it becomes the state.
+  // so the clock reading is mixed before it becomes the state. A reading
+  // that is not a finite number leaves the state as it is.
   void Randomize(double clock_ms);
   float Rnd();
 

@@ -5,9 +5,20 @@
 namespace tickbomb::forms {
 
 void TimerPacing::Start(double now_ms, int interval_ms) {
-  start_ms_ = now_ms;
   interval_ms_ = interval_ms;
   ticks_ = 0;
+  started_ = false;
+  Follow(now_ms);
+}
+
+bool TimerPacing::Follow(double now_ms) {
+  if (!std::isfinite(now_ms)) return false;
+  if (!started_ || now_ms < last_ms_) {
+    start_ms_ = now_ms - static_cast<double>(ticks_) * interval_ms_;  // the next tick a period on
+    started_ = true;
+  }
+  last_ms_ = now_ms;
+  return true;
 }
 
 double TimerPacing::NextDue() const {
@@ -15,6 +26,7 @@ double TimerPacing::NextDue() const {
 }
 
 bool TimerPacing::TakeTickIfDue(double now_ms) {
+  if (!Follow(now_ms)) return false;
   const double lateness = now_ms - NextDue();
   if (lateness < 0) return false;
   // Ordinary lateness keeps the schedule; more is a stall, and the schedule
@@ -25,8 +37,11 @@ bool TimerPacing::TakeTickIfDue(double now_ms) {
 }
 
 std::uint32_t TimerPacing::DelayToNextTick(double now_ms) const {
+  const auto period = static_cast<std::uint32_t>(interval_ms_);
+  if (!started_ || !std::isfinite(now_ms)) return period;
   const double wait = std::ceil(NextDue() - now_ms);
-  return wait < 1.0 ? 1U : static_cast<std::uint32_t>(wait);
+  if (wait < 1.0) return 1U;
+  return wait > interval_ms_ ? period : static_cast<std::uint32_t>(wait);
 }
 
 }  // namespace tickbomb::forms

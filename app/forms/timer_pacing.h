@@ -9,6 +9,11 @@
 // its normal pace, and the stall costs the user time, never ticks. So no two
 // ticks come closer than the period less the lateness allowed, and no tick
 // ever comes before its time.
+//
+// The clock is not trusted blindly either: a reading that is not a number
+// never counts as a tick, and a reading before the last one (the clock
+// stepped back) starts the schedule again from there, a whole period ahead,
+// so that the countdown still ends and no tick comes early.
 #ifndef TICKBOMB_APP_FORMS_TIMER_PACING_H
 #define TICKBOMB_APP_FORMS_TIMER_PACING_H
 
@@ -24,14 +29,19 @@ class TimerPacing {
   // period late ends a stall: the schedule moves on by the lateness, so the
   // next tick is a whole period later.
   bool TakeTickIfDue(double now_ms);
-  // Milliseconds to wait from `now_ms` until the next tick is due (at least 1).
+  // Milliseconds to wait from `now_ms` until the next tick is due: at least
+  // 1, at most a period.
   std::uint32_t DelayToNextTick(double now_ms) const;
   int ticks_taken() const { return ticks_; }
 
  private:
+  // Takes a reading of the clock; false if it is not a number.
+  bool Follow(double now_ms);
   double NextDue() const;
 
+  bool started_ = false;  // a reading has started the schedule
   double start_ms_ = 0;
+  double last_ms_ = 0;
   int interval_ms_ = 0;
   int ticks_ = 0;
 };

@@ -51,8 +51,9 @@ class FormHost {
 
   // ---- the message queue
   // Dispatches every message already waiting in the thread's queue, then
-  // returns without waiting for new ones.
-  virtual void DispatchPendingMessages() = 0;
+  // returns without waiting for new ones. False when a request to quit
+  // (WM_QUIT) was among them: the program is asked to end.
+  virtual bool DispatchPendingMessages() = 0;
 
   // ---- text
   // The size of one line of `text` in `font`, in pixels.
@@ -74,8 +75,20 @@ class FormHost {
   virtual Hbitmap CreatePicture(const PixelImage& pixels) = 0;
 
   // ---- the clock
-  // Milliseconds from a fixed point, monotonic, finer than the system tick.
+  // Milliseconds from a fixed point, finer than the system tick; not a number
+  // where the counter behind it is missing or fails.
   virtual double NowMilliseconds() = 0;
+
+  // ---- the user
+  // The language of the user's interface, a LANGID: where Windows does not
+  // tell it (before 2000), the user's default language, Japanese where the
+  // ANSI code page is Shift-JIS.
+  virtual std::uint16_t UserLanguage() = 0;
+  // Readies what lets a screen reader read the name the form gives its
+  // focused control (FormWindowEvents::AccessibleName) and hear it change:
+  // each piece loaded from the system folder. False where any is missing
+  // (Windows 95, NT 4.0 without it): then nothing is announced.
+  virtual bool StartAccessibility() = 0;
 };
 
 }  // namespace tickbomb

@@ -9,6 +9,7 @@
 #define TICKBOMB_APP_SEAM_FORM_WINDOW_EVENTS_H
 
 #include <exception>
+#include <string>
 #include <vector>
 
 #include "app/seam/drawing.h"
@@ -33,7 +34,8 @@ class FormWindowEvents {
   virtual void OnMouseDown(int x, int y, int button, int shift) = 0;
   virtual void OnMouseUp(int x, int y, int button, int buttons_still_down, int shift) = 0;
   virtual void OnCaptureLost() = 0;
-  virtual void OnKeyDown(int key, int shift) = 0;
+  // `repeated`: the key was already down (the keyboard's auto-repeat).
+  virtual void OnKeyDown(int key, int shift, bool repeated) = 0;
   virtual void OnKeyUp(int key, int shift) = 0;
   virtual void OnTimer() = 0;
   // The window is now on a monitor of `dpi` dots per inch; the system
@@ -46,6 +48,9 @@ class FormWindowEvents {
   virtual Hcursor CursorAt(int x, int y) const = 0;
   // How to paint the client area, back to front.
   virtual std::vector<DrawOp> PaintOps() const = 0;
+  // What a screen reader reads as the name of the form's focused control;
+  // empty: the control's own.
+  virtual std::wstring AccessibleName() const = 0;
 
   // Something the Windows side itself ran into while serving the form (out of
   // memory while painting, say): reported like a run-time error of the form.

@@ -18,6 +18,7 @@ enum class Hbitmap : std::uintptr_t {};   // a bitmap
 enum class Hmodule : std::uintptr_t {};   // a loaded module
 enum class Hprocess : std::uintptr_t {};  // a process
 enum class Htoken : std::uintptr_t {};    // an access token
+enum class Himc : std::uintptr_t {};      // an input method context
 
 // The handle's bits, for logging and for the Windows side's casts.
 template <typename Handle>

@@ -27,6 +27,7 @@ class WindowsApi {
   // ---- kernel32
   virtual int GetVersionExA(OsVersionInfoA* info) = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;
+  virtual std::uint32_t GetTickCount() = 0;
   virtual Hprocess GetCurrentProcess() = 0;
   virtual int CloseHandle(Htoken handle) = 0;
   // Does not return on Windows; a stand-in that cannot end the process throws
@@ -70,6 +71,12 @@ class WindowsApi {
   virtual int GetSystemMetrics(int index) = 0;
   virtual std::uint32_t GetSysColor(int index) = 0;
   virtual int DestroyCursor(Hcursor cursor) = 0;
+  // Where Windows has no NotifyWinEvent (95, NT 4.0 before SP6), nothing.
+  virtual void NotifyWinEvent(std::uint32_t event, Hwnd hwnd, std::int32_t object,
+                              std::int32_t child) = 0;
+
+  // ---- imm32 (where Windows has it; a null context where it does not)
+  virtual Himc ImmAssociateContext(Hwnd hwnd, Himc context) = 0;
 
   // ---- gdi32
   virtual Hrgn CreateRectRgn(int left, int top, int right, int bottom) = 0;

@@ -73,6 +73,13 @@ inline constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
 inline constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
 inline constexpr std::uint32_t MB_OK = 0;
 inline constexpr std::uint32_t MB_ICONERROR = 0x10;
+inline constexpr std::uint32_t MB_SYSTEMMODAL = 0x1000;
+inline constexpr std::uint32_t MB_SETFOREGROUND = 0x10000;
+inline constexpr std::uint32_t EVENT_OBJECT_NAMECHANGE = 0x800C;
+inline constexpr std::int32_t OBJID_CLIENT = -4;
+inline constexpr std::int32_t CHILDID_SELF = 0;
+inline constexpr int VK_F4 = 0x73;
+inline constexpr std::uint16_t LANG_JAPANESE = 0x11;  // the primary language of a LANGID
 }  // namespace win
 
 }  // namespace tickbomb

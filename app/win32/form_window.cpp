@@ -3,6 +3,7 @@
 #include <climits>
 #include <exception>
 
+#include "app/win32/accessibility.h"
 #include "app/win32/handle_cast.h"
 #include "app/win32/painter.h"
 #include "app/win32/unicode_or_ansi.h"
@@ -66,6 +67,15 @@ int ShiftMask() {
          (GetKeyState(VK_CONTROL) < 0 ? kCtrlMask : 0) | (GetKeyState(VK_MENU) < 0 ? kAltMask : 0);
 }
 
+// A key-down that the keyboard repeats while the key is held.
+bool Repeated(LPARAM lparam) { return (lparam & (1 << 30)) != 0; }
+
+// What a screen reader hears as the name of `button`: its form's words.
+std::wstring FormWordsFor(HWND button) {
+  const FormWindowEvents* const form = FormOf(GetParent(button));
+  return form != nullptr ? form->AccessibleName() : std::wstring();
+}
+
 void ButtonDown(HWND hwnd, FormWindowEvents& form, int button, LPARAM lparam) {
   if (GetCapture() != hwnd) SetCapture(hwnd);  // the first button down holds the mouse
   form.OnMouseDown(X(lparam), Y(lparam), button, ShiftMask());
@@ -113,7 +123,7 @@ LRESULT OptionButtonMessage(HWND button, UINT message, WPARAM wparam, LPARAM lpa
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       if (FormWindowEvents* form = FormOf(GetParent(button))) {
-        form->OnKeyDown(static_cast<int>(wparam), ShiftMask());
+        form->OnKeyDown(static_cast<int>(wparam), ShiftMask(), Repeated(lparam));
       }
       return 0;
     case WM_KEYUP:
@@ -122,6 +132,13 @@ LRESULT OptionButtonMessage(HWND button, UINT message, WPARAM wparam, LPARAM lpa
         form->OnKeyUp(static_cast<int>(wparam), ShiftMask());
       }
       return 0;
+    case WM_GETOBJECT:
+      // lParam is a DWORD: OBJID_CLIENT is negative.
+      if (static_cast<DWORD>(lparam) == static_cast<DWORD>(OBJID_CLIENT) &&
+          FormOf(GetParent(button)) != nullptr) {
+        if (const LRESULT named = NamedAccessibleObject(button, wparam, FormWordsFor)) return named;
+      }
+      return CallPreviousProc(button_procedure, button, message, wparam, lparam);
     case WM_NCDESTROY:
       if (auto* look = static_cast<ButtonLook*>(RemovePropA(button, kLookProperty))) {
         DeleteObject(look->back_brush);
@@ -179,7 +196,9 @@ LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_MBUTTONUP: ButtonUp(hwnd, *form, kMiddleButton, wparam, lparam); return 0;
     case WM_CAPTURECHANGED: form->OnCaptureLost(); return 0;
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: form->OnKeyDown(static_cast<int>(wparam), ShiftMask()); return 0;
+    case WM_SYSKEYDOWN:
+      form->OnKeyDown(static_cast<int>(wparam), ShiftMask(), Repeated(lparam));
+      return 0;
     case WM_KEYUP:
     case WM_SYSKEYUP: form->OnKeyUp(static_cast<int>(wparam), ShiftMask()); return 0;
     case WM_TIMER: form->OnTimer(); return 0;

@@ -5,6 +5,7 @@
 
 #include "app/seam/handles.h"
 
+#include <imm.h>
 #include <windows.h>  // after the program's headers: its macros clash with their names
 
 namespace tickbomb::win32 {
@@ -24,6 +25,7 @@ inline HBITMAP Native(Hbitmap h) { return To<HBITMAP>(h); }
 inline HMODULE Native(Hmodule h) { return To<HMODULE>(h); }
 inline HANDLE Native(Hprocess h) { return To<HANDLE>(h); }
 inline HANDLE Native(Htoken h) { return To<HANDLE>(h); }
+inline HIMC Native(Himc h) { return To<HIMC>(h); }
 
 // The typed handle of `handle`: Typed<Hwnd>(hwnd).
 template <typename Handle, typename WindowsHandle>

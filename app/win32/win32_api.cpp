@@ -1,5 +1,6 @@
 #include "app/win32/win32_api.h"
 
+#include "app/win32/accessibility.h"
 #include "app/win32/handle_cast.h"
 #include "app/win32/system_dll.h"
 #include "app/win32/unicode_or_ansi.h"
@@ -27,6 +28,8 @@ int Win32Api::GetVersionExA(OsVersionInfoA* info) {
 }
 
 void Win32Api::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+std::uint32_t Win32Api::GetTickCount() { return ::GetTickCount(); }
 
 Hprocess Win32Api::GetCurrentProcess() { return Typed<Hprocess>(::GetCurrentProcess()); }
 
@@ -131,6 +134,28 @@ int Win32Api::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 std::uint32_t Win32Api::GetSysColor(int index) { return ::GetSysColor(index); }
 
 int Win32Api::DestroyCursor(Hcursor cursor) { return ::DestroyCursor(Native(cursor)); }
+
+// Looked up at run time: Windows 95 and NT 4.0 before SP6 have none.
+void Win32Api::NotifyWinEvent(std::uint32_t event, Hwnd hwnd, std::int32_t object,
+                              std::int32_t child) {
+  NotifyWinEventIfAny(event, Native(hwnd), object, child);
+}
+
+// ---------------------------------------------------------------- imm32
+
+// imm32 is loaded at the first call, from the system directory; where it is
+// missing there is no input method to take a window's keys either.
+Himc Win32Api::ImmAssociateContext(Hwnd hwnd, Himc context) {
+  using ImmAssociateContextFunction = HIMC(WINAPI*)(HWND, HIMC);
+  static const auto associate = []() -> ImmAssociateContextFunction {
+    const HMODULE imm32 = LoadSystemDll("imm32.dll");
+    if (imm32 == nullptr) return nullptr;
+    return reinterpret_cast<ImmAssociateContextFunction>(
+        reinterpret_cast<void*>(GetProcAddress(imm32, "ImmAssociateContext")));
+  }();
+  if (associate == nullptr) return Himc{};
+  return Typed<Himc>(associate(Native(hwnd), Native(context)));
+}
 
 // ---------------------------------------------------------------- gdi32
 

@@ -13,6 +13,7 @@ class Win32Api final : public WindowsApi {
 
   int GetVersionExA(OsVersionInfoA* info) override;
   void Sleep(std::uint32_t milliseconds) override;
+  std::uint32_t GetTickCount() override;
   Hprocess GetCurrentProcess() override;
   int CloseHandle(Htoken handle) override;
   void ExitProcess(unsigned exit_code) override;
@@ -50,6 +51,10 @@ class Win32Api final : public WindowsApi {
   int GetSystemMetrics(int index) override;
   std::uint32_t GetSysColor(int index) override;
   int DestroyCursor(Hcursor cursor) override;
+  void NotifyWinEvent(std::uint32_t event, Hwnd hwnd, std::int32_t object,
+                      std::int32_t child) override;
+
+  Himc ImmAssociateContext(Hwnd hwnd, Himc context) override;
 
   Hrgn CreateRectRgn(int left, int top, int right, int bottom) override;
   int CombineRgn(Hrgn destination, Hrgn source1, Hrgn source2, int mode) override;

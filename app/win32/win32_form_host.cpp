@@ -1,7 +1,9 @@
 #include "app/win32/win32_form_host.h"
 
 #include <algorithm>
+#include <limits>
 
+#include "app/win32/accessibility.h"
 #include "app/win32/dib_format.h"
 #include "app/win32/form_window.h"
 #include "app/win32/handle_cast.h"
@@ -15,9 +17,12 @@ HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 }  // namespace
 
 Win32FormHost::Win32FormHost() : measure_dc_(CreateCompatibleDC(nullptr)) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  counts_per_millisecond_ = static_cast<double>(frequency.QuadPart) / 1000.0;
+  // Windows before XP may have no performance counter; then the forms
+  // layer's clock keeps time with the system tick instead.
+  LARGE_INTEGER frequency{};
+  if (QueryPerformanceFrequency(&frequency) != FALSE && frequency.QuadPart > 0) {
+    counts_per_millisecond_ = static_cast<double>(frequency.QuadPart) / 1000.0;
+  }
 }
 
 Win32FormHost::~Win32FormHost() { DeleteDC(measure_dc_); }
@@ -59,15 +64,13 @@ int Win32FormHost::WindowDpi(Hwnd hwnd) {
 
 void Win32FormHost::RefreshCursor(Hwnd hwnd) { ShowFormCursor(Native(hwnd)); }
 
-void Win32FormHost::DispatchPendingMessages() {
+bool Win32FormHost::DispatchPendingMessages() {
   MSG message;
   while (TakeQueuedMessage(message)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop to see
-      return;
-    }
+    if (message.message == WM_QUIT) return false;
     DeliverMessage(message);
   }
+  return true;
 }
 
 TextSize Win32FormHost::MeasureText(const FontSpec& font, const std::wstring& text) {
@@ -121,9 +124,26 @@ Hbitmap Win32FormHost::CreatePicture(const PixelImage& pixels) {
 }
 
 double Win32FormHost::NowMilliseconds() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
+  LARGE_INTEGER now{};
+  if (counts_per_millisecond_ <= 0 || QueryPerformanceCounter(&now) == FALSE) {
+    return std::numeric_limits<double>::quiet_NaN();
+  }
   return static_cast<double>(now.QuadPart) / counts_per_millisecond_;
 }
+
+// GetUserDefaultUILanguage is there from Windows 2000 on; before that the
+// user's default language tells, or a Shift-JIS ANSI code page does.
+std::uint16_t Win32FormHost::UserLanguage() {
+  using GetUserDefaultUILanguageFunction = LANGID(WINAPI*)();
+  static const auto ui_language =
+      reinterpret_cast<GetUserDefaultUILanguageFunction>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetUserDefaultUILanguage")));
+  if (ui_language != nullptr) return ui_language();
+  constexpr UINT kShiftJis = 932;
+  return GetACP() == kShiftJis ? MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)
+                               : GetUserDefaultLangID();
+}
+
+bool Win32FormHost::StartAccessibility() { return win32::StartAccessibility(); }
 
 }  // namespace tickbomb::win32

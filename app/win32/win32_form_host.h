@@ -27,7 +27,7 @@ class Win32FormHost final : public FormHost {
   void RefreshCursor(Hwnd hwnd) override;
   int ScreenDpi() override;
   int WindowDpi(Hwnd hwnd) override;
-  void DispatchPendingMessages() override;
+  bool DispatchPendingMessages() override;
   TextSize MeasureText(const FontSpec& font, const std::wstring& text) override;
   bool ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) override;
   Hcursor LoadCursorResource(int id) override;
@@ -35,10 +35,12 @@ class Win32FormHost final : public FormHost {
   bool ReadPicture(Hbitmap picture, PixelImage& pixels) override;
   Hbitmap CreatePicture(const PixelImage& pixels) override;
   double NowMilliseconds() override;
+  std::uint16_t UserLanguage() override;
+  bool StartAccessibility() override;
 
  private:
-  HDC measure_dc_ = nullptr;  // a memory DC that text is measured in
-  double counts_per_millisecond_ = 1;
+  HDC measure_dc_ = nullptr;           // a memory DC that text is measured in
+  double counts_per_millisecond_ = 0;  // 0: there is no performance counter
 };
 
 }  // namespace tickbomb::win32

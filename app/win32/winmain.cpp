@@ -5,6 +5,7 @@
 #include "app/form1.h"
 #include "app/module1.h"
 #include "app/win32/double_precision.h"
+#include "app/win32/held_keys.h"
 #include "app/win32/system_dll.h"
 #include "app/win32/unicode_or_ansi.h"
 #include "app/win32/win32_api.h"
@@ -14,6 +15,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
                    int /*show*/) {
   tickbomb::win32::LoadDllsFromSystemDirectoryOnly();
   tickbomb::win32::UseDoublePrecision();
+  tickbomb::win32::IgnoreHeldKeysInMessageBoxes();
   tickbomb::win32::Win32Api windows;
   tickbomb::win32::Win32FormHost host;
   tickbomb::Module1 module;
@@ -22,5 +24,8 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
 
   MSG message;
   while (tickbomb::win32::WaitForMessage(message) > 0) tickbomb::win32::DeliverMessage(message);
-  return static_cast<int>(message.wParam);
+  // A request to quit (or a broken queue) ends the program as closing the
+  // window does: at once, never by returning through the destructors while
+  // a sound may still be playing from the sound bank.
+  form.End();
 }

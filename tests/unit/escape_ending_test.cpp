@@ -2,6 +2,7 @@
 // teasing message, and ends without asking Windows for anything.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -303,6 +304,66 @@ TEST_F(EscapeEndingTest, ASecondEscapeDuringTheExplosionAlsoEndsOnce) {
   EXPECT_EQ(Boxes().size(), 1U);
   EXPECT_EQ(platform.CallsNamed("DestroyWindow").size(), 1U);
   EXPECT_TRUE(platform.CallsNamed("ExitWindowsEx").empty());
+}
+
+// Esc held down: the keyboard repeats it some thirty times a second. Repeats
+// waiting at the ending's pumps, and those that reach the window while its
+// box is up (the box's loop hands them on), start nothing: one ending's calls,
+// the scream moved once, the box closed only by the user.
+struct HeldEscape {
+  std::vector<std::string> calls;
+  int scream_left = 0;  // Label2(0) when the box is up
+  int boxes_open = 0;   // at the deepest
+};
+
+HeldEscape HoldEscape(int repeats_queued, int repeats_per_pump) {
+  FakePlatform platform;
+  Module1 module;
+  WatchedForm1 form{platform, platform, module};
+  form.Load();
+  HeldEscape held;
+  int open = 0;
+  int repeats_left = 600;  // some twenty seconds of holding, at most
+  const auto repeat = [&] { form.OnKeyDown(kVkEscape, 0, true); };
+  platform.on_call.push_back([&](const FakeCall& call) {
+    const bool box = call.name == "MessageBoxW";
+    if (call.name != "DispatchPendingMessages" && !box) return;
+    for (int i = 0; i < repeats_per_pump && repeats_left > 0; ++i, --repeats_left) {
+      platform.queue.emplace_back(repeat);
+    }
+    if (!box) return;
+    held.scream_left = form.label(Label2_0).left;
+    held.boxes_open = std::max(held.boxes_open, ++open);
+    while (!platform.queue.empty()) {
+      auto event = std::move(platform.queue.front());
+      platform.queue.pop_front();
+      event();
+    }
+    --open;
+  });
+  for (int i = 0; i < repeats_queued; ++i) platform.queue.emplace_back(repeat);
+  try {
+    form.OnKeyDown(kVkEscape, 0, false);
+  } catch (const ProcessExit&) {
+  }
+  held.calls = platform.Log();
+  return held;
+}
+
+TEST(HeldEscapeTest, RepeatsIntoTheOneEndingItBegan) {
+  const HeldEscape once = HoldEscape(0, 0);
+  const HeldEscape held = HoldEscape(200, 30);
+  EXPECT_EQ(held.calls, once.calls);
+  EXPECT_EQ(held.scream_left, Form1Design().labels[Label2_0].left - 120);
+  EXPECT_EQ(held.boxes_open, 1);
+  EXPECT_EQ(held.calls.back(), "ExitProcess(0)");
+}
+
+TEST_F(EscapeEndingTest, AKeyAlreadyDownWhenTheWindowCameStartsTheEnding) {
+  LoadForm();
+  EXPECT_EQ(Ends([&] { PressKey(kVkEscape, 0, /*repeated=*/true); }), 0U);
+  ASSERT_EQ(Boxes().size(), 1U);
+  EXPECT_EQ(Boxes()[0]->text, kEscapeMessage);
 }
 
 class ShiftDuringTheExplosionTest : public EscapeEndingTest,

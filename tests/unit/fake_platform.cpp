@@ -5,6 +5,7 @@
 #include <cstring>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include "app/module1.h"
 #include "assets/resource_ids.h"
@@ -139,6 +140,10 @@ int FakePlatform::GetVersionExA(OsVersionInfoA* info) {
 void FakePlatform::Sleep(std::uint32_t milliseconds) {
   Record("Sleep", {milliseconds});
   clock_ms += milliseconds;
+}
+
+std::uint32_t FakePlatform::GetTickCount() {
+  return tick_count_origin + static_cast<std::uint32_t>(std::floor(clock_ms));
 }
 
 Hprocess FakePlatform::GetCurrentProcess() {
@@ -362,6 +367,19 @@ int FakePlatform::DestroyCursor(Hcursor cursor) {
   return 1;
 }
 
+void FakePlatform::NotifyWinEvent(std::uint32_t event, Hwnd hwnd, std::int32_t object,
+                                  std::int32_t child) {
+  Record("NotifyWinEvent", {event, N(hwnd), object, child});
+  CheckNotDestroyed(hwnd, "NotifyWinEvent");
+}
+
+// ---- imm32
+Himc FakePlatform::ImmAssociateContext(Hwnd hwnd, Himc context) {
+  Record("ImmAssociateContext", {N(hwnd), N(context)});
+  CheckNotDestroyed(hwnd, "ImmAssociateContext");
+  return imm32 ? static_cast<Himc>(0x1AC) : Himc{};  // the thread's default context
+}
+
 // ---- gdi32
 Hrgn FakePlatform::CreateRectRgn(int left, int top, int right, int bottom) {
   const std::size_t record = Record("CreateRectRgn", {left, top, right, bottom});
@@ -434,6 +452,7 @@ Hwnd FakePlatform::CreateFormWindow(const std::wstring& caption, const Rect& out
   FakeCall call("CreateFormWindow", {outer.left, outer.top, outer.right, outer.bottom});
   call.text = caption;
   const std::size_t record = Record(std::move(call));
+  if (form_window_fails) return Hwnd{};
   const auto hwnd = static_cast<Hwnd>(next_handle_++);
   calls[record].result = N(hwnd);
   live_windows.push_back(hwnd);
@@ -470,15 +489,16 @@ void FakePlatform::RefreshCursor(Hwnd hwnd) {
 }
 
 // ---- the host: the queue, text, resources, clock
-void FakePlatform::DispatchPendingMessages() {
+bool FakePlatform::DispatchPendingMessages() {
   Record("DispatchPendingMessages");
   ++pump_depth;
-  while (!queue.empty()) {
+  while (!queue.empty() && !quit_posted) {
     auto event = std::move(queue.front());
     queue.pop_front();
     event();
   }
   --pump_depth;
+  return !std::exchange(quit_posted, false);
 }
 
 TextSize FakePlatform::MeasureText(const FontSpec& font, const std::wstring& text) {
@@ -557,6 +577,11 @@ Hbitmap FakePlatform::CreatePicture(const PixelImage& pixels) {
   return bitmap;
 }
 
-double FakePlatform::NowMilliseconds() { return clock_ms; }
+double FakePlatform::NowMilliseconds() { return counter(clock_ms); }
+
+bool FakePlatform::StartAccessibility() {
+  Record("StartAccessibility");
+  return accessibility;
+}
 
 }  // namespace tickbomb::testing

@@ -4,7 +4,8 @@
 // GetFocus and text measuring are read freely and not logged). Windows are
 // tracked just enough for the form to work (rectangles, focus, timers); the
 // message queue is a list of closures that a pump runs. A test can hook every
-// call, to look at the program at that moment or to make the call fail.
+// call, to look at the program at that moment or to make the call fail. The
+// tick count and the user's language are read freely too.
 #ifndef TICKBOMB_TESTS_UNIT_FAKE_PLATFORM_H
 #define TICKBOMB_TESTS_UNIT_FAKE_PLATFORM_H
 
@@ -85,13 +86,25 @@ class FakePlatform : public WindowsApi, public FormHost {
   OsVersionInfoA version{};         // answer of GetVersionExA
   bool version_call_fails = false;  // GetVersionExA leaves the record alone
   int screen_width = 1280, screen_height = 1024;
-  double clock_ms = 1000.0;                        // NowMilliseconds; Sleep advances it
+  double clock_ms = 1000.0;  // the time; Sleep advances it
+  // What the performance counter reads at time `clock_ms` (NowMilliseconds):
+  // the time itself, unless a test makes it fail or step.
+  std::function<double(double)> counter = [](double time) { return time; };
+  // GetTickCount: the time, whole milliseconds, from another origin.
+  std::uint32_t tick_count_origin = 7000;
+  std::uint16_t ui_language = 0x0409;  // UserLanguage: English (United States)
+  bool accessibility = true;           // StartAccessibility's answer
+  bool imm32 = true;                   // ImmAssociateContext finds an input method context
+  // A queued event sets this to post a request to quit (WM_QUIT): the pump
+  // that runs it stops there and says so.
+  bool quit_posted = false;
   std::map<int, std::vector<std::uint8_t>> waves;  // "WAVE" resources
   std::vector<int> missing_cursors;                // LoadCursorResource answers 0
   std::vector<int> missing_pictures;               // LoadPicture answers 0
   int screen_dpi = 96;                             // ScreenDpi
   std::optional<int> window_dpi;                   // WindowDpi; the screen's if not set
   std::uint32_t initial_style = 0x02CF0000;        // WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN
+  bool form_window_fails = false;                  // CreateFormWindow answers a null window
   // Events waiting in the message queue: a pump runs all of them (and
   // those they queue), in order.
   std::deque<std::function<void()>> queue;
@@ -168,6 +181,7 @@ class FakePlatform : public WindowsApi, public FormHost {
   int PlaySoundA(const void* sound, Hmodule module, std::uint32_t flags) override;
   int GetVersionExA(OsVersionInfoA* info) override;
   void Sleep(std::uint32_t milliseconds) override;
+  std::uint32_t GetTickCount() override;
   Hprocess GetCurrentProcess() override;
   int CloseHandle(Htoken handle) override;
   void ExitProcess(unsigned exit_code) override;
@@ -203,6 +217,9 @@ class FakePlatform : public WindowsApi, public FormHost {
   int GetSystemMetrics(int index) override;
   std::uint32_t GetSysColor(int index) override;
   int DestroyCursor(Hcursor cursor) override;
+  void NotifyWinEvent(std::uint32_t event, Hwnd hwnd, std::int32_t object,
+                      std::int32_t child) override;
+  Himc ImmAssociateContext(Hwnd hwnd, Himc context) override;
   Hrgn CreateRectRgn(int left, int top, int right, int bottom) override;
   int CombineRgn(Hrgn destination, Hrgn source1, Hrgn source2, int mode) override;
   int DeleteObject(Hrgn region) override;
@@ -224,7 +241,7 @@ class FakePlatform : public WindowsApi, public FormHost {
   void RefreshCursor(Hwnd hwnd) override;
   int ScreenDpi() override { return screen_dpi; }
   int WindowDpi(Hwnd /*hwnd*/) override { return window_dpi.value_or(screen_dpi); }
-  void DispatchPendingMessages() override;
+  bool DispatchPendingMessages() override;
   TextSize MeasureText(const FontSpec& font, const std::wstring& text) override;
   bool ReadResource(const char* type, int id, std::vector<std::uint8_t>& bytes) override;
   Hcursor LoadCursorResource(int id) override;
@@ -232,6 +249,8 @@ class FakePlatform : public WindowsApi, public FormHost {
   bool ReadPicture(Hbitmap picture, PixelImage& pixels) override;
   Hbitmap CreatePicture(const PixelImage& pixels) override;
   double NowMilliseconds() override;
+  std::uint16_t UserLanguage() override { return ui_language; }
+  bool StartAccessibility() override;
 
  private:
   // Logs a call and runs the hooks on it; the index of its record.

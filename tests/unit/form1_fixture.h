@@ -99,7 +99,7 @@ class Form1Test : public ::testing::Test {
     form.OnMouseDown(x, y, button, 0);
     form.OnMouseUp(x, y, button, 0, 0);
   }
-  void PressKey(int key, int shift) { form.OnKeyDown(key, shift); }
+  void PressKey(int key, int shift, bool repeated = false) { form.OnKeyDown(key, shift, repeated); }
   void ReleaseKey(int key, int shift) { form.OnKeyUp(key, shift); }
   void Queue(std::function<void()> event) { platform.queue.push_back(std::move(event)); }
 

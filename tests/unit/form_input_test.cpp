@@ -52,7 +52,7 @@ TEST_P(OptionGroupKeys, MoveTheSelectionInFocusOrder) {
   platform.focus = form.option(row.focused).hwnd;
   form.ClearEvents();
 
-  form.OnKeyDown(row.key, 0);
+  form.OnKeyDown(row.key, 0, false);
 
   EXPECT_EQ(platform.focus, form.option(row.lands_on).hwnd);
   for (int i = 0; i < 5; ++i) {
@@ -88,11 +88,11 @@ class OptionGroup : public FormInputTest {};
 TEST_F(OptionGroup, OtherKeysAndAnUnfocusedGroupMoveNothing) {
   for (int key :
        {int{kVkEscape}, kVkShift, 9 /* Tab */, 13 /* Enter */, 32 /* Space */, 65 /* A */}) {
-    form.OnKeyDown(key, 0);
+    form.OnKeyDown(key, 0, false);
     EXPECT_EQ(platform.focus, form.option(OptNone).hwnd) << "key " << key;
   }
   platform.focus = Hwnd{};  // the focus is elsewhere
-  for (int key : {kVkUp, kVkDown, kVkLeft, kVkRight}) form.OnKeyDown(key, 0);
+  for (int key : {kVkUp, kVkDown, kVkLeft, kVkRight}) form.OnKeyDown(key, 0, false);
   EXPECT_TRUE(form.option(OptNone).value);
   EXPECT_EQ(std::count_if(form.events.begin(), form.events.end(),
                           [](const std::string& e) { return e.rfind("OptionClick", 0) == 0; }),
@@ -106,7 +106,7 @@ TEST_F(Form1Test, MovingOntoNoneDoesNothing) {
   const Hwnd window = form.hWnd();
   const ZoomOrigin open_from = form.OpenFrom;
   platform.ClearCalls();
-  form.OnKeyDown(kVkDown, 0);
+  form.OnKeyDown(kVkDown, 0, false);
   EXPECT_EQ(form.hWnd(), window);
   EXPECT_EQ(form.OpenFrom, open_from);
   EXPECT_TRUE(form.option(OptNone).value);
@@ -124,8 +124,8 @@ TEST_F(KeyPreview, TheFormSeesEveryKeyFirstWhateverHasTheFocus) {
   for (Hwnd holder : focus_holders) {
     platform.focus = holder;
     form.ClearEvents();
-    form.OnKeyDown(kVkEscape, 0);
-    form.OnKeyDown(kVkShift, kShiftMask);
+    form.OnKeyDown(kVkEscape, 0, false);
+    form.OnKeyDown(kVkShift, kShiftMask, false);
     form.OnKeyUp(kVkShift, 0);
     form.OnKeyUp('A', kShiftMask | kCtrlMask);
     EXPECT_EQ(form.events, (std::vector<std::string>{"KeyDown(27,0)", "KeyDown(16,1)",
@@ -135,7 +135,7 @@ TEST_F(KeyPreview, TheFormSeesEveryKeyFirstWhateverHasTheFocus) {
   // An arrow reaches the form before the group moves.
   platform.focus = form.option(OptNone).hwnd;
   form.ClearEvents();
-  form.OnKeyDown(kVkUp, kShiftMask);
+  form.OnKeyDown(kVkUp, kShiftMask, false);
   EXPECT_EQ(form.events, (std::vector<std::string>{"KeyDown(38,1)", "OptionClick(3)"}));
 }
 

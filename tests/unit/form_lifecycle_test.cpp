@@ -171,8 +171,8 @@ TEST_F(FormsLifecycle, AnUnloadedFormIgnoresEveryEntryPoint) {
   form.OnMouseMove(200, 100, 1, 0);
   form.OnMouseDown(50, 150, kLeftButton, 0);
   form.OnMouseUp(50, 150, kLeftButton, 0, 0);
-  form.OnKeyDown(kVkEscape, 0);
-  form.OnKeyDown(kVkDown, 0);
+  form.OnKeyDown(kVkEscape, 0, false);
+  form.OnKeyDown(kVkDown, 0, false);
   form.OnKeyUp(kVkShift, 0);
   form.OnTimer();
   form.OnCaptureLost();
@@ -202,7 +202,7 @@ TEST_F(FormsLifecycle, AKeyHandlerThatReloadsTheFormEndsTheKey) {
     form.Load();
   };
   form.ClearEvents();
-  form.OnKeyDown(kVkDown, 0);
+  form.OnKeyDown(kVkDown, 0, false);
   EXPECT_EQ(form.events, (std::vector<std::string>{"KeyDown(40,0)", "Load"}));
   EXPECT_TRUE(form.option(OptNone).value);
   EXPECT_EQ(platform.focus, form.option(OptNone).hwnd);
@@ -265,7 +265,7 @@ TEST_F(FormsLifecycle, TouchingADestroyedWindowFailsTheTest) {
     if (event.rfind("KeyDown", 0) == 0) platform.InvalidateRect(dead, nullptr, 0);
   };
   try {
-    form.OnKeyDown(kVkEscape, 0);
+    form.OnKeyDown(kVkEscape, 0, false);
     ADD_FAILURE() << "the program went on";
   } catch (const ProcessExit& exit) {
     EXPECT_EQ(exit.code, 1U);
@@ -294,7 +294,7 @@ TEST_P(ReopenFromKeyDown, ReloadsInsideTheHandlerAndTouchesNoDeadWindow) {
     module.TickCount = 7;
     platform.ClearCalls();
 
-    form.OnKeyDown(row.key, 0);
+    form.OnKeyDown(row.key, 0, false);
 
     ASSERT_TRUE(form.IsLoaded());
     EXPECT_NE(form.hWnd(), old_window);
@@ -330,7 +330,7 @@ TEST_P(ReopenInsideTickPump, StartsAFreshCountdownAndTheOldTickStops) {
   const Hwnd old_window = form.hWnd();
   platform.focus = form.option(OptNone).hwnd;
   // An arrow key waits in the queue when the tick pumps.
-  platform.queue.emplace_back([&] { form.OnKeyDown(kVkDown, 0); });
+  platform.queue.emplace_back([&] { form.OnKeyDown(kVkDown, 0, false); });
   platform.ClearCalls();
 
   EXPECT_FALSE(Ends([&] { Tick(); }));

@@ -93,7 +93,7 @@ TEST_F(Form1Test, AReopenKeepsTheArraysTheLastStartUpPlayedFrom) {
 
   for (int reopen = 0; reopen < 3; ++reopen) {
     platform.ClearCalls();
-    form.OnKeyDown(forms::kVkDown, 0);  // None -> Left: re-open
+    form.OnKeyDown(forms::kVkDown, 0, false);  // None -> Left: re-open
     ASSERT_TRUE(form.IsLoaded());
     Churn(sizes);
     const std::vector<const std::uint8_t*> after = platform.PlayedBuffers();

@@ -20,6 +20,7 @@ namespace {
 struct ErrorCase {
   const char* name;
   int number;  // the error the report names
+  bool owned;  // the form has a window to own the report
   // Prepares the fake, then runs the program up to the error.
   std::function<void(FakePlatform&, WatchedForm1&)> run;
 };
@@ -38,9 +39,9 @@ void Ticks(FakePlatform& platform, WatchedForm1& form, int count) {
 // Everything the window could still hand on while the report is open.
 void Pester(FakePlatform& platform, WatchedForm1& form) {
   Ticks(platform, form, 40);
-  form.OnKeyDown(kVkEscape, 0);
-  form.OnKeyDown(forms::kVkDown, 0);  // a re-open command
-  form.OnKeyDown(kVkShift, kShiftMask);
+  form.OnKeyDown(kVkEscape, 0, false);
+  form.OnKeyDown(forms::kVkDown, 0, false);  // a re-open command
+  form.OnKeyDown(kVkShift, kShiftMask, false);
   form.OnMouseDown(30, 150, kLeftButton, 0);  // on the bomb
   form.OnMouseUp(30, 150, kLeftButton, 0, 0);
   form.OnMouseMove(200, 20, kLeftButton, 0);
@@ -65,6 +66,13 @@ TEST_P(RunTimeErrorTest, NothingRunsUnderTheReportAndClosingItEnds) {
   ASSERT_NE(report, 0U);
   const std::wstring prefix = L"Run-time error '" + std::to_wstring(c.number) + L"'";
   EXPECT_EQ(platform.calls[report].text.rfind(prefix, 0), 0U) << "the report names the error";
+  // Owned by the form's window where there is one, and shown in front; a box
+  // of no owner is system-modal, so that a program started hidden or
+  // minimised shows it all the same.
+  const std::uint32_t shown = 0x10 | 0x10000;  // MB_ICONERROR | MB_SETFOREGROUND
+  EXPECT_EQ(
+      platform.calls[report].args,
+      (std::vector<std::int64_t>{c.owned ? N(form.hWnd()) : 0, c.owned ? shown : shown | 0x1000}));
   // After the report: its end, and nothing else at all.
   std::vector<std::string> after;
   for (std::size_t i = report + 1; i < platform.calls.size(); ++i) {
@@ -79,17 +87,22 @@ TEST_P(RunTimeErrorTest, NothingRunsUnderTheReportAndClosingItEnds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Everywhere, RunTimeErrorTest,
-    ::testing::Values(ErrorCase{"CursorMissingAtStartUp", 326,
+    ::testing::Values(ErrorCase{"NoWindowCanBeCreated", 31001, false,
+                                [](FakePlatform& p, WatchedForm1& f) {
+                                  p.form_window_fails = true;
+                                  f.Load();
+                                }},
+                      ErrorCase{"CursorMissingAtStartUp", 326, true,
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   p.missing_cursors = {101};
                                   f.Load();
                                 }},
-                      ErrorCase{"PictureMissingAtStartUp", 481,
+                      ErrorCase{"PictureMissingAtStartUp", 481, true,
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   p.missing_pictures = {IDB_BIG_BOMB};
                                   f.Load();
                                 }},
-                      ErrorCase{"InsideTheLastPumpOfTheCountdown", 326,
+                      ErrorCase{"InsideTheLastPumpOfTheCountdown", 326, true,
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
                                   p.on_call.push_back([&p, &f](const FakeCall& call) {
@@ -99,11 +112,12 @@ INSTANTIATE_TEST_SUITE_P(
                                     p.missing_cursors = {
                                         101};  // a re-open queued by now fails its start-up
                                     p.focus = f.option(OptNone).hwnd;
-                                    p.queue.push_back([&f] { f.OnKeyDown(forms::kVkUp, 0); });
+                                    p.queue.push_back(
+                                        [&f] { f.OnKeyDown(forms::kVkUp, 0, false); });
                                   });
                                   Ticks(p, f, 20);
                                 }},
-                      ErrorCase{"InTheEscapeEnding", 9,
+                      ErrorCase{"InTheEscapeEnding", 9, true,
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
                                   // the digit 2's sound cannot be played from its array
@@ -113,9 +127,9 @@ INSTANTIATE_TEST_SUITE_P(
                                       throw forms::RuntimeError(9, L"Subscript out of range");
                                     }
                                   });
-                                  f.OnKeyDown(kVkEscape, 0);
+                                  f.OnKeyDown(kVkEscape, 0, false);
                                 }},
-                      ErrorCase{"OutOfMemoryInATick", 7,
+                      ErrorCase{"OutOfMemoryInATick", 7, true,
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
                                   p.on_call.push_back([](const FakeCall& call) {
@@ -123,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   });
                                   Ticks(p, f, 4);
                                 }},
-                      ErrorCase{"AnyOtherExceptionWhileDragging", 51,
+                      ErrorCase{"AnyOtherExceptionWhileDragging", 51, true,
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
                                   p.on_call.push_back([](const FakeCall& call) {
@@ -132,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   });
                                   f.OnMouseMove(200, 20, kLeftButton, 0);
                                 }},
-                      ErrorCase{"LibraryIndexOutOfRangeInATick", 9,
+                      ErrorCase{"LibraryIndexOutOfRangeInATick", 9, true,
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
                                   p.on_call.push_back([](const FakeCall& call) {
@@ -142,12 +156,12 @@ INSTANTIATE_TEST_SUITE_P(
                                   });
                                   Ticks(p, f, 2);
                                 }},
-                      ErrorCase{"DuringAReload", 326,
+                      ErrorCase{"DuringAReload", 326, true,
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
                                   p.waves.erase(103);
                                   p.focus = f.option(OptNone).hwnd;
-                                  f.OnKeyDown(forms::kVkDown, 0);
+                                  f.OnKeyDown(forms::kVkDown, 0, false);
                                 }}),
     [](const ::testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.name); });
 

@@ -143,9 +143,10 @@ class RandomRun {
     if (r < 0.55) {
       const auto [key, state] = Key();
       const bool down = Chance(0.6);
-      return [this, key, state, down] {
+      const bool repeated = down && Chance(0.3);  // a key held down
+      return [this, key, state, down, repeated] {
         if (down) {
-          form_.OnKeyDown(key, state);
+          form_.OnKeyDown(key, state, repeated);
         } else {
           form_.OnKeyUp(key, state);
         }
@@ -200,8 +201,8 @@ class RandomRun {
   // of it may run.
   void Pester() {
     for (int i = 0; i < 6; ++i) Tick();
-    form_.OnKeyDown(kVkEscape, 0);
-    form_.OnKeyDown(forms::kVkDown, 0);
+    form_.OnKeyDown(kVkEscape, 0, false);
+    form_.OnKeyDown(forms::kVkDown, 0, false);
     Click(kLeftButton);
     while (!platform_.queue.empty()) {
       auto event = std::move(platform_.queue.front());

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -96,6 +98,71 @@ TEST(TimerPacing, TwentyLateWakeUpsDoNotDrift) {
   }
   // A plain repeating timer would be 20 x 15 = 300 ms behind by now.
   EXPECT_LE(now, start + 10000 + 15);
+}
+
+// A clock that fails or steps back is not a clock that ticks: a reading that
+// is not a number is no tick and no schedule; one before the last starts the
+// schedule again a period on. Woken every 10 ms, the twenty ticks still come,
+// none closer than 400 ms to the one before, in the time the wake-ups pass.
+TEST(TimerPacing, AFailingClockNeverTicksEarly) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  struct Row {
+    const char* name;
+    std::function<double(double)> reading;  // the clock at time t (ms since the start)
+  };
+  const Row rows[] = {
+      {"not a number for a second", [](double t) { return t < 1000 ? kNaN : t; }},
+      {"infinite for a second", [](double t) { return t < 1000 ? kInf : t; }},
+      {"minus infinity at times",
+       [](double t) { return static_cast<int>(t) % 700 < 50 ? -kInf : t; }},
+      {"back by four seconds at 3 s", [](double t) { return t < 3000 ? t : t - 4000; }},
+      {"back to zero every 2.2 s", [](double t) { return std::fmod(t, 2200); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TimerPacing pacing;
+    pacing.Start(row.reading(0), 500);
+    std::vector<double> ticks;
+    for (double t = 10; t < 60000 && ticks.size() < 20; t += 10) {
+      EXPECT_GE(pacing.DelayToNextTick(row.reading(t)), 1U);
+      EXPECT_LE(pacing.DelayToNextTick(row.reading(t)), 500U);
+      if (pacing.TakeTickIfDue(row.reading(t))) ticks.push_back(t);
+    }
+    ASSERT_EQ(ticks.size(), 20U) << "the countdown ends";
+    EXPECT_GE(ticks.front(), 500.0);
+    for (std::size_t i = 1; i < ticks.size(); ++i) EXPECT_GE(ticks[i] - ticks[i - 1], 400.0);
+  }
+}
+
+// The form keeps time with the system tick where the fine counter is missing
+// or fails (not a number, infinite), carried on from its last good reading:
+// the window is placed, the countdown ends, and no tick comes before its
+// time on the tick's clock.
+TEST(FormTimer, FallsBackToTheSystemTick) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  for (const auto& counter : std::vector<std::function<double(double)>>{
+           [](double) { return kNaN; },
+           [](double) { return std::numeric_limits<double>::infinity(); },
+           [](double t) { return t < 3000 ? t : kNaN; }}) {
+    FakePlatform platform;
+    platform.counter = counter;
+    RecordingForm form(platform, platform);
+    form.Load();
+    const double armed = platform.clock_ms;
+    std::vector<double> ticked_at;
+    form.on_event = [&](const std::string& event) {
+      if (event == "Timer") ticked_at.push_back(platform.clock_ms);
+    };
+    for (int wake_ups = 0; ticked_at.size() < 20 && wake_ups < 2000; ++wake_ups) {
+      platform.clock_ms += 10;
+      form.OnTimer();
+    }
+    ASSERT_EQ(ticked_at.size(), 20U);
+    for (std::size_t n = 1; n <= ticked_at.size(); ++n) {
+      EXPECT_GE(ticked_at[n - 1], armed + static_cast<double>(n) * 500) << "tick " << n;
+    }
+  }
 }
 
 // The same through the form: it re-arms the system timer with each delay.

@@ -11,6 +11,10 @@ elsewhere.  Input the
 judge cannot place for sure on one side of a start-up or of the detonation's
 last pump (right before the explosion sound, after which nothing is
 dispatched) may have gone either way, and every outcome it allows is accepted.
+An Esc or Alt+F4 counts as surely delivered only where no freeze may have
+held it up and no re-open may have swallowed it (sure_reach).  Alt+F4 ends
+the program with neither a box nor a request; the session logs with its exit
+when it last saw the program running (`running`).
 """
 
 import collections
@@ -24,6 +28,9 @@ RUN_TIME_ERROR = "Run-time error"
 RESTART = 2
 
 DELIVERY = 0.3
+# Alt+F4 that reached the window ends the process within this, under Wine
+# running natively (speed.budget elsewhere).
+CLOSING = 1.0
 TEN_SECONDS = 10.0
 PERIOD = 0.5
 # A tick up to a fifth of a period late keeps the schedule, so a freeze of up
@@ -32,6 +39,8 @@ PERIOD = 0.5
 ORDINARY_LATENESS = PERIOD / 5
 CLOSEST_TICK_SOUNDS = 0.4
 CLOCK_STEP = 0.002  # the trace's times are whole milliseconds
+WAYS_OUT = {"Escape": "an Esc", "alt+F4": "an Alt+F4"}
+NEVER = float("inf")
 ACTIONS = ("key", "click_bomb", "click_bomb_other", "click_sky", "drag", "freeze")
 
 Verdict = collections.namedtuple("Verdict", "ending windows freezes actions violations")
@@ -85,6 +94,26 @@ def reach(entry):
     return entry["t0"], entry["t1"] + speed.budget(DELIVERY)
 
 
+def held_up(earliest, latest, entries):
+    """`latest`, put off by every freeze that stopped the program between `earliest` and it."""
+    for freeze in sorted((e for e in entries if e["kind"] == "freeze"), key=lambda e: e["t0"]):
+        if freeze["t0"] <= latest and freeze["t1"] > earliest:
+            latest += freeze["t1"] - freeze["t0"]
+    return latest
+
+
+def sure_reach(entry, runs, entries):
+    """When the input of `entry` had surely reached a shown window; NEVER if it may have
+    reached none (sent uncertain or late, or while a re-open kept the program busy)."""
+    if not entry.get("sent") or entry.get("uncertain") or entry.get("late"):
+        return NEVER
+    earliest, latest = reach(entry)
+    latest = held_up(earliest, latest, entries)
+    if any(run.busy_from <= latest and earliest <= run.shown for run in runs):
+        return NEVER
+    return latest
+
+
 def judge(calls, entries, default_flags):
     violations = []
     try:
@@ -101,6 +130,10 @@ def judge(calls, entries, default_flags):
     boxes = [c for c in calls if c.name == "user32.MessageBoxW"]
     requests = [c for c in calls if c.name == "user32.ExitWindowsEx"]
     endings = [b for b in boxes if str(b.args[2]) == MESSAGE_TITLE] + requests
+    exits = [e for e in entries if e["kind"] == "exit"]
+    closes = [e for e in entries if e["kind"] == "key" and e["combo"] == "alt+F4" and e.get("sent")]
+    closed, closer = min(((sure_reach(e, runs, entries), e) for e in closes),
+                         key=lambda c: c[0], default=(NEVER, None))
 
     for box in boxes:
         if str(box.args[1]).startswith(RUN_TIME_ERROR):
@@ -110,7 +143,7 @@ def judge(calls, entries, default_flags):
     for call in calls:
         if call.name == "kernel32.FatalAppExitA":
             violations.append("a fatal exit: %r" % call)
-    if len(endings) != 1:
+    if len(endings) > 1 or not endings and not exits:
         violations.append("%d endings: %s" % (len(endings), endings))
     for entry in entries:
         if entry["kind"] == "still_running":
@@ -131,6 +164,15 @@ def judge(calls, entries, default_flags):
                  if c.name in ("winmm.PlaySoundA", "user32.SetTimer")]
         if after:
             violations.append("with the box up: %s" % after[:3])
+        if closed < boxes[0].time:
+            violations.append("a box after an Alt+F4 sent at %.3f" % closer["t0"])
+    if not endings and closed < NEVER:
+        earliest, latest = reach(closer)
+        seen = [e["running"] for e in exits if e.get("running")] + [
+            e["t0"] for e in entries if e["kind"] == "no_ending"]
+        if max(seen, default=0.0) > held_up(earliest, latest + speed.budget(CLOSING), entries):
+            violations.append("still running %.3f s after an Alt+F4 sent at %.3f" % (
+                max(seen) - closer["t0"], closer["t0"]))
 
     ending = "none"
     if endings and endings[0] in requests:
@@ -144,6 +186,11 @@ def judge(calls, entries, default_flags):
         if not any(e["kind"] == wanted and e.get("sent") and (
                 ending == "defuse" or e["combo"] == "Escape") for e in entries):
             violations.append("a %s box, and the user never asked for it" % ending)
+    elif exits:
+        ending = "close"
+        if not any(reach(e)[0] < exits[0]["t0"] for e in closes):
+            violations.append("the program ended with neither a box nor a shutdown request, "
+                              "and no Alt+F4 was sent before")
 
     freezes = sum(1 for e in entries if e["kind"] == "freeze")
     actions = sum(1 for e in entries if e["kind"] in ACTIONS)
@@ -169,13 +216,15 @@ def judge_request(request, runs, entries, default_flags):
                          ", ".join("%.2f" % f for f in frozen if f), owed))
 
     for entry in entries:
+        if entry["kind"] == "key" and entry["combo"] in WAYS_OUT \
+                and sure_reach(entry, runs, entries) < pump:
+            found.append("the request came after %s sent at %.3f" % (
+                WAYS_OUT[entry["combo"]], entry["t0"]))
         if not entry.get("sent") or entry.get("uncertain") or entry.get("late"):
             continue
         earliest, latest = reach(entry)
         if latest >= pump:
             continue
-        if entry["kind"] == "key" and entry["combo"] == "Escape":
-            found.append("the request came after an Esc sent at %.3f" % entry["t0"])
         if entry["kind"] == "click_bomb" and entry["button"] == 1:
             run = runs[entry["window"] - 1]
             hidden = [t for t in (run.tick19, runs[run.number].busy_from if run.number < len(runs)

@@ -5,7 +5,9 @@ line, with the relay clock before (t0) and after (t1) it was sent, so that
 chaos_judge can lay it beside the relay trace.  Keys carry their X events
 with the modifier mask the program reads for each (1 Shift, 2 Ctrl, 4 Alt,
 as held after that event); input sent while the program was frozen carries
-`thaw`, the moment it could first run.
+`thaw`, the moment it could first run.  A program that ended with neither a
+box nor a request (closed by Alt+F4) logs its exit when it was first seen
+gone, with `running`, the last moment it was seen running.
 """
 
 import json
@@ -36,6 +38,8 @@ class Session:
         self.frozen = False
         self.reopens_pending = 0  # arrows sent blind, whose start-ups come after the thaw
         self.windows = 0          # start-ups waited for
+        self.running_seen = None  # relay clock of the last look that found the program running
+        self.gone_seen = None
 
     # ---- the log
 
@@ -68,7 +72,12 @@ class Session:
             return "box"
         if self.run.relay.calls("user32.ExitWindowsEx"):
             return "shutdown"
-        return "exit" if self.run.exited else None
+        looked = relay_clock()  # before the look: it ran at least until then
+        if not self.run.exited:
+            self.running_seen = looked
+            return None
+        self.gone_seen = self.gone_seen or relay_clock()
+        return "exit"
 
     def await_startups(self, count, timeout=8.0):
         """Waits for `count` more start-ups (or an ending); the last one's window is the one to act on."""
@@ -217,6 +226,9 @@ class Session:
         elif ending == "shutdown":
             self.record("shutdown_seen", relay_clock())
             self.await_exit()
+        elif ending == "exit":  # neither a box nor a request: closed by Alt+F4, or a crash
+            self.record("exit", self.gone_seen, code=self.run.process.returncode,
+                        running=self.running_seen)
         elif ending is None:
             self.record("no_ending", relay_clock())
             self.run.screenshot("no-ending")

@@ -8,7 +8,7 @@ import subprocess
 import time
 
 from . import display as display_mod
-from . import images, old_windows, pe, prefix as prefix_mod, speed
+from . import images, old_windows, pe, prefix as prefix_mod, reader as reader_mod, speed
 from .pulse import PulseServer
 from .relay import RelayLog, load_addresses
 
@@ -79,7 +79,9 @@ class TickbombRun:
     next to the .exe; exe: another build of the program to run instead;
     settings: more of the prefix user's registry settings, {key: {name:
     value}}; name: the run's folder among the scenario's artefacts;
-    debug: more WINEDEBUG channels ("+ver"), whose lines land in relay.log too.
+    debug: more WINEDEBUG channels ("+ver"), whose lines land in relay.log too;
+    reader: a screen reader listens from before the program starts, as
+    `run.reader` (harness/reader.py).
 
     A run of Windows 95, 98 or Me ("win95", "win98", "winme") is a Japanese
     one (code page 932) and traces every call the program makes, whatever
@@ -90,7 +92,7 @@ class TickbombRun:
     def __init__(self, watch=(), windows_version=None, log_pixels=None, audio=None,
                  capture_audio=False, paced_audio=False, dll_overrides=None, beside_exe=None,
                  env=None, screen=display_mod.SCREEN_SIZE, name=None, debug=(), exe=None,
-                 settings=None):
+                 settings=None, reader=False):
         if _context is None:
             raise RuntimeError("TickbombRun needs the scenario runner (tests/e2e/e2e.py)")
         self.ctx = _context
@@ -128,6 +130,8 @@ class TickbombRun:
         self.started_at = None
         self._program_pid = None      # the program's own process, once found
         self.freezes = []             # (stopped, resumed) of each stop(), on the relay clock
+        self.with_reader = reader
+        self.reader = None            # the screen reader beside the program (reader=True)
 
     # ---- starting and stopping
 
@@ -196,6 +200,9 @@ class TickbombRun:
         self.env["WINEDEBUG"] = ",".join(["+timestamp", "+relay", "+loaddll"] + self.debug)
         self.log("display %s, prefix %s, watching %s" % (
             self.display.name, prefix, ", ".join(self.watch)))
+        if self.with_reader:
+            self.reader = reader_mod.Reader(reader_mod.build(self.ctx.out), self.dir, self.log)
+            self.reader.start(self.env, app_dir, seconds=speed.budget(300))
         self.started_at = relay_clock()
         with open(os.path.join(self.dir, "relay.log"), "wb") as err, \
                 open(os.path.join(self.dir, "wine-stdout.log"), "wb") as out:
@@ -205,6 +212,8 @@ class TickbombRun:
 
     def _stop(self):
         display_mod.kill_group(self.process)
+        if self.reader is not None:
+            self.reader.stop()
         if self.env is not None:
             # Ends every process of this prefix, and its wineserver.
             subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=30)

@@ -52,15 +52,21 @@ def use(measured):
     _factor = max(1.0, float(measured))
 
 
-def minimal_window(out):
-    """The yardstick program, built with mingw-w64 into OUT/baseline (again when its source changed)."""
-    exe = os.path.join(out, "baseline", "minimal_window.exe")
-    if not os.path.isfile(exe) or os.path.getmtime(exe) < os.path.getmtime(SOURCE):
+def build_helper(source, exe, libraries=()):
+    """A helper program of the harness, built with mingw-w64 from one C file into `exe`
+    (again when its source changed); two test processes may build it at once."""
+    if not os.path.isfile(exe) or os.path.getmtime(exe) < os.path.getmtime(source):
         os.makedirs(os.path.dirname(exe), exist_ok=True)
-        subprocess.run([COMPILER, "-O2", "-mwindows", "-o", exe + ".new", SOURCE], check=True,
-                       capture_output=True, timeout=120)
-        os.replace(exe + ".new", exe)
+        building = "%s.%d.new" % (exe, os.getpid())
+        subprocess.run([COMPILER, "-O2", "-mwindows", "-o", building, source] + list(libraries),
+                       check=True, capture_output=True, timeout=120)
+        os.replace(building, exe)
     return exe
+
+
+def minimal_window(out):
+    """The yardstick program, built into OUT/baseline."""
+    return build_helper(SOURCE, os.path.join(out, "baseline", "minimal_window.exe"))
 
 
 def wait_for_title(run, title, timeout):

@@ -2,7 +2,7 @@
 
 import time
 
-from harness import TickbombRun, images, scenario, speed
+from harness import TickbombRun, images, relay_clock, scenario, speed
 from harness.cursor import embedded_cursor, pointer_cursor
 from harness.layout import BOMB_MIDDLE, PICTURE_H, PICTURE_W, RED, TOP_LINE, WHITE, YELLOW
 from harness.old_windows import EVERY_FAMILY
@@ -140,6 +140,44 @@ def escape_plays_the_fake_ending(windows_version):
         assert later.time >= earlier.ret_time
 
     check_escape_screen(final)
+
+
+@scenario(timeout=60, windows_versions=(None, "win98"))
+def alt_f4_closes_the_window(windows_version):
+    """Alt+F4, the system's close key, about two seconds in: the program ends within a
+    second, as closing the window does, with neither a shutdown request nor a box."""
+    watch = ["user32.ExitWindowsEx", "user32.MessageBoxW", "kernel32.ExitProcess"]
+    with TickbombRun(watch=watch, windows_version=windows_version) as run:
+        run.wait_for_window()
+        shown = run.relay.calls("user32.SetWindowRgn")[0].time
+        time.sleep(max(0.0, shown + 2.0 - relay_clock()))
+        sent = relay_clock()
+        run.key("alt+F4")
+        code = run.wait_for_exit(timeout=10)
+        ended = run.relay.calls("kernel32.ExitProcess")
+        assert run.relay.calls("user32.ExitWindowsEx") == [], "a shutdown request"
+        assert run.relay.calls("user32.MessageBoxW") == [], "a message box"
+    assert code == 0, "exit code %d" % code
+    assert ended, "the program did not end through its own end (ExitProcess)"
+    took = ended[0].time - sent
+    run.log("Alt+F4 sent %.2f s after the window was up; the program ended %.3f s later" % (
+        sent - shown, took))
+    assert took <= speed.budget(1.0), "the program ended %.2f s after Alt+F4" % took
+
+
+@scenario(timeout=60)
+def alt_f4_closes_the_defusing_box():
+    """Alt+F4 on the box a click on the bomb brings closes it, and the program ends
+    without a shutdown request."""
+    with TickbombRun(watch=["user32.ExitWindowsEx", "user32.MessageBoxW"]) as run:
+        run.wait_for_window()
+        run.click(*BOMB_MIDDLE)
+        box = run.wait_for_message_box(MESSAGE_TITLE)
+        run.key("alt+F4", window=box)
+        code = run.wait_for_exit(timeout=10)
+        assert run.relay.calls("user32.ExitWindowsEx") == [], "a shutdown request"
+    assert code == 0, "exit code %d" % code
+    assert [str(b.args[1]) for b in run.relay.calls("user32.MessageBoxW")] == [DEFUSED]
 
 
 def check_escape_screen(final):

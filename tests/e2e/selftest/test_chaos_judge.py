@@ -7,12 +7,13 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.dirname(__file__))
 
-from harness.chaos_judge import judge  # noqa: E402
+from harness.chaos_judge import WAYS_OUT, judge  # noqa: E402
 from harness.run import DEFUSED, ESCAPED, MESSAGE_TITLE  # noqa: E402
 from test_ticks import Trace  # noqa: E402
 
 SHOWN = 100.0
 WINDOW = 0x2004A
+ALT_F4 = [["alt", "down", 4], ["F4", "down", 4], ["F4", "up", 4], ["alt", "up", 0]]
 WAVES = {106: 0xC10000, 105: 0xC20000, 104: 0xC30000, 103: 0xC40000, 102: 0xC50000, 101: 0xC60000}
 
 
@@ -122,13 +123,16 @@ class ChaosJudgeTest(unittest.TestCase):
         self.assertFound(session.verdict(), "tick sounds")
         self.assertClean(left_alone().verdict())
 
-    def test_an_escape_that_reached_the_window_forbids_the_request(self):
-        for sent_before, found in ((1.0, True), (0.2, False)):
+    def test_an_escape_or_alt_f4_that_reached_the_window_forbids_the_request(self):
+        escape = [["Escape", "down", 0], ["Escape", "up", 0]]
+        for combo, events, sent_before, found in (
+                ("Escape", escape, 1.0, True), ("Escape", escape, 0.2, False),
+                ("alt+F4", ALT_F4, 1.0, True), ("alt+F4", ALT_F4, 0.2, False)):  # late: either
             session = left_alone()
-            session.key(SHOWN + 10.0 - sent_before, "Escape", [["Escape", "down", 0], ["Escape", "up", 0]])
+            session.key(SHOWN + 10.0 - sent_before, combo, events)
             verdict = session.verdict()
             if found:
-                self.assertFound(verdict, "after an Esc")
+                self.assertFound(verdict, "after " + WAYS_OUT[combo])
             else:
                 self.assertClean(verdict)
 
@@ -148,8 +152,8 @@ class ChaosJudgeTest(unittest.TestCase):
         for flags, keys, found in (
                 (2, [(5.0, "Shift_L", held)], False),
                 (1, [(5.0, "Shift_L", held)], True),
-                (2, [(5.0, "Shift_L", held), (6.0, "alt+F4", [["alt", "down", 5], ["F4", "down", 5],
-                                                           ["F4", "up", 5], ["alt", "up", 1]])], False),
+                (2, [(5.0, "Shift_L", held), (6.0, "alt+a", [["alt", "down", 5], ["a", "down", 5],
+                                                          ["a", "up", 5], ["alt", "up", 1]])], False),
                 (2, [(5.0, "Shift_L", held), (6.0, "ctrl+a", [["ctrl", "down", 3], ["a", "down", 3],
                                                            ["a", "up", 3], ["ctrl", "up", 0]])], True),
                 (8, [(9.75, "Shift_L", held)], False),  # at the last moment: either
@@ -190,11 +194,31 @@ class ChaosJudgeTest(unittest.TestCase):
         session.ticks(4)
         session.key(SHOWN + 2.1, "Escape", [["Escape", "down", 0]])
         session.box(SHOWN + 2.3, ESCAPED)
+        session.key(SHOWN + 2.2, "alt+F4", ALT_F4)  # in the Esc ending's pumps, or after its box
         self.assertClean(session.verdict())
+        session.entries[-1].update(t0=SHOWN + 1.9, t1=SHOWN + 1.95)
+        self.assertFound(session.verdict(), "a box after an Alt+F4")
         session.call(SHOWN + 2.4, "winmm.PlaySoundA", WAVES[106], 0, 7)
         self.assertFound(session.verdict(), "with the box up")
         session.detonate()
         self.assertFound(session.verdict(), "2 endings")
+
+    def test_alt_f4_ends_the_program_at_once(self):
+        for sent, freeze, running, found in ((3.0, None, 3.5, None), (3.0, None, 4.5, "still running"),
+                                             (3.0, (3.2, 2.0), 5.5, None), (None, None, 3.5, "no Alt+F4")):
+            session = Session()
+            session.ticks(5)
+            if sent:
+                session.key(SHOWN + sent, "alt+F4", ALT_F4)
+            if freeze:
+                session.freeze(SHOWN + freeze[0], freeze[1])
+            session.entries.append(dict(kind="exit", t0=SHOWN + running + 0.1, running=SHOWN + running))
+            verdict = session.verdict()
+            self.assertEqual(verdict.ending, "close")
+            if found:
+                self.assertFound(verdict, found)
+            else:
+                self.assertClean(verdict)
 
     def test_a_defuse_nobody_asked_for_and_a_run_time_error(self):
         session = Session()
