@@ -87,11 +87,16 @@ program is this one file. To remove it, delete it.
                                           ends; nothing else happens
   press Esc                               a fake explosion and a message;
                                           no shutdown
+  press Alt+F4                            it ends at once; no shutdown
   hold Shift                              restart instead of shut down,
                                           while Shift is held
   press the left button and move          drags the window (not on the bomb)
   press Up, Down, Left or Right           opens the window again, and the
                                           countdown starts over
+
+A screen reader (NVDA, Narrator, JAWS) is told the seconds left and how to
+stop it: when the window appears, five seconds before the end, and when
+Shift switches to restart or back.
 
 Safety
 ------

@@ -180,6 +180,34 @@ def alt_f4_closes_the_defusing_box():
     assert [str(b.args[1]) for b in run.relay.calls("user32.MessageBoxW")] == [DEFUSED]
 
 
+@scenario(timeout=90)
+def holding_esc_ends_as_one_press_does():
+    """Esc held down from the start (the keyboard repeats it): one fake ending, the scream
+    where it belongs, and a box that the repeats do not close; it stays until the user
+    closes it."""
+    watch = ["user32.ExitWindowsEx", "user32.MessageBoxW", "winmm.PlaySoundA"]
+    with TickbombRun(watch=watch) as run:
+        window = run.wait_for_window()
+        run.key_down("Escape")
+        try:
+            box = run.wait_for_message_box(MESSAGE_TITLE)
+            run.display.xdotool("windowmove", box, 0, 0)
+            time.sleep(speed.budget(2.0))  # still held: repeat after repeat reaches the box
+            run.assert_running()
+            still = run.display.search("^%s$" % MESSAGE_TITLE)
+            final = run.window_shot("escape-held", window=window)
+        finally:
+            run.display.xdotool("keyup", "Escape")
+        assert still, "the held Esc closed the box"
+        boxes = run.relay.calls("user32.MessageBoxW")
+        run.close_message_box(still[-1])
+        code = run.wait_for_exit(timeout=20)
+        assert run.relay.calls("user32.ExitWindowsEx") == [], "a shutdown request"
+    assert code == 0, "exit code %d" % code
+    assert [str(b.args[1]) for b in boxes] == [ESCAPED], boxes
+    check_escape_screen(final)
+
+
 def check_escape_screen(final):
     big_bomb = images.load_picture("IDB_BIG_BOMB")
     window = images.crop(final, (0, 0, PICTURE_W, PICTURE_H))
