@@ -17,8 +17,8 @@ once (reader.c says which).  Its lines are kept among the run's artefacts
 
 Times are in seconds on the relay clock (harness.relay_clock()): the
 listener counts on QueryPerformanceCounter, which Wine takes from
-CLOCK_MONOTONIC_RAW.  The trace's +timestamp and an event's `raised` time are
-Wine's tick count on that clock, which lags it by up to 16 ms.
+CLOCK_MONOTONIC_RAW.  The trace's +timestamp is Wine's tick count on that
+clock, which lags it by up to 16 ms.
 """
 
 import collections
@@ -33,63 +33,27 @@ SOURCE = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))
                       "reader", "reader.c")
 LIBRARIES = ("-loleacc", "-lole32", "-loleaut32", "-luuid")
 
-OBJID_WINDOW = 0
-OBJID_CLIENT = -4
-CHILDID_SELF = 0
+# One event as the listener took it.  time: when it reached the listener (seconds on
+# the relay clock); kind: "foreground", "focus" or "name"; window: the event's hwnd;
+# spoken: whether a reader speaks it; name: the name read, None for none; error: the
+# HRESULT of a failed read, else None.
+Heard = collections.namedtuple("Heard", "time kind window spoken name error")
 
-# One event as the listener took it.  time: when it reached the listener; kind:
-# "foreground", "focus" or "name"; window: the event's hwnd; object, child: its
-# ids as raised; spoken: whether a reader speaks it; raised: the event's own time
-# (its dwmsEventTime); read: when its name had been read; name: the name read, None
-# for none; error: the HRESULT of a failed read, else None.  Times in seconds.
-Heard = collections.namedtuple(
-    "Heard", "time kind window object child spoken raised read name error")
-
-_EVENT = re.compile(
-    r"(?P<time>\d+) (?P<kind>foreground|focus|name|other) (?P<window>[0-9a-f]{8}) "
-    r"(?P<object>-?\d+) (?P<child>-?\d+) (?P<spoken>spoken|silent) (?P<raised>\d+) "
-    r"(?P<read>\d+) (?:\"(?P<name>(?:[^\"\\]|\\.)*)\"|(?P<none>-)|!(?P<error>[0-9a-f]{8}))$")
-_ESCAPES = {"\\": "\\", '"': '"', "n": "\n", "r": "\r", "t": "\t"}
-
-
-def unquote(text):
-    """A name as the listener quoted it (its UTF-8 bytes, escaped), back as text."""
-    out = bytearray()
-    i = 0
-    raw = text.encode("utf-8")
-    while i < len(raw):
-        c = raw[i:i + 1]
-        if c == b"\\":
-            nxt = raw[i + 1:i + 2].decode()
-            if nxt == "x":
-                out.append(int(raw[i + 2:i + 4], 16))
-                i += 4
-                continue
-            out += _ESCAPES[nxt].encode()
-            i += 2
-            continue
-        out += c
-        i += 1
-    return out.decode("utf-8", errors="replace")
-
-
-def parse_line(line):
-    """A Heard for an event line; None for the listener's other lines (ready, done)."""
-    m = _EVENT.match(line.rstrip("\r\n"))
-    if not m:
-        return None
-    return Heard(
-        time=int(m.group("time")) / 1000.0, kind=m.group("kind"),
-        window=int(m.group("window"), 16), object=int(m.group("object")),
-        child=int(m.group("child")), spoken=m.group("spoken") == "spoken",
-        raised=int(m.group("raised")) / 1000.0, read=int(m.group("read")) / 1000.0,
-        name=unquote(m.group("name")) if m.group("name") is not None else None,
-        error=int(m.group("error"), 16) if m.group("error") else None)
+_EVENT = re.compile(r"(\d+) (foreground|focus|name|other) ([0-9a-f]{8}) (spoken|silent) "
+                    r"(?:=(.*)|-|!([0-9a-f]{8}))$")
 
 
 def parse(lines):
-    """Every event of the listener's lines, in the order heard."""
-    return [h for h in map(parse_line, lines) if h is not None]
+    """Every event of the listener's lines, in the order heard (its other lines, ready and
+    done, are not events)."""
+    heard = []
+    for line in lines:
+        m = _EVENT.match(line.rstrip("\r\n"))
+        if m:
+            heard.append(Heard(int(m.group(1)) / 1000.0, m.group(2), int(m.group(3), 16),
+                               m.group(4) == "spoken", m.group(5),
+                               int(m.group(6), 16) if m.group(6) else None))
+    return heard
 
 
 def build(out):

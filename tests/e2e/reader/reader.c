@@ -18,21 +18,17 @@
  *
  * It writes to its standard output, in UTF-8, one line each:
  *
- *   T ready SCREENREADER                      hooked; SPI_GETSCREENREADER read back
- *   T KIND HWND OBJECT CHILD SPOKEN RAISED READ NAME
- *   T done                                    the time is up
+ *   T ready SCREENREADER          hooked; SPI_GETSCREENREADER read back
+ *   T KIND HWND SPOKEN NAME
+ *   T done                        the time is up
  *
  * T: when the event reached the reader, in milliseconds of
  * QueryPerformanceCounter, which Wine counts on CLOCK_MONOTONIC_RAW: the clock
  * of the harness's relay_clock().  KIND: foreground, focus or name.  HWND: the
- * event's window, 8 hex digits as the relay trace prints handles.  OBJECT,
- * CHILD: the event's object and child ids as raised, signed decimal
- * (OBJID_CLIENT is -4, OBJID_WINDOW 0).  SPOKEN: spoken or silent.  RAISED:
- * the event's own time (dwmsEventTime): Wine's tick count, as the relay
- * trace's +timestamp, which lags CLOCK_MONOTONIC_RAW by up to 16 ms.  READ:
- * when the name had been read, on T's clock.  NAME: "..." with \\, \", \n,
- * \r, \t and \xNN escapes; - for no name; !XXXXXXXX for the HRESULT of a
- * failed read.  Every event's name is read, a silent one's too.
+ * event's window, 8 hex digits as the relay trace prints handles.  SPOKEN:
+ * spoken or silent.  NAME: the rest of the line, "=" and the name in UTF-8 (a
+ * control character in it as a blank); "-" for no name; "!" and the HRESULT of
+ * a failed read.  Every event's name is read, a silent one's too.
  *
  * Build (tests/e2e/harness/reader.py does, into the test run's folder):
  *   i686-w64-mingw32-gcc-win32 -O2 -mwindows -o reader.exe reader.c \
@@ -44,7 +40,7 @@
 
 #include <oleacc.h>
 
-enum { kQueueSize = 256, kNameSize = 2048, kLineSize = 2400 };
+enum { kQueueSize = 256, kNameSize = 2048 * 3, kLineSize = 2048 * 3 + 64 };
 
 typedef struct {
   LONGLONG heard; /* QueryPerformanceCounter when the hook was called */
@@ -52,7 +48,6 @@ typedef struct {
   HWND window;
   LONG object;
   LONG child;
-  DWORD raised;
 } HeardEvent;
 
 static LARGE_INTEGER counter_frequency;
@@ -77,31 +72,16 @@ static void write_line(const char* line) {
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, (DWORD)strlen(line), &written, NULL);
 }
 
-/* `text` in UTF-8 between quotes, escaped so that a line stays one line. */
+/* "=" and `text` in UTF-8, on one line. */
 static void quote(const WCHAR* text, char* out, size_t size) {
-  static char utf8[kNameSize * 3];
-  size_t used = 0;
-  const unsigned char* c;
-  int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, NULL, NULL);
-  if (length == 0) strcpy(utf8, "?");
-  out[used++] = '"';
-  for (c = (const unsigned char*)utf8; *c != 0 && used + 6 < size; c++) {
-    switch (*c) {
-      case '\\': used += sprintf(out + used, "\\\\"); break;
-      case '"': used += sprintf(out + used, "\\\""); break;
-      case '\n': used += sprintf(out + used, "\\n"); break;
-      case '\r': used += sprintf(out + used, "\\r"); break;
-      case '\t': used += sprintf(out + used, "\\t"); break;
-      default:
-        if (*c < 0x20 || *c == 0x7f) {
-          used += sprintf(out + used, "\\x%02x", *c);
-        } else {
-          out[used++] = (char)*c;
-        }
-    }
+  char* c;
+  out[0] = '=';
+  if (WideCharToMultiByte(CP_UTF8, 0, text, -1, out + 1, (int)size - 1, NULL, NULL) == 0) {
+    strcpy(out + 1, "?");
   }
-  out[used++] = '"';
-  out[used] = 0;
+  for (c = out + 1; *c != 0; c++) {
+    if ((unsigned char)*c < 0x20) *c = ' ';
+  }
 }
 
 /* The object's name as a reader asks for it, written into `out` as NAME. */
@@ -162,10 +142,9 @@ static void speak(const HeardEvent* heard) {
              heard->child == focus_child;
   }
   read_name(heard->window, object, heard->child, name, sizeof name);
-  snprintf(line, sizeof line, "%llu %s %08lx %ld %ld %s %lu %llu %s\n", milliseconds(heard->heard),
-           kind_of(heard->event), (unsigned long)(ULONG_PTR)heard->window, (long)heard->object,
-           (long)heard->child, spoken ? "spoken" : "silent", (unsigned long)heard->raised,
-           milliseconds(now()), name);
+  snprintf(line, sizeof line, "%llu %s %08lx %s %s\n", milliseconds(heard->heard),
+           kind_of(heard->event), (unsigned long)(ULONG_PTR)heard->window,
+           spoken ? "spoken" : "silent", name);
   write_line(line);
 }
 
@@ -177,6 +156,7 @@ static void CALLBACK on_event(HWINEVENTHOOK hook, DWORD event, HWND window, LONG
   HeardEvent* heard;
   (void)hook;
   (void)thread;
+  (void)raised;
   if (queue_count == kQueueSize) {
     queue_dropped++;
     return;
@@ -187,7 +167,6 @@ static void CALLBACK on_event(HWINEVENTHOOK hook, DWORD event, HWND window, LONG
   heard->window = window;
   heard->object = object;
   heard->child = child;
-  heard->raised = raised;
   queue_count++;
   if (draining) return;
   draining = 1;
