@@ -8,24 +8,49 @@ enable_language(RC)
 # function-local statics need no lock; since GCC 13 that lock would bring in
 # Vista's condition variables, which Windows 95 to XP lack.
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG -fno-threadsafe-statics")
+# Every instruction runs on an i486DX, the floor of Windows 98 and NT 4.0: the
+# toolchain file builds for it (cmake/mingw-i686.cmake), and the program's code
+# carries no exception machinery and no run-time type information, so that
+# none of the C++ runtime's (built for the Pentium Pro) comes in with it. The
+# core keeps unwind tables: its tests end a program by throwing through it.
+set(TICKBOMB_NO_RUNTIME_MACHINERY -fno-exceptions -fno-rtti)
+target_compile_options(tickbomb_core PRIVATE ${TICKBOMB_NO_RUNTIME_MACHINERY} -funwind-tables)
 
 file(GLOB TICKBOMB_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/app/win32/*.cpp)
 set(TICKBOMB_RESOURCE_SCRIPT ${PROJECT_SOURCE_DIR}/assets/tickbomb.rc)
 
-add_executable(tickbomb WIN32 ${TICKBOMB_WIN32_SOURCES} ${TICKBOMB_RESOURCE_SCRIPT})
-target_include_directories(tickbomb PRIVATE ${PROJECT_SOURCE_DIR}/assets ${PROJECT_SOURCE_DIR})
+# The Windows side, compiled once for the program and for its twin below.
+add_library(tickbomb_win32 OBJECT ${TICKBOMB_WIN32_SOURCES} ${TICKBOMB_RESOURCE_SCRIPT})
+target_include_directories(tickbomb_win32 PRIVATE ${PROJECT_SOURCE_DIR}/assets ${PROJECT_SOURCE_DIR})
 # NOMINMAX: <windows.h> must not turn std::min and std::max into macros.
-target_compile_definitions(tickbomb PRIVATE $<$<COMPILE_LANGUAGE:CXX>:NOMINMAX>)
-target_compile_options(tickbomb PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-O2 -Wall -Wextra -Wpedantic>)
-# No winmm here: it is not one of Windows' known DLLs, so the program loads it
-# itself, from the system directory only (app/win32/system_dll.h).
-target_link_libraries(tickbomb PRIVATE tickbomb_core user32 gdi32 advapi32 kernel32)
-# No runtime DLL to ship: libgcc and libstdc++ go inside the .exe.  The release
-# build carries no debug sections (-s).  DEP and ASLR (NX_COMPAT, DYNAMIC_BASE)
-# are the defaults of this linker (binutils 2.40); tests/build/check_pe_security.py
+target_compile_definitions(tickbomb_win32 PRIVATE $<$<COMPILE_LANGUAGE:CXX>:NOMINMAX>)
+target_compile_options(tickbomb_win32 PRIVATE
+                       $<$<COMPILE_LANGUAGE:CXX>:-O2 -Wall -Wextra -Wpedantic ${TICKBOMB_NO_RUNTIME_MACHINERY}>)
+
+# No runtime DLL to ship: libgcc and libstdc++ go inside the .exe. No winmm:
+# it is not one of Windows' known DLLs, so the program loads it itself, from
+# the system directory only (app/win32/system_dll.h). The program's own entry
+# (app/win32/startup.cpp) takes the place of the C runtime's start-up code;
+# nothing is imported by a data reference that run-time relocations, which
+# nothing applies, would have to fix. DEP and ASLR (NX_COMPAT, DYNAMIC_BASE) are
+# the defaults of this linker (binutils 2.40); tests/build/check_pe_security.py
 # proves them on the built file.
-target_link_options(tickbomb PRIVATE -static -static-libgcc -static-libstdc++ -mwindows
-                    $<$<CONFIG:Release>:-s>)
+set(TICKBOMB_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -mwindows -nostartfiles
+    -Wl,--entry=_TickbombEntry@0 -Wl,--disable-auto-import)
+add_executable(tickbomb WIN32)
+target_link_libraries(tickbomb PRIVATE tickbomb_win32 tickbomb_core user32 gdi32 advapi32 kernel32)
+# The release build carries no debug sections nor symbols (-s).
+target_link_options(tickbomb PRIVATE ${TICKBOMB_LINK_OPTIONS} $<$<CONFIG:Release>:-s>)
+
+# Its twin: the same link with the symbols kept and a link map, for the 486
+# check to name the function of every instruction in the program's code.
+add_executable(tickbomb_symbols WIN32)
+target_link_libraries(tickbomb_symbols PRIVATE tickbomb_win32 tickbomb_core user32 gdi32 advapi32
+                      kernel32)
+target_link_options(tickbomb_symbols PRIVATE ${TICKBOMB_LINK_OPTIONS}
+                    -Wl,-Map,${CMAKE_BINARY_DIR}/tickbomb_symbols.map)
+set_target_properties(tickbomb_symbols PROPERTIES OUTPUT_NAME tickbomb-symbols SUFFIX .exe
+                      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 set_target_properties(tickbomb PROPERTIES
   OUTPUT_NAME tickbomb
   SUFFIX .exe
@@ -57,7 +82,7 @@ if(TICKBOMB_ENV)
 endif()
 target_compile_options(tickbomb_core PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
                        -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
-target_compile_options(tickbomb PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+target_compile_options(tickbomb_win32 PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
                        -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 
 # A changed picture, sound, cursor or icon rebuilds the resources.
@@ -93,6 +118,16 @@ add_test(NAME exe_old_windows_check_catches_faults
           --self-test $<TARGET_FILE:tickbomb>)
 set_tests_properties(exe_imports_exist_on_old_windows exe_old_windows_check_catches_faults
   PROPERTIES LABELS build)
+
+# Every instruction of the program's code runs on an i486DX (its twin names
+# the function of any that would not); the check finds one planted in a copy.
+set(TICKBOMB_486_CHECK ${TICKBOMB_PYTHON} ${PROJECT_SOURCE_DIR}/tests/build/check_486.py)
+set(TICKBOMB_486_FILES ${TICKBOMB_OBJDUMP} $<TARGET_FILE:tickbomb> $<TARGET_FILE:tickbomb_symbols>
+    ${CMAKE_BINARY_DIR}/tickbomb_symbols.map)
+add_test(NAME exe_runs_on_a_486 COMMAND ${TICKBOMB_486_CHECK} ${TICKBOMB_486_FILES})
+add_test(NAME exe_486_check_catches_faults COMMAND ${TICKBOMB_486_CHECK} --self-test
+         ${TICKBOMB_486_FILES})
+set_tests_properties(exe_runs_on_a_486 exe_486_check_catches_faults PROPERTIES LABELS build)
 
 # Safe to download: DEP and ASLR on, no writable code, no non-known DLL that a
 # planted copy beside the .exe could stand in for; the release build stripped.

@@ -38,46 +38,33 @@ Form::Form(WindowsApi& windows, FormHost& host)
       }),
       controls_(layouts_),
       painting_(controls_, layouts_, windows, host),
-      input_(*this) {}
-
-Form::~Form() = default;
-
-// Every entry from the window runs through here. Once a run-time error has
-// been raised the program is stopped: nothing more runs, whatever the window
-// still hands on while the report is open.
-void Form::Guarded(const std::function<void()>& entry) {
-  if (halted_) return;
-  try {
-    entry();
-  } catch (const ProcessExit&) {
-    throw;  // not an error: a stand-in for Windows ending the process
-  } catch (...) {
-    OnFailure(std::current_exception());
-  }
+      input_(*this) {
+  ReportRunTimeErrorsTo(this);
 }
+
+Form::~Form() { ReportRunTimeErrorsTo(nullptr); }
 
 // ---------------------------------------------------------------- life cycle
 
 void Form::Load() {
-  Guarded([&] {
-    if (IsLoaded()) return;
-    if (!accessibility_asked_) {
-      accessibility_asked_ = true;
-      announces_ = host_.StartAccessibility();
-    }
-    CreateControls(Design());
-    const std::uint64_t generation = generation_;
-    Form_Load();
-    if (!StillCurrent(generation)) return;  // the handler unloaded the form
-    // The window is active now: the focus goes to the group's selected button.
-    for (const OptionButton& option : controls_.options()) {
-      if (option.value) windows_.SetFocus(option.hwnd);
-    }
-    // The user's ten seconds begin when the window is up, not when it is
-    // created: the start-up before this (the sounds, the opening animation)
-    // may take a good part of a period, more on a busy machine.
-    if (controls_.timer().enabled) input_.ArmTimer();
-  });
+  if (halted_ || IsLoaded()) return;
+  if (!first_loaded_) {  // before the first window of the process
+    first_loaded_ = true;
+    windows_.InitCommonControls();
+    announces_ = host_.StartAccessibility();
+  }
+  CreateControls(Design());
+  const std::uint64_t generation = generation_;
+  Form_Load();
+  if (!StillCurrent(generation)) return;  // the handler unloaded the form
+  // The window is active now: the focus goes to the group's selected button.
+  for (const OptionButton& option : controls_.options()) {
+    if (option.value) windows_.SetFocus(option.hwnd);
+  }
+  // The user's ten seconds begin when the window is up, not when it is
+  // created: the start-up before this (the sounds, the opening animation)
+  // may take a good part of a period, more on a busy machine.
+  if (controls_.timer().enabled) input_.ArmTimer();
 }
 
 void Form::CreateControls(const FormDesign& design) {
@@ -151,65 +138,58 @@ void Form::EndProcess(unsigned exit_code) {
 // The window moved to a monitor of another density: it is laid out again for
 // it where the system suggests, and goes on as it was (the countdown too).
 void Form::OnDpiChanged(int dpi, const Rect& suggested) {
-  Guarded([&] {
-    if (!IsLoaded() || dpi == scale().dpi()) return;
-    controls_.UseDpi(dpi);
-    painting_.DropScaled();
-    painting_.PrepareBackgrounds();
-    controls_.SetLeft(scale().Twips(suggested.left));
-    controls_.SetTop(scale().Twips(suggested.top));
-    windows_.SetWindowPos(hwnd_, Hwnd{}, suggested.left, suggested.top, scale().Pixels(Width()),
-                          scale().Pixels(Height()), win::SWP_NOZORDER | win::SWP_NOACTIVATE);
-    for (const OptionButton& button : controls_.options()) {
-      host_.PlaceOptionButton(button.hwnd, controls_.OptionPixels(button), button.font);
-    }
-    const std::uint64_t generation = generation_;
-    Form_Rescaled();
-    if (StillCurrent(generation)) windows_.InvalidateRect(hwnd_, nullptr, 0);
-  });
+  if (halted_) return;
+  if (!IsLoaded() || dpi == scale().dpi()) return;
+  controls_.UseDpi(dpi);
+  painting_.DropScaled();
+  painting_.PrepareBackgrounds();
+  controls_.SetLeft(scale().Twips(suggested.left));
+  controls_.SetTop(scale().Twips(suggested.top));
+  windows_.SetWindowPos(hwnd_, Hwnd{}, suggested.left, suggested.top, scale().Pixels(Width()),
+                        scale().Pixels(Height()), win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+  for (const OptionButton& button : controls_.options()) {
+    host_.PlaceOptionButton(button.hwnd, controls_.OptionPixels(button), button.font);
+  }
+  const std::uint64_t generation = generation_;
+  Form_Rescaled();
+  if (StillCurrent(generation)) windows_.InvalidateRect(hwnd_, nullptr, 0);
 }
 
 // ---------------------------------------------------------------- the window's input
 
 void Form::OnMouseMove(int x, int y, int buttons, int shift) {
-  Guarded([&] {
-    if (IsLoaded()) input_.MouseMove(x, y, buttons, shift);
-  });
+  if (halted_) return;
+  if (IsLoaded()) input_.MouseMove(x, y, buttons, shift);
 }
 
 void Form::OnMouseDown(int x, int y, int button, int shift) {
-  Guarded([&] {
-    if (IsLoaded()) input_.MouseDown(x, y, button, shift);
-  });
+  if (halted_) return;
+  if (IsLoaded()) input_.MouseDown(x, y, button, shift);
 }
 
 void Form::OnMouseUp(int x, int y, int button, int buttons_still_down, int shift) {
-  Guarded([&] {
-    if (IsLoaded()) input_.MouseUp(x, y, button, buttons_still_down, shift);
-  });
+  if (halted_) return;
+  if (IsLoaded()) input_.MouseUp(x, y, button, buttons_still_down, shift);
 }
 
 void Form::OnKeyDown(int key, int shift, bool repeated) {
-  Guarded([&] {
-    if (!IsLoaded()) return;
-    const std::uint64_t generation = generation_;
-    input_.KeyDown(key, shift, repeated);
-    // Alt+F4, the system's close key, once the form has seen it: the window
-    // closes as from the taskbar, and the program ends.
-    if (StillCurrent(generation) && key == win::VK_F4 && (shift & kAltMask) != 0) End();
-  });
+  if (halted_) return;
+  if (!IsLoaded()) return;
+  const std::uint64_t generation = generation_;
+  input_.KeyDown(key, shift, repeated);
+  // Alt+F4, the system's close key, once the form has seen it: the window
+  // closes as from the taskbar, and the program ends.
+  if (StillCurrent(generation) && key == win::VK_F4 && (shift & kAltMask) != 0) End();
 }
 
 void Form::OnKeyUp(int key, int shift) {
-  Guarded([&] {
-    if (IsLoaded()) input_.KeyUp(key, shift);
-  });
+  if (halted_) return;
+  if (IsLoaded()) input_.KeyUp(key, shift);
 }
 
 void Form::OnTimer() {
-  Guarded([&] {
-    if (IsLoaded()) input_.Timer();
-  });
+  if (halted_) return;
+  if (IsLoaded()) input_.Timer();
 }
 
 Hcursor Form::CursorAt(int x, int y) const {

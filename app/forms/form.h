@@ -2,9 +2,10 @@
 // a timer, built from its design at every Load; the object outlives the window
 // (its members survive a reload). It owns the controls (form_controls.h),
 // input routing (form_input.h) and painting (form_painting.h), and keeps the
-// life cycle and the barrier every entry from the window runs through (a run-
-// time error ends the program with a report). A handler that pumps messages or
-// raises an event asks StillCurrent(the Generation() it began with) after it.
+// life cycle, and reports run-time errors: one raised stops the program where
+// it is raised (every entry from the window returns at once from then on),
+// and closing the report ends it. A handler that pumps messages or raises an
+// event asks StillCurrent(the Generation() it began with) after it.
 #ifndef TICKBOMB_APP_FORMS_FORM_H
 #define TICKBOMB_APP_FORMS_FORM_H
 
@@ -17,11 +18,12 @@
 #include "app/forms/form_events.h"
 #include "app/forms/form_input.h"
 #include "app/forms/form_painting.h"
+#include "app/forms/runtime_error.h"
 #include "app/seam/form_window_events.h"
 
 namespace tickbomb::forms {
 
-class Form : public FormWindowEvents, public FormEvents {
+class Form : public FormWindowEvents, public FormEvents, public RunTimeErrorReporter {
  public:
   Form(WindowsApi& windows, FormHost& host);
   ~Form() override;
@@ -98,16 +100,14 @@ class Form : public FormWindowEvents, public FormEvents {
   Hcursor CursorAt(int x, int y) const override;
   std::vector<DrawOp> PaintOps() const override { return painting_.PaintOps(); }
   std::wstring AccessibleName() const override { return accessible_name_; }
-  [[noreturn]] void OnFailure(std::exception_ptr failure) override;
   // Stops the program and reports run-time error `number`; closing the report ends it.
-  [[noreturn]] void Fail(int number, const std::wstring& description);
+  [[noreturn]] void Fail(int number) override;
   bool Halted() const { return halted_; }  // a run-time error has stopped the program
 
  protected:
   virtual FormDesign Design() const = 0;
 
  private:
-  void Guarded(const std::function<void()>& entry);
   void Invalidate(const Repaint& change);
   void CreateControls(const FormDesign& design);
   void DestroyControls();
@@ -117,9 +117,10 @@ class Form : public FormWindowEvents, public FormEvents {
   FormHost& host_;
   Hwnd hwnd_{};
   std::uint64_t generation_ = 0;
-  bool halted_ = false;
+  bool halted_ = false;     // a run-time error stopped the program
+  bool reporting_ = false;  // the report is being written
   Clock clock_;
-  bool accessibility_asked_ = false;
+  bool first_loaded_ = false;
   bool announces_ = false;  // a screen reader can read the name and hear it change
   std::wstring accessible_name_;
   TextLayouts layouts_;  // before the parts that use it

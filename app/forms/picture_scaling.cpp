@@ -132,8 +132,9 @@ Resampler::Axis Resampler::TapsFor(int from, int to, int bits) {
     const double sum = std::accumulate(real.begin(), real.end(), 0.0);
     std::vector<std::int32_t>& fixed = each[static_cast<std::size_t>(i)];
     fixed.resize(real.size());
-    std::transform(real.begin(), real.end(), fixed.begin(),
-                   [&](double w) { return static_cast<std::int32_t>(std::lround(w / sum * one)); });
+    std::transform(real.begin(), real.end(), fixed.begin(), [&](double w) {
+      return static_cast<std::int32_t>(RoundHalfAwayFromZero(w / sum * one));
+    });
     *std::max_element(fixed.begin(), fixed.end()) +=
         one - std::accumulate(fixed.begin(), fixed.end(), std::int32_t{0});
     while (fixed.back() == 0) fixed.pop_back();

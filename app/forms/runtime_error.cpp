@@ -1,15 +1,17 @@
 #include "app/forms/runtime_error.h"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "app/forms/number_text.h"
 
 namespace tickbomb::forms {
 
-RuntimeError::RuntimeError(int number, std::wstring description)
-    : number_(number), description_(std::move(description)) {}
+namespace {
+RunTimeErrorReporter* reporter = nullptr;
+}  // namespace
 
-const char* RuntimeError::what() const noexcept { return "run-time error"; }
+void ReportRunTimeErrorsTo(RunTimeErrorReporter* new_reporter) { reporter = new_reporter; }
 
 std::wstring DescribeError(int number) {
   switch (number) {
@@ -25,7 +27,10 @@ std::wstring DescribeError(int number) {
   }
 }
 
-void Raise(int number) { throw RuntimeError(number, DescribeError(number)); }
+void Raise(int number) {
+  if (reporter != nullptr) reporter->Fail(number);
+  std::abort();  // no form to report it: the end, at once
+}
 
 std::wstring ErrorReport(int number, const std::wstring& description) {
   return L"Run-time error '" + NumberText(number) + L"':\n\n" + description;

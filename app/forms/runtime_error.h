@@ -1,13 +1,13 @@
 // Run-time errors of the forms runtime. Nothing in the program traps them:
-// the form's event entry points catch them, and every other exception too
-// (out of memory becomes error 7, anything else error 51), and end the
-// program with a report that names the error.
+// one raised stops the program where it is raised, the form reports it, and
+// closing the report ends the program. Nothing unwinds: the program carries
+// no exception machinery at all (out of memory is error 7, a misuse of the C++
+// library error 51, wherever they happen).
 #ifndef TICKBOMB_APP_FORMS_RUNTIME_ERROR_H
 #define TICKBOMB_APP_FORMS_RUNTIME_ERROR_H
 
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <limits>
 #include <string>
 
@@ -22,17 +22,18 @@ inline constexpr int kErrResourceNotFound = 326;
 inline constexpr int kErrInvalidPicture = 481;
 inline constexpr int kErrCannotCreateWindow = 31001;
 
-class RuntimeError : public std::exception {
+// Who reports a run-time error and ends the program: the form, while it
+// exists. Its Fail never returns.
+class RunTimeErrorReporter {
  public:
-  RuntimeError(int number, std::wstring description);
-  const char* what() const noexcept override;
-  int number() const { return number_; }
-  const std::wstring& description() const { return description_; }
+  [[noreturn]] virtual void Fail(int number) = 0;
 
- private:
-  int number_;
-  std::wstring description_;
+ protected:
+  ~RunTimeErrorReporter() = default;
 };
+// `reporter` reports every run-time error from now on; null: nobody does
+// (one raised then ends the program without a report).
+void ReportRunTimeErrorsTo(RunTimeErrorReporter* reporter);
 
 std::wstring DescribeError(int number);
 [[noreturn]] void Raise(int number);

@@ -34,9 +34,20 @@ struct FontSpec {
   friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };
 
+// The nearest whole number, halves away from zero, as lround gives it (whose
+// library version is built for the Pentium Pro): the whole part of the
+// magnitude, then the half decided exactly, since taking the whole part off a
+// double leaves its fraction exact.
+inline long RoundHalfAwayFromZero(double value) {
+  const double magnitude = std::fabs(value);
+  double whole = std::floor(magnitude);
+  if (magnitude - whole >= 0.5) whole += 1.0;
+  return static_cast<long>(value < 0 ? -whole : whole);
+}
+
 // The font's em in pixels on its screen: 72 points are an inch.
 inline int FontPixelHeight(const FontSpec& font) {
-  return static_cast<int>(std::lround(font.points * font.dpi / 72.0));
+  return static_cast<int>(RoundHalfAwayFromZero(font.points * font.dpi / 72.0));
 }
 
 // A picture's pixels, top row first, each 0x00RRGGBB.

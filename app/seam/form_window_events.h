@@ -3,12 +3,11 @@
 // this; the host is given it when it creates the window (FormHost::
 // CreateFormWindow), so a window never exists without a form to serve.
 //
-// Every entry catches whatever its handlers throw: nothing unwinds into
-// Windows. Positions are client pixels.
+// Nothing unwinds out of an entry: a run-time error ends the program where it
+// is raised (app/forms/runtime_error.h). Positions are client pixels.
 #ifndef TICKBOMB_APP_SEAM_FORM_WINDOW_EVENTS_H
 #define TICKBOMB_APP_SEAM_FORM_WINDOW_EVENTS_H
 
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -51,10 +50,6 @@ class FormWindowEvents {
   // What a screen reader reads as the name of the form's focused control;
   // empty: the control's own.
   virtual std::wstring AccessibleName() const = 0;
-
-  // Something the Windows side itself ran into while serving the form (out of
-  // memory while painting, say): reported like a run-time error of the form.
-  [[noreturn]] virtual void OnFailure(std::exception_ptr failure) = 0;
 
  protected:
   ~FormWindowEvents() = default;

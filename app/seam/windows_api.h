@@ -71,6 +71,10 @@ class WindowsApi {
   virtual int GetSystemMetrics(int index) = 0;
   virtual std::uint32_t GetSysColor(int index) = 0;
   virtual int DestroyCursor(Hcursor cursor) = 0;
+
+  // ---- comctl32 (not imported: loaded first, so that the manifest's version 6
+  // is the one in the process where Windows has it)
+  virtual void InitCommonControls() = 0;
   // Where Windows has no NotifyWinEvent (95, NT 4.0 before SP6), nothing.
   virtual void NotifyWinEvent(std::uint32_t event, Hwnd hwnd, std::int32_t object,
                               std::int32_t child) = 0;

@@ -2,8 +2,6 @@
 
 #include <oleacc.h>
 
-#include <new>
-
 #include "app/win32/system_dll.h"
 
 namespace tickbomb::win32 {
@@ -71,14 +69,10 @@ class NamedAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
     if (name == nullptr) return E_INVALIDARG;
     if (child.vt == VT_I4 && child.lVal == CHILDID_SELF) {
-      try {
-        const std::wstring words = name_of_(control_);
-        if (!words.empty()) {
-          *name = oleacc.sys_alloc_string(words.c_str());
-          return *name != nullptr ? S_OK : E_OUTOFMEMORY;
-        }
-      } catch (...) {
-        return E_OUTOFMEMORY;  // nothing may unwind into COM's frames
+      const std::wstring words = name_of_(control_);
+      if (!words.empty()) {
+        *name = oleacc.sys_alloc_string(words.c_str());
+        return *name != nullptr ? S_OK : E_OUTOFMEMORY;
       }
     }
     return standard_->get_accName(child, name);
@@ -210,11 +204,7 @@ LRESULT NamedAccessibleObject(HWND control, WPARAM wparam, NameOfControl name_of
       standard == nullptr) {
     return 0;
   }
-  auto* const named = new (std::nothrow) NamedAccessible(standard, control, name_of);
-  if (named == nullptr) {
-    standard->Release();
-    return 0;
-  }
+  auto* const named = new NamedAccessible(standard, control, name_of);
   // The answer holds a reference of its own (a fresh one for every question).
   const LRESULT answer = oleacc.lresult_from_object(__uuidof(IAccessible), wparam, named);
   named->Release();

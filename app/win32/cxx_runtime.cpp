@@ -1,36 +1,44 @@
-// The C++ runtime's last resorts, in small versions of our own. The program
-// never reaches them while it works as meant, but the library's own versions
-// would carry in megabytes' worth of friends (a name demangler and printf for
-// the terminate message, copy-on-write strings for the standard exceptions):
-// more than a third of the program's code.
+// The C++ runtime's pieces the program needs, in small versions of our own.
+// The program is built without exceptions and without run-time type
+// information, so none of the library's exception machinery (its unwinder,
+// its catch and cast matching, its allocation pool) is in it; what is left of
+// the runtime ends in a run-time error where it would have thrown. The
+// library's own versions would also carry in a name demangler and printf for
+// the terminate message, and code for processors after the 486.
 #include <bits/functexcept.h>  // libstdc++'s declarations of the functions replaced here
 #include <cstdlib>
 #include <new>
 
-#include "app/seam/library_failure.h"
+#include "app/forms/runtime_error.h"
 
-// std::terminate's handler: the library's prints the pending exception's
-// demangled type name first. The program catches everything at its entry
-// points, so reaching this is a fault of its own: end at once.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
+using tickbomb::forms::kErrInternal;
+using tickbomb::forms::kErrOutOfMemory;
+using tickbomb::forms::kErrSubscriptOutOfRange;
+using tickbomb::forms::Raise;
 
-// The containers' error paths. The library's versions build the standard
-// exceptions (logic_error and its kin, with copy-on-write strings and a
-// printf of their own); these end in what the form reports anyway: a
-// container that cannot grow is out of memory (run-time error 7), an index
-// out of range is a subscript error (9), anything else an internal error.
+// Allocation: no memory left is run-time error 7, raised where it happens.
+void* operator new(std::size_t size) {
+  void* const memory = std::malloc(size != 0 ? size : 1);
+  if (memory == nullptr) Raise(kErrOutOfMemory);
+  return memory;
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t /*size*/) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t /*size*/) noexcept { std::free(memory); }
+
+// A call of a pure virtual function: a fault of the program's own.
+extern "C" void __cxa_pure_virtual() { Raise(kErrInternal); }
+
+// The containers' error paths: a container that cannot grow is out of memory
+// (run-time error 7), an index out of range is a subscript error (9),
+// anything else an internal error (51).
 namespace std {
-void __throw_bad_alloc() { throw bad_alloc(); }
-void __throw_bad_array_new_length() { throw bad_array_new_length(); }
-void __throw_length_error(const char* /*what*/) { throw bad_alloc(); }
-using tickbomb::LibraryFailure;
-void __throw_out_of_range_fmt(const char* /*format*/, ...) {
-  throw LibraryFailure(LibraryFailure::Kind::IndexOutOfRange);
-}
-void __throw_logic_error(const char* /*what*/) {
-  throw LibraryFailure(LibraryFailure::Kind::Misuse);
-}
-void __throw_bad_function_call() { throw LibraryFailure(LibraryFailure::Kind::Misuse); }
+void __throw_bad_alloc() { Raise(kErrOutOfMemory); }
+void __throw_bad_array_new_length() { Raise(kErrOutOfMemory); }
+void __throw_length_error(const char* /*what*/) { Raise(kErrOutOfMemory); }
+void __throw_out_of_range_fmt(const char* /*format*/, ...) { Raise(kErrSubscriptOutOfRange); }
+void __throw_logic_error(const char* /*what*/) { Raise(kErrInternal); }
+void __throw_bad_function_call() { Raise(kErrInternal); }
 }  // namespace std

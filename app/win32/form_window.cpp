@@ -1,7 +1,7 @@
 #include "app/win32/form_window.h"
 
 #include <climits>
-#include <exception>
+#include <string>
 
 #include "app/win32/accessibility.h"
 #include "app/win32/handle_cast.h"
@@ -118,7 +118,7 @@ bool RestoreFocus(HWND hwnd, WPARAM wparam) {
   return true;
 }
 
-LRESULT OptionButtonMessage(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK OptionButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -149,7 +149,7 @@ LRESULT OptionButtonMessage(HWND button, UINT message, WPARAM wparam, LPARAM lpa
   }
 }
 
-LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_GETMINMAXINFO) {
     // The form keeps its size on a screen smaller than itself. Windows would
     // otherwise cut a window with a sizing border down to the screen's size plus
@@ -226,31 +226,6 @@ LRESULT FormMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     default: break;
   }
   return DefaultWindowProc(hwnd, message, wparam, lparam);
-}
-
-// Nothing may unwind into Windows' own frames: whatever a message ran into
-// ends the program with the form's error report.
-void ReportFailure(HWND hwnd) {
-  if (FormWindowEvents* const form = EventsOf(hwnd)) form->OnFailure(std::current_exception());
-  FatalAppExitA(0, "tickbomb failed");  // a window without a form: nothing left to report to
-}
-
-LRESULT CALLBACK OptionButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
-  try {
-    return OptionButtonMessage(button, message, wparam, lparam);
-  } catch (...) {
-    ReportFailure(GetParent(button));
-    return 0;
-  }
-}
-
-LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  try {
-    return FormMessage(hwnd, message, wparam, lparam);
-  } catch (...) {
-    ReportFailure(hwnd);
-    return 0;
-  }
 }
 
 }  // namespace

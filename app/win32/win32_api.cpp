@@ -141,6 +141,25 @@ void Win32Api::NotifyWinEvent(std::uint32_t event, Hwnd hwnd, std::int32_t objec
   NotifyWinEventIfAny(event, Native(hwnd), object, child);
 }
 
+// ---------------------------------------------------------------- comctl32
+
+// The manifest asks for the common controls' version 6, which Windows XP and
+// later keep side by side with the system folder's older one; it serves the
+// option buttons and the message boxes only once it is loaded. There it is
+// loaded by name: the activation context's version 6 comes before any folder.
+// Windows before XP (no activation contexts) have one, in the system folder.
+void Win32Api::InitCommonControls() {
+  using InitCommonControlsFunction = void(WINAPI*)();
+  const bool side_by_side = IsUnicodeWindows() && GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                 "CreateActCtxW") != nullptr;
+  const HMODULE comctl32 =
+      side_by_side ? LoadLibraryExA("comctl32.dll", nullptr, 0) : LoadSystemDll("comctl32.dll");
+  if (comctl32 == nullptr) return;
+  const auto init = reinterpret_cast<InitCommonControlsFunction>(
+      reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControls")));
+  if (init != nullptr) init();
+}
+
 // ---------------------------------------------------------------- imm32
 
 // imm32 is loaded at the first call, from the system directory; where it is

@@ -51,6 +51,7 @@ class Win32Api final : public WindowsApi {
   int GetSystemMetrics(int index) override;
   std::uint32_t GetSysColor(int index) override;
   int DestroyCursor(Hcursor cursor) override;
+  void InitCommonControls() override;
   void NotifyWinEvent(std::uint32_t event, Hwnd hwnd, std::int32_t object,
                       std::int32_t child) override;
 

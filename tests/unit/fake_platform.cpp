@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/forms/runtime_error.h"
 #include "app/module1.h"
 #include "assets/resource_ids.h"
 
@@ -18,6 +19,30 @@ std::vector<std::uint8_t> SyntheticWave(int id) {
   bytes[4] = static_cast<std::uint8_t>(id);
   std::memcpy(bytes.data() + 8, "WAVE", 4);
   return bytes;
+}
+
+namespace {
+// Turns a run-time error into an exception the test catches.
+struct Raised {
+  int number;
+};
+class ReportsToTheTest : public forms::RunTimeErrorReporter {
+ public:
+  [[noreturn]] void Fail(int number) override { throw Raised{number}; }
+};
+}  // namespace
+
+std::optional<int> RaisedBy(const std::function<void()>& call) {
+  ReportsToTheTest reporter;
+  forms::ReportRunTimeErrorsTo(&reporter);
+  std::optional<int> raised;
+  try {
+    call();
+  } catch (const Raised& error) {
+    raised = error.number;
+  }
+  forms::ReportRunTimeErrorsTo(nullptr);
+  return raised;
 }
 
 FakePlatform::FakePlatform() {
@@ -366,6 +391,8 @@ int FakePlatform::DestroyCursor(Hcursor cursor) {
   }
   return 1;
 }
+
+void FakePlatform::InitCommonControls() { Record("InitCommonControls"); }
 
 void FakePlatform::NotifyWinEvent(std::uint32_t event, Hwnd hwnd, std::int32_t object,
                                   std::int32_t child) {

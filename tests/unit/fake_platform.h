@@ -217,6 +217,7 @@ class FakePlatform : public WindowsApi, public FormHost {
   int GetSystemMetrics(int index) override;
   std::uint32_t GetSysColor(int index) override;
   int DestroyCursor(Hcursor cursor) override;
+  void InitCommonControls() override;
   void NotifyWinEvent(std::uint32_t event, Hwnd hwnd, std::int32_t object,
                       std::int32_t child) override;
   Himc ImmAssociateContext(Hwnd hwnd, Himc context) override;
@@ -266,6 +267,10 @@ class FakePlatform : public WindowsApi, public FormHost {
 
 // Synthetic WAVE images, distinct per id (the id is in the bytes).
 std::vector<std::uint8_t> SyntheticWave(int id);
+
+// The run-time error `call` raises where no form is there to report it (a
+// part of the core alone): its number, or none if it raised nothing.
+std::optional<int> RaisedBy(const std::function<void()>& call);
 
 }  // namespace tickbomb::testing
 

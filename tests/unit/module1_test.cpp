@@ -73,12 +73,7 @@ TEST_F(SoundBankTest, TheRetiredBankStaysUntouchedAcrossOneReplace) {
 
 TEST_F(SoundBankTest, AnIdOutsideTheBankIsASubscriptError) {
   for (int id : {100, 107, 0, -101}) {
-    try {
-      (void)bank.Wave(id);
-      ADD_FAILURE() << "id " << id;
-    } catch (const forms::RuntimeError& error) {
-      EXPECT_EQ(error.number(), forms::kErrSubscriptOutOfRange);
-    }
+    EXPECT_EQ(RaisedBy([&] { (void)bank.Wave(id); }), forms::kErrSubscriptOutOfRange) << id;
   }
 }
 

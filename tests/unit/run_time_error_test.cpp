@@ -2,16 +2,13 @@
 // raised nothing runs, while the report is open, but the report itself, and
 // closing it ends the program. Whatever the error and wherever it is raised
 // (at start-up, inside a tick's pump, in the Escape ending, during a reload,
-// as an exception that is not a run-time error at all).
+// out of memory, or a misuse of the C++ library).
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <new>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "app/seam/library_failure.h"
 #include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
@@ -124,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   p.on_call.push_back([](const FakeCall& call) {
                                     if (call.name == "PlaySoundA" && call.args[0] == IDW_TWO &&
                                         call.args[2] == 6) {
-                                      throw forms::RuntimeError(9, L"Subscript out of range");
+                                      forms::Raise(9);
                                     }
                                   });
                                   f.OnKeyDown(kVkEscape, 0, false);
@@ -132,17 +129,17 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"OutOfMemoryInATick", 7, true,
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
+                                  // as the program's operator new does, wherever it runs out
                                   p.on_call.push_back([](const FakeCall& call) {
-                                    if (call.name == "PlaySoundA") throw std::bad_alloc();
+                                    if (call.name == "PlaySoundA") forms::Raise(7);
                                   });
                                   Ticks(p, f, 4);
                                 }},
-                      ErrorCase{"AnyOtherExceptionWhileDragging", 51, true,
+                      ErrorCase{"LibraryMisuseWhileDragging", 51, true,
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
                                   p.on_call.push_back([](const FakeCall& call) {
-                                    if (call.name == "SendMessageA")
-                                      throw std::out_of_range("no such thing");
+                                    if (call.name == "SendMessageA") forms::Raise(51);
                                   });
                                   f.OnMouseMove(200, 20, kLeftButton, 0);
                                 }},
@@ -150,9 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 [](FakePlatform& p, WatchedForm1& f) {
                                   f.Load();
                                   p.on_call.push_back([](const FakeCall& call) {
-                                    if (call.name == "InvalidateRect") {
-                                      throw LibraryFailure(LibraryFailure::Kind::IndexOutOfRange);
-                                    }
+                                    if (call.name == "InvalidateRect") forms::Raise(9);
                                   });
                                   Ticks(p, f, 2);
                                 }},

@@ -191,9 +191,9 @@ class RandomRun {
     }
     failed_at_ = platform_.calls.size();
     switch (fail_at_call_ % 3) {
-      case 0: throw forms::RuntimeError(forms::kErrSubscriptOutOfRange, L"Subscript out of range");
-      case 1: throw std::bad_alloc();
-      default: throw std::out_of_range("injected");
+      case 0: forms::Raise(forms::kErrSubscriptOutOfRange);
+      case 1: forms::Raise(forms::kErrOutOfMemory);
+      default: forms::Raise(forms::kErrInternal);
     }
   }
 

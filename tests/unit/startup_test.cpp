@@ -111,8 +111,11 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
     EXPECT_EQ(buttons[i]->title, L"ＭＳ Ｐゴシック");
   }
 
-  // Once per process, before the first window: what screen readers need.
-  EXPECT_EQ(platform.Log({"StartAccessibility", "CreateFormWindow"}).at(0), "StartAccessibility()");
+  // Once per process, before the first window: the common controls (for the
+  // buttons and the message boxes) and what screen readers need.
+  EXPECT_EQ(platform.Log({"InitCommonControls", "StartAccessibility", "CreateFormWindow"}),
+            (std::vector<std::string>{"InitCommonControls()", "StartAccessibility()",
+                                      platform.Log({"CreateFormWindow"}).at(0)}));
   // Neither the window nor its buttons take an input method. The six pictures
   // are decoded with the window, and the shadows' default colour is read from
   // the system, before the buttons are made.
@@ -170,7 +173,7 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   expected.push_back("SetFocus(" + options[4] + ")");  // the window is active: None has the focus
   expected.push_back("SetTimer(" + H + ",1,500)");     // Timer1, once the window is up
 
-  EXPECT_EQ(CallsFrom(platform, 2), expected);
+  EXPECT_EQ(CallsFrom(platform, 3), expected);
   EXPECT_EQ(frames.size(), 20U);
   EXPECT_EQ(module.TickCount, 0);
   EXPECT_EQ(module.KeysArmed, -1);

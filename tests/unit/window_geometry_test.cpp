@@ -12,6 +12,7 @@
 
 #include "app/forms/runtime_error.h"
 #include "app/window_geometry.h"
+#include "tests/unit/fake_platform.h"
 
 namespace tickbomb {
 namespace {
@@ -150,12 +151,8 @@ TEST(ZoomRectangles, AWindowWhoseSizeOverflowsRaisesOverflow) {
   const std::int32_t max = std::numeric_limits<std::int32_t>::max();
   const std::int32_t min = std::numeric_limits<std::int32_t>::min();
   for (const Rect& window : {Rect{-10, 0, max, 100}, Rect{0, min, 100, 10}}) {
-    try {
-      (void)ZoomRectangles(ZoomOrigin::TopLeft, window);
-      ADD_FAILURE() << "no run-time error";
-    } catch (const forms::RuntimeError& error) {
-      EXPECT_EQ(error.number(), forms::kErrOverflow);
-    }
+    EXPECT_EQ(testing::RaisedBy([&] { (void)ZoomRectangles(ZoomOrigin::TopLeft, window); }),
+              forms::kErrOverflow);
   }
   // The largest width that fits is fine.
   EXPECT_EQ(ZoomRectangles(ZoomOrigin::TopEdge, Rect{0, 0, max, 10}).size(), 20U);
@@ -190,12 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ShapeRow{15728662, 15, 15, 1048578, 1}));
 
 TEST(ShapeSize, AnOverflowingSizeRaisesOverflow) {
-  try {
-    (void)ShapeSize(1e10F, 6105, 1, 15);
-    ADD_FAILURE() << "no run-time error";
-  } catch (const forms::RuntimeError& error) {
-    EXPECT_EQ(error.number(), forms::kErrOverflow);
-  }
+  EXPECT_EQ(testing::RaisedBy([] { (void)ShapeSize(1e10F, 6105, 1, 15); }), forms::kErrOverflow);
 }
 
 // ---------------------------------------------------------------- placement

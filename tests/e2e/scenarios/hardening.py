@@ -209,7 +209,8 @@ def union(a, b):
 
 # ---------------------------------------------------------------- safe to download
 
-SYSTEM_DLLS = ("imm32.dll", "ole32.dll", "oleacc.dll", "oleaut32.dll", "winmm.dll")
+SYSTEM_DLLS = ("comctl32.dll", "imm32.dll", "ole32.dll", "oleacc.dll", "oleaut32.dll",
+               "winmm.dll")
 
 
 @scenario(timeout=90, windows_versions=(None, "win98"))
@@ -217,13 +218,17 @@ def planted_winmm_is_not_loaded(windows_version):
     """A winmm.dll next to the .exe, with Wine told to prefer such a copy, is never loaded:
     the program loads winmm from the system directory, and its sounds go through it. Where
     Windows can limit the search to the system directory (SetDefaultDllDirectories) it does;
-    on Windows 95, 98 and Me, which cannot, it loads winmm by its full path there."""
+    on Windows 95, 98 and Me, which cannot, it loads winmm by its full path there. The same
+    holds for every other system DLL it loads itself, but the common controls, which
+    Windows XP and later take side by side by name (the manifest's version 6): they are
+    loaded and initialised before the first window."""
     work = tempfile.mkdtemp(prefix="tickbomb-planted-")
     try:
         planted = build_planted_winmm(work)
         with TickbombRun(watch=["winmm.PlaySoundA", "kernel32.LoadLibraryExA",
                                 "kernel32.SetDefaultDllDirectories",
-                                "kernel32.GetSystemDirectoryA"],
+                                "kernel32.GetSystemDirectoryA", "comctl32.InitCommonControls",
+                                "user32.CreateWindowExW", "user32.CreateWindowExA"],
                          dll_overrides="winmm=n,b", beside_exe={"winmm.dll": planted},
                          windows_version=windows_version) as run:
             run.wait_for_window()
@@ -242,7 +247,15 @@ def planted_winmm_is_not_loaded(windows_version):
     loaded = sorted(str(c.args[0]).lower().rpartition("\\")[2] for c in loads)
     assert loaded == sorted(SYSTEM_DLLS), "loaded %s, expected %s" % (loads, SYSTEM_DLLS)
     defaults = [c for c in calls if c.name == "kernel32.SetDefaultDllDirectories"]
+    first_window = next(c for c in calls if c.name.startswith("user32.CreateWindowEx"))
+    inits = [c for c in calls if c.name == "comctl32.InitCommonControls"]
+    assert len(inits) == 1 and inits[0].line_no < first_window.line_no, \
+        "expected InitCommonControls once, before the first window: %s" % inits
     if windows_version is None:
+        comctl32 = [c for c in loads if str(c.args[0]).lower() == "comctl32.dll"]
+        assert len(comctl32) == 1 and comctl32[0].matches(None, 0, 0), \
+            "expected the common controls by name, side by side: %s" % comctl32
+        loads = [c for c in loads if c not in comctl32]
         assert all(c.matches(None, 0, 0x800) and "\\" not in str(c.args[0]) for c in loads), \
             "expected LoadLibraryExA(name, 0, LOAD_LIBRARY_SEARCH_SYSTEM32) each: %s" % loads
         assert defaults and defaults[0].matches(0x800) and defaults[0].line_no < loads[0].line_no, \
