@@ -8,6 +8,7 @@
 #include <bits/functexcept.h>  // libstdc++'s declarations of the functions replaced here
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "app/forms/runtime_error.h"
 
@@ -30,6 +31,17 @@ void operator delete[](void* memory, std::size_t /*size*/) noexcept { std::free(
 
 // A call of a pure virtual function: a fault of the program's own.
 extern "C" void __cxa_pure_virtual() { Raise(kErrInternal); }
+
+// GCC 13 and later keep one member of the string templates out of line, in
+// the library's own instance of them, which is built with exceptions and
+// would bring the whole exception machinery in with it: the program makes its
+// own instance of it.
+#if __GNUC__ >= 13
+template void std::string::_M_replace_cold(char*, std::size_t, const char*, std::size_t,
+                                           std::size_t);
+template void std::wstring::_M_replace_cold(wchar_t*, std::size_t, const wchar_t*, std::size_t,
+                                            std::size_t);
+#endif
 
 // The containers' error paths: a container that cannot grow is out of memory
 // (run-time error 7), an index out of range is a subscript error (9),

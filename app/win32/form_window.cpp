@@ -6,6 +6,7 @@
 #include "app/win32/accessibility.h"
 #include "app/win32/handle_cast.h"
 #include "app/win32/painter.h"
+#include "app/win32/screen_palette.h"
 #include "app/win32/unicode_or_ansi.h"
 #include "assets/resource_ids.h"
 
@@ -74,6 +75,19 @@ bool Repeated(LPARAM lparam) { return (lparam & (1 << 30)) != 0; }
 std::wstring FormWordsFor(HWND button) {
   const FormWindowEvents* const form = FormOf(GetParent(button));
   return form != nullptr ? form->AccessibleName() : std::wstring();
+}
+
+// The window's palette realized on a palette device (nothing elsewhere), as
+// the window is about to get the focus or another window realized its own;
+// when that changed the system palette, the window is painted again through
+// it. False: the screen is no palette device.
+bool RealizePaletteFor(HWND hwnd) {
+  const HDC dc = GetDC(hwnd);
+  const bool palette_device = IsPaletteDevice(dc);
+  const UINT changed = palette_device ? RealizeScreenPalette(dc) : 0;
+  ReleaseDC(hwnd, dc);
+  if (changed != 0) InvalidateRect(hwnd, nullptr, FALSE);
+  return palette_device;
 }
 
 void ButtonDown(HWND hwnd, FormWindowEvents& form, int button, LPARAM lparam) {
@@ -220,6 +234,14 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_PAINT: Paint(hwnd, form); return 0;
     case WM_PRINTCLIENT: PrintClient(hwnd, *form, reinterpret_cast<HDC>(wparam)); return 0;
     case WM_ERASEBKGND: return 1;
+    case WM_QUERYNEWPALETTE: return RealizePaletteFor(hwnd) ? TRUE : FALSE;
+    case WM_PALETTECHANGED:
+      if (reinterpret_cast<HWND>(wparam) != hwnd) RealizePaletteFor(hwnd);
+      return 0;
+    case WM_DISPLAYCHANGE:
+      ForgetScreenPalette();
+      InvalidateRect(hwnd, nullptr, FALSE);
+      return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ColourButton(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));

@@ -5,6 +5,7 @@
 
 #include "app/win32/dib_format.h"
 #include "app/win32/handle_cast.h"
+#include "app/win32/screen_palette.h"
 #include "app/win32/unicode_or_ansi.h"
 
 namespace tickbomb::win32 {
@@ -84,7 +85,20 @@ void PaintOps(HDC dc, const RECT& area, const std::vector<DrawOp>& ops) {
     }
   }
 
-  BitBlt(dc, area.left, area.top, width, height, buffer_dc, area.left, area.top, SRCCOPY);
+  if (IsPaletteDevice(dc)) {
+    // 256 colours: through the halftone palette, dithered where Windows can
+    // (the NT family's HALFTONE stretching; 95, 98 and Me take each pixel's
+    // nearest colour).
+    RealizeScreenPalette(dc);
+    if (IsUnicodeWindows()) {
+      SetStretchBltMode(dc, HALFTONE);
+      SetBrushOrgEx(dc, 0, 0, nullptr);
+    }
+    StretchBlt(dc, area.left, area.top, width, height, buffer_dc, area.left, area.top, width,
+               height, SRCCOPY);
+  } else {
+    BitBlt(dc, area.left, area.top, width, height, buffer_dc, area.left, area.top, SRCCOPY);
+  }
 
   DeleteDC(picture_dc);
   SelectObject(buffer_dc, previous_buffer);

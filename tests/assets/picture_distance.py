@@ -26,8 +26,11 @@ BLUR = 1.5
 MEAN, P99, WORST = 1.5, 10.0, 20.0
 
 
-def lab(path):
-    rgb = Image.open(path).convert("RGB").filter(ImageFilter.GaussianBlur(BLUR))
+def lab(picture):
+    """A picture (a file's path, or a PIL image) blurred and in CIELAB."""
+    if isinstance(picture, str):
+        picture = Image.open(picture)
+    rgb = picture.convert("RGB").filter(ImageFilter.GaussianBlur(BLUR))
     c = np.asarray(rgb, dtype=float) / 255
     linear = np.where(c <= 0.04045, c / 12.92, ((c + 0.055) / 1.055) ** 2.4)
     to_xyz = np.array([[0.4124, 0.3576, 0.1805], [0.2126, 0.7152, 0.0722],

@@ -34,8 +34,11 @@ class Display:
     """An Xvfb server on a display number it picks itself (so runs can go in parallel)."""
 
     def __init__(self, log_path, size=SCREEN_SIZE):
+        """size: (width, height), or (width, height, bits per pixel): 24 unless given
+        (8: a screen of 256 colours, an X PseudoColor visual)."""
         self.log_path = log_path
-        self.size = size
+        self.size = tuple(size[:2])
+        self.depth = size[2] if len(size) > 2 else 24
         self.process = None
         self.name = None
 
@@ -45,7 +48,8 @@ class Display:
         try:
             self.process = subprocess.Popen(
                 ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                 "%dx%dx24" % self.size, "-nolisten", "tcp", "-br", "-noreset"],
+                 "%dx%dx%d" % (self.size + (self.depth,)), "-nolisten", "tcp", "-br",
+                 "-noreset"],
                 stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                 pass_fds=(write_end,), start_new_session=True)
         finally:

@@ -44,6 +44,19 @@ def difference(a, b):
     return int(diff.max()), float((diff > 0).mean())
 
 
+def perceptual_distance(a, b, mask=None):
+    """(mean, 99th percentile, worst) colour difference of two same-size images, delta E in
+    CIELAB after a blur of 1.5 pixels (two ditherings of one colour count as that colour:
+    tests/assets/picture_distance.py); only where `mask` is True, if given."""
+    import sys
+    sys.path.insert(0, os.path.join(REPO, "tests", "assets"))
+    from picture_distance import lab
+    delta = np.sqrt(((lab(a) - lab(b)) ** 2).sum(axis=-1))
+    if mask is not None:
+        delta = delta[mask]
+    return float(delta.mean()), float(np.percentile(delta, 99)), float(delta.max())
+
+
 def changed_to(shot, reference, colour, tolerance=0):
     """Pixels of `shot` that have `colour` where `reference` (the bare picture) has another one."""
     now = colour_mask(shot, colour, tolerance)

@@ -81,7 +81,8 @@ class TickbombRun:
     value}}; name: the run's folder among the scenario's artefacts;
     debug: more WINEDEBUG channels ("+ver"), whose lines land in relay.log too;
     reader: a screen reader listens from before the program starts, as
-    `run.reader` (harness/reader.py).
+    `run.reader` (harness/reader.py); screen: the virtual display's (width,
+    height), or (width, height, bits per pixel) for another depth than 24.
 
     A run of Windows 95, 98 or Me ("win95", "win98", "winme") is a Japanese
     one (code page 932) and traces every call the program makes, whatever
