@@ -58,8 +58,8 @@ void Form::Load() {
   Form_Load();
   if (!StillCurrent(generation)) return;  // the handler unloaded the form
   // The window is active now: the focus goes to the group's selected button.
-  for (const OptionButton& option : controls_.options()) {
-    if (option.value) windows_.SetFocus(option.hwnd);
+  for (const OptionButton& button : controls_.options()) {
+    if (button.value) windows_.SetFocus(button.hwnd);
   }
   // The user's ten seconds begin when the window is up, not when it is
   // created: the start-up before this (the sounds, the opening animation)

@@ -38,11 +38,11 @@ struct FontSpec {
 // library version is built for the Pentium Pro): the whole part of the
 // magnitude, then the half decided exactly, since taking the whole part off a
 // double leaves its fraction exact.
-inline long RoundHalfAwayFromZero(double value) {
+inline std::int64_t RoundHalfAwayFromZero(double value) {
   const double magnitude = std::fabs(value);
   double whole = std::floor(magnitude);
   if (magnitude - whole >= 0.5) whole += 1.0;
-  return static_cast<long>(value < 0 ? -whole : whole);
+  return static_cast<std::int64_t>(value < 0 ? -whole : whole);
 }
 
 // The font's em in pixels on its screen: 72 points are an inch.

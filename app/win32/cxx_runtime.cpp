@@ -30,7 +30,9 @@ void operator delete(void* memory, std::size_t /*size*/) noexcept { std::free(me
 void operator delete[](void* memory, std::size_t /*size*/) noexcept { std::free(memory); }
 
 // A call of a pure virtual function: a fault of the program's own.
-extern "C" void __cxa_pure_virtual() { Raise(kErrInternal); }
+extern "C" void __cxa_pure_virtual() {  // NOLINT(bugprone-reserved-identifier): the ABI's name
+  Raise(kErrInternal);
+}
 
 // GCC 13 and later keep one member of the string templates out of line, in
 // the library's own instance of them, which is built with exceptions and

@@ -7,7 +7,7 @@
 #include <cstddef>
 
 // Laid out by the linker: -1, the program's static constructors, 0.
-extern "C" void (*__CTOR_LIST__[])();
+extern "C" void (*__CTOR_LIST__[])();  // NOLINT(bugprone-reserved-identifier): the linker's
 
 namespace {
 
