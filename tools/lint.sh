@@ -1,8 +1,10 @@
 #!/bin/bash
 # The habits that keep the code as it is: no formatting difference from
-# .clang-format in any C or C++ file of the tree, and no clang-tidy or cppcheck
-# finding in the program's own code (app/, system/). Exits non-zero on any.
-#   tools/lint.sh            all three
+# .clang-format in any C or C++ file of the tree, no cycle among the program's
+# components and each of its Windows resources in one owner's file, and no
+# clang-tidy or cppcheck finding in the program's own code (app/, system/).
+# Exits non-zero on any.
+#   tools/lint.sh            all four
 #   tools/lint.sh format     only the formatting (a second or two)
 # clang-tidy reads the compile commands of the host and windows build trees,
 # which it configures if they are not there yet.
@@ -29,6 +31,16 @@ else
   status=1
 fi
 [ "$what" = format ] && exit "$status"
+
+# ---- structure: no cycle among the program's components, one owner for each
+# of the core's Windows resources (tools/lint_structure.py)
+if structure=$(python3 tools/lint_structure.py "$repo"); then
+  say "structure: no cycle among the components of app/ and system/, each resource in its owner's file"
+else
+  say "structure:"
+  echo "$structure"
+  status=1
+fi
 
 # ---- clang-tidy
 for preset in host windows; do

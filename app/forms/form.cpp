@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 #include "app/forms/runtime_error.h"
 
@@ -16,6 +17,13 @@ namespace {
 void CheckOption(WindowsApi& windows, Hwnd button, bool checked) {
   windows.SendToOwnWindow(button, win::BM_SETCHECK, checked ? win::BST_CHECKED : win::BST_UNCHECKED,
                           0);
+}
+
+// The one measure of the labels' text: a line in a font, as the host measures it.
+TextLayouts::MeasureInFont TextMeasuredBy(FormHost& host) {
+  return [&host](const FontSpec& font, const std::wstring& text) {
+    return host.MeasureText(font, text);
+  };
 }
 
 // The window goes where the form's Left and Top say.
@@ -33,12 +41,10 @@ Form::Form(WindowsApi& windows, FormHost& host)
     : windows_(windows),
       host_(host),
       clock_(host, windows),
-      layouts_([&host](const FontSpec& font, const std::wstring& text) {
-        return host.MeasureText(font, text);
-      }),
-      controls_(layouts_),
-      painting_(controls_, layouts_, windows, host),
-      input_(*this) {
+      controls_(TextMeasuredBy(host)),
+      painting_(controls_, windows, host),
+      timer_(windows, clock_),
+      input_(controls_) {
   ReportRunTimeErrorsTo(this);
 }
 
@@ -64,7 +70,7 @@ void Form::Load() {
   // The user's ten seconds begin when the window is up, not when it is
   // created: the start-up before this (the sounds, the opening animation)
   // may take a good part of a period, more on a busy machine.
-  if (controls_.timer().enabled) input_.ArmTimer();
+  if (controls_.timer().enabled) timer_.Arm(hwnd_, controls_.timer().interval);
 }
 
 void Form::CreateControls(const FormDesign& design) {
@@ -109,7 +115,7 @@ void Form::Unload() {
 }
 
 void Form::DestroyControls() {
-  windows_.KillTimer(hwnd_, kTimerId);
+  timer_.Kill(hwnd_);
   // The pictures' cursors go, but not while one is on the screen: the pointer
   // is shown the arrow first (see SetImageMouseIcon).
   std::vector<Hcursor> cursors;
@@ -157,39 +163,84 @@ void Form::OnDpiChanged(int dpi, const Rect& suggested) {
 
 // ---------------------------------------------------------------- the window's input
 
+// Positions in the events are twips from the control's own corner (the
+// form's, for the form's events).
 void Form::OnMouseMove(int x, int y, int buttons, int shift) {
-  if (halted_) return;
-  if (IsLoaded()) input_.MouseMove(x, y, buttons, shift);
+  if (halted_ || !IsLoaded()) return;
+  const auto button = static_cast<std::int16_t>(buttons);
+  const auto shift16 = static_cast<std::int16_t>(shift);
+  const std::optional<ControlRef> target = input_.MoveTarget(x, y, buttons);
+  if (!target) {
+    Form_MouseMove(button, shift16, input_.ToTwips(x), input_.ToTwips(y));
+  } else if (target->kind == ControlRef::Kind::Label) {
+    const Label& l = label(target->index);
+    Label_MouseMove(l.array, l.element, button, shift16,
+                    input_.ToTwips(x) - static_cast<float>(l.left),
+                    input_.ToTwips(y) - static_cast<float>(l.top));
+  }  // a picture has no mouse-move event
 }
 
 void Form::OnMouseDown(int x, int y, int button, int shift) {
-  if (halted_) return;
-  if (IsLoaded()) input_.MouseDown(x, y, button, shift);
+  if (halted_ || !IsLoaded()) return;
+  const std::optional<ControlRef> holder = input_.Press(x, y);
+  if (!holder || holder->kind != ControlRef::Kind::Image) return;
+  const Image& control = image(holder->index);
+  Image_MouseDown(holder->index, static_cast<std::int16_t>(button),
+                  static_cast<std::int16_t>(shift),
+                  input_.ToTwips(x) - static_cast<float>(control.left),
+                  input_.ToTwips(y) - static_cast<float>(control.top));
 }
 
 void Form::OnMouseUp(int x, int y, int button, int buttons_still_down, int shift) {
-  if (halted_) return;
-  if (IsLoaded()) input_.MouseUp(x, y, button, buttons_still_down, shift);
+  if (halted_ || !IsLoaded()) return;
+  const std::optional<ControlRef> holder = input_.Release(buttons_still_down);
+  if (!holder || holder->kind != ControlRef::Kind::Image) return;
+  const int index = holder->index;
+  const Image& control = image(index);
+  const std::uint64_t generation = generation_;
+  Image_MouseUp(index, static_cast<std::int16_t>(button), static_cast<std::int16_t>(shift),
+                input_.ToTwips(x) - static_cast<float>(control.left),
+                input_.ToTwips(y) - static_cast<float>(control.top));
+  if (StillCurrent(generation) && input_.IsClick(index, button, x, y)) Image_Click(index);
 }
 
+// The form sees every key first (KeyPreview); then the option group's arrows
+// move its selection, which raises the Click of the option it lands on; then
+// Alt+F4, the system's close key, closes the window as the taskbar's Close
+// does, and the program ends.
 void Form::OnKeyDown(int key, int shift, bool repeated) {
-  if (halted_) return;
-  if (!IsLoaded()) return;
+  if (halted_ || !IsLoaded()) return;
   const std::uint64_t generation = generation_;
-  input_.KeyDown(key, shift, repeated);
-  // Alt+F4, the system's close key, once the form has seen it: the window
-  // closes as from the taskbar, and the program ends.
-  if (StillCurrent(generation) && key == win::VK_F4 && (shift & kAltMask) != 0) End();
+  const bool outer = std::exchange(key_repeated_, repeated);  // a KeyDown may run nested
+  Form_KeyDown(static_cast<std::int16_t>(key), static_cast<std::int16_t>(shift));
+  key_repeated_ = outer;
+  if (!StillCurrent(generation)) return;
+  if (FormInput::MovesSelection(key)) {
+    const std::optional<int> next = input_.OptionAfter(key, windows_.GetFocus());
+    if (!next) return;
+    windows_.SetFocus(option(*next).hwnd);
+    if (option(*next).value) return;
+    SetOptionValue(*next, true);
+    Option_Click(*next);
+  } else if (key == win::VK_F4 && (shift & kAltMask) != 0) {
+    End();
+  }
 }
 
 void Form::OnKeyUp(int key, int shift) {
-  if (halted_) return;
-  if (IsLoaded()) input_.KeyUp(key, shift);
+  if (halted_ || !IsLoaded()) return;
+  Form_KeyUp(static_cast<std::int16_t>(key), static_cast<std::int16_t>(shift));
 }
 
 void Form::OnTimer() {
-  if (halted_) return;
-  if (IsLoaded()) input_.Timer();
+  if (halted_ || !IsLoaded() || !controls_.timer().enabled || timer_.ticking()) return;
+  const Hwnd hwnd = hwnd_;
+  const std::uint64_t generation = generation_;
+  if (timer_.TakeTick()) {
+    const FormTimer::Ticking ticking(timer_);
+    Timer_Timer();
+  }
+  if (StillCurrent(generation) && controls_.timer().enabled) timer_.Rearm(hwnd);
 }
 
 Hcursor Form::CursorAt(int x, int y) const {
@@ -240,9 +291,9 @@ void Form::SetOptionValue(int index, bool value) {
 void Form::SetTimerEnabled(bool enabled) {
   if (!controls_.SetTimerEnabled(enabled) || !IsLoaded()) return;
   if (enabled) {
-    input_.ArmTimer();
+    timer_.Arm(hwnd_, controls_.timer().interval);
   } else {
-    windows_.KillTimer(hwnd_, kTimerId);
+    timer_.Kill(hwnd_);
   }
 }
 

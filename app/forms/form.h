@@ -18,6 +18,7 @@
 #include "app/forms/form_events.h"
 #include "app/forms/form_input.h"
 #include "app/forms/form_painting.h"
+#include "app/forms/form_timer.h"
 #include "app/forms/runtime_error.h"
 #include "app/seam/form_window_events.h"
 
@@ -85,7 +86,7 @@ class Form : public FormWindowEvents, public FormEvents, public RunTimeErrorRepo
   std::vector<std::uint8_t> LoadResData(int id, const char* type);
   Clock& clock() { return clock_; }
   // During a KeyDown event: the key was already down (the keyboard's auto-repeat).
-  bool KeyRepeated() const { return input_.key_repeated(); }
+  bool KeyRepeated() const { return key_repeated_; }
   // ---- what the window hands on (FormWindowEvents)
   bool IsCurrentWindow(Hwnd window) const override { return IsLoaded() && window == hwnd_; }
   void OnMouseMove(int x, int y, int buttons, int shift) override;
@@ -123,10 +124,11 @@ class Form : public FormWindowEvents, public FormEvents, public RunTimeErrorRepo
   bool first_loaded_ = false;
   bool announces_ = false;  // a screen reader can read the name and hear it change
   std::wstring accessible_name_;
-  TextLayouts layouts_;  // before the parts that use it
   FormControls controls_;
   FormPainting painting_;
+  FormTimer timer_;
   FormInput input_;
+  bool key_repeated_ = false;  // during a KeyDown: the key was already down
 };
 
 }  // namespace tickbomb::forms

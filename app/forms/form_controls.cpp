@@ -17,6 +17,7 @@ Rect LabelTwips(const Label& l) { return {l.left, l.top, l.left + l.width, l.top
 }  // namespace
 
 void FormControls::Build(const FormDesign& design, int dpi) {
+  layouts_.Forget();  // the last window's
   caption_ = design.caption;
   back_color_ = design.back_color;
   picture_ = design.picture;
@@ -81,9 +82,16 @@ Rect FormControls::OptionPixels(const OptionButton& button) const {
 void FormControls::SizeLabel(int index) {
   Label& control = Element(labels_, index);
   if (!control.auto_size) return;
-  const TextLayout& layout = layouts_.Of(index, control.caption, control.font, 0);
+  const TextLayout& layout = LayoutOf(index);
   control.width = scale_.Twips(layout.width);
   control.height = scale_.Twips(layout.height);
+}
+
+const TextLayout& FormControls::LayoutOf(int index) const {
+  const Label& control = Element(labels_, index);
+  const Rect box = LabelPixels(index);
+  return layouts_.Of(index, control.caption, control.font,
+                     control.word_wrap ? box.right - box.left : 0);
 }
 
 Repaint FormControls::TextChange(const Rect& before, int index) const {

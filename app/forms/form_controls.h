@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/forms/controls.h"
@@ -51,8 +52,8 @@ struct Repaint {
 
 class FormControls {
  public:
-  // Auto-sized labels take the size of their caption as `layouts` lays it out.
-  explicit FormControls(TextLayouts& layouts) : layouts_(layouts) {}
+  // The labels' captions are laid out in lines measured by `measure`.
+  explicit FormControls(TextLayouts::MeasureInFont measure) : layouts_(std::move(measure)) {}
 
   // The design's controls, for a screen of `dpi`.
   void Build(const FormDesign& design, int dpi);
@@ -78,6 +79,10 @@ class FormControls {
   std::vector<OptionButton>& options() { return options_; }
   const std::vector<ControlRef>& back_to_front() const { return back_to_front_; }
   const TimerControl& timer() const { return timer_; }
+
+  // Label `index`'s caption in lines, wrapped to its width if it wraps: kept
+  // until its caption, font or width changes.
+  const TextLayout& LayoutOf(int index) const;
 
   // Places in screen pixels (and an image's in twips).
   Rect LabelPixels(int index) const;
@@ -108,7 +113,7 @@ class FormControls {
   void SizeLabel(int index);
   Repaint TextChange(const Rect& before, int index) const;
 
-  TextLayouts& layouts_;
+  TextLayouts layouts_;
   ScreenScale scale_;
   std::wstring caption_;
   std::uint32_t back_color_ = 0;

@@ -26,7 +26,7 @@ void Form::Fail(int number) {
   if (halted_) EndProcess(1);
   // Stop the world first: from here on no tick, key, click or reload runs.
   halted_ = true;
-  if (IsLoaded()) windows_.KillTimer(hwnd_, kTimerId);
+  if (IsLoaded()) timer_.Kill(hwnd_);
   reporting_ = true;
   const std::wstring report = ErrorReport(number, DescribeError(number));
   const std::wstring title =

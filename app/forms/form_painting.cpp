@@ -43,7 +43,6 @@ void FormPainting::Release(WindowsApi& windows) {
   scaled_pictures_.Drop();
   for (const auto& [id, bitmap] : bitmaps_) windows.DeleteObject(bitmap);
   bitmaps_.clear();
-  layouts_.Forget();
 }
 
 Hbitmap FormPainting::BitmapOf(int picture_id) const {
@@ -124,8 +123,7 @@ void FormPainting::AddTextOps(std::vector<DrawOp>& ops, int label_index) const {
   const Label& control = Element(controls_.labels(), label_index);
   if (!control.visible) return;
   const Rect box = controls_.LabelPixels(label_index);
-  const TextLayout& layout = layouts_.Of(label_index, control.caption, control.font,
-                                         control.word_wrap ? box.right - box.left : 0);
+  const TextLayout& layout = controls_.LayoutOf(label_index);
   int y = box.top;
   for (const TextLine& line : layout.lines) {
     DrawOp text;

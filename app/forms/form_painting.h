@@ -10,7 +10,6 @@
 
 #include "app/forms/form_controls.h"
 #include "app/forms/scaled_pictures.h"
-#include "app/forms/text_layout.h"
 #include "app/seam/form_host.h"
 #include "app/seam/windows_api.h"
 
@@ -18,9 +17,8 @@ namespace tickbomb::forms {
 
 class FormPainting {
  public:
-  FormPainting(const FormControls& controls, TextLayouts& layouts, WindowsApi& windows,
-               FormHost& host)
-      : controls_(controls), layouts_(layouts), host_(host), scaled_pictures_(windows, host) {}
+  FormPainting(const FormControls& controls, WindowsApi& windows, FormHost& host)
+      : controls_(controls), host_(host), scaled_pictures_(windows, host) {}
 
   // Loads every picture the design holds, fully decoded; one that cannot be
   // loaded is an error of the load.
@@ -44,7 +42,6 @@ class FormPainting {
   void AddTextOps(std::vector<DrawOp>& ops, int label_index) const;
 
   const FormControls& controls_;
-  TextLayouts& layouts_;
   FormHost& host_;
   std::vector<std::pair<int, Hbitmap>> bitmaps_;  // the pictures, by id, while loaded
   mutable ScaledPictures scaled_pictures_;        // kept per scale

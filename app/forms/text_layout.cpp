@@ -69,7 +69,7 @@ TextLayout LayOutText(const std::wstring& text, int wrap_width, const MeasureFn&
 }
 
 const TextLayout& TextLayouts::Of(int label_index, const std::wstring& caption,
-                                  const FontSpec& font, int wrap_width) {
+                                  const FontSpec& font, int wrap_width) const {
   const auto index = static_cast<std::size_t>(label_index);
   if (index >= kept_.size()) kept_.resize(index + 1);
   Kept& kept = kept_[index];

@@ -40,7 +40,7 @@ class TextLayouts {
 
   // Valid until the next call.
   const TextLayout& Of(int label_index, const std::wstring& caption, const FontSpec& font,
-                       int wrap_width);
+                       int wrap_width) const;
   void Forget() { kept_.clear(); }
 
  private:
@@ -52,7 +52,7 @@ class TextLayouts {
     TextLayout layout;
   };
   MeasureInFont measure_;
-  std::vector<Kept> kept_;  // by label index
+  mutable std::vector<Kept> kept_;  // by label index: what was asked last
 };
 
 }  // namespace tickbomb::forms

@@ -43,10 +43,9 @@ class FormControlsTest : public ::testing::Test {
   }
 
   FakePlatform platform;
-  forms::TextLayouts layouts{[this](const FontSpec& font, const std::wstring& text) {
+  FormControls controls{[this](const FontSpec& font, const std::wstring& text) {
     return platform.MeasureText(font, text);
   }};
-  FormControls controls{layouts};
 };
 
 TEST_F(FormControlsTest, ALabelChangeRepaintsTheBoxItLeftAndTheBoxItTakes) {
