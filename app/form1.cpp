@@ -55,13 +55,19 @@ void Form1::SetDigits(const std::wstring& caption) {
 
 // ---------------------------------------------------------------- start-up
 
+// The start-up, in steps, each named by the comment above it.
 void Form1::Form_Load() {
   shaped_ = false;
+  // The sound bank loaded.
   LoadSoundBank();
+  // The warm-up: every sound of the table started once, from its last to its
+  // first, each start cutting off the one before.
   for (auto sound = std::rbegin(kSounds); sound != std::rend(kSounds); ++sound) {
-    Play(sound->id, kPlayAsync);  // the warm-up: each start cuts off the one before
+    Play(sound->id, kPlayAsync);
   }
 
+  // The placement: left, then top, each drawn at random with the generator
+  // reseeded from the clock, the window wholly on the screen.
   random_.Randomize(clock().NowMilliseconds());
   const float r1 = random_.Rnd();
   SetLeft(static_cast<int>(RandomPlacement(ScreenWidth(), static_cast<float>(Width()), r1)));
@@ -69,18 +75,28 @@ void Form1::Form_Load() {
   const float r2 = random_.Rnd();
   SetTop(static_cast<int>(RandomPlacement(ScreenHeight(), static_cast<float>(Height()), r2)));
 
+  // The bomb's finger.
   SetImageMouseIcon(Image1, IDC_FINGER_UP);
+  // The version probe: the shutdown flags this Windows takes by default.
   ProbeWindowsVersion();
+  // The opening's origin: the centre, unless a re-open chose another.
   if (OpenFrom == ZoomOrigin::NotChosen) OpenFrom = ZoomOrigin::Center;
+  // The fanfare.
   Play(IDW_FANFARE, kPlayAsync);
+  // The frame stripped.
   StripFrame();
+  // The keys armed, the action back to the version's default.
   module_.KeysArmed = kTrue;
   module_.ExitFlags = module_.DefaultExitFlags;
+  // The opening animation, which leaves None selected.
   ZoomOpen(OpenFrom);
+  // The shape cut and the window shown.
   CutWindowShape();
+  // The countdown reset.
   module_.TickCount = 0;
-  // A reader hears it as the focus lands on the window's option button, once
-  // the window is up: the focus moving there is the event it speaks.
+  // The spoken words: a reader hears them as the focus lands on the window's
+  // option button, once the window is up: the focus moving there is the event
+  // it speaks.
   spoken_language_ = SpokenLanguageOf(host().UserLanguage());
   Speak(false);
 }

@@ -10,7 +10,6 @@ namespace tickbomb::testing {
 namespace {
 
 constexpr std::uint32_t kRed = 255;
-constexpr int kAsync = 7, kSync = 6;
 
 struct TickRow {
   int tick;
@@ -25,34 +24,29 @@ struct TickRow {
 
 // What each of the first nineteen ticks leaves on the screen and plays.
 const std::vector<TickRow>& TickTable() {
+  // clang-format off
   static const std::vector<TickRow> rows = {
-      {1, L"10", false, IDB_BOMB, true, IDB_SCENE, {}, 0},
-      {2, L"9", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
-      {3, L"9", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
-      {4, L"8", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
-      {5, L"8", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
-      {6, L"7", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
-      {7, L"7", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
-      {8, L"6", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
-      {9, L"6", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
-      {10, L"5", false, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
-      {11, L"5", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
-      {12, L"4", false, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
-      {13, L"4", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
-      {14,
-       L"3",
-       true,
-       IDB_BOMB_SHORT,
-       true,
-       IDB_SCENE,
-       {{IDW_TICK, kAsync}, {IDW_THREE, kAsync}},
-       0},
-      {15, L"3", true, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
-      {16, L"2", true, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}, {IDW_TWO, kAsync}}, 0},
-      {17, L"2", true, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
-      {18, L"1", true, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}, {IDW_ONE, kAsync}}, 0},
-      {19, L"1", true, IDB_BOMB_LIT, false, IDB_BIG_BOMB, {}, 1},
+    {1, L"10", false, IDB_BOMB, true, IDB_SCENE, {}, 0},
+    {2, L"9", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+    {3, L"9", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+    {4, L"8", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+    {5, L"8", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+    {6, L"7", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+    {7, L"7", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+    {8, L"6", false, IDB_BOMB_LIT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+    {9, L"6", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+    {10, L"5", false, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+    {11, L"5", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+    {12, L"4", false, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}}, 0},
+    {13, L"4", false, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+    {14, L"3", true, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}, {IDW_THREE, kAsync}}, 0},
+    {15, L"3", true, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+    {16, L"2", true, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}, {IDW_TWO, kAsync}}, 0},
+    {17, L"2", true, IDB_BOMB_LIT, true, IDB_SCENE, {}, 0},
+    {18, L"1", true, IDB_BOMB_SHORT, true, IDB_SCENE, {{IDW_TICK, kAsync}, {IDW_ONE, kAsync}}, 0},
+    {19, L"1", true, IDB_BOMB_LIT, false, IDB_BIG_BOMB, {}, 1},
   };
+  // clang-format on
   return rows;
 }
 
@@ -76,9 +70,8 @@ TEST_F(CountdownTest, EveryTickMatchesTheTickTable) {
 
   for (const TickRow& row : TickTable()) {
     SCOPED_TRACE("tick " + std::to_string(row.tick));
-    const std::size_t mark = platform.calls.size();
     mixed.clear();
-    Tick();
+    const CallSpan tick = platform.During([&] { Tick(); });
     ASSERT_EQ(module.TickCount, row.tick);
     Scene expected = design;
     expected.digits_back = expected.digits_front = row.digits;
@@ -87,12 +80,11 @@ TEST_F(CountdownTest, EveryTickMatchesTheTickTable) {
     expected.bomb_visible = row.bomb_visible;
     expected.form_picture = row.form_picture;
     EXPECT_EQ(Now(), expected);
-    EXPECT_EQ(platform.SoundsFrom(mark), row.sounds);
-    EXPECT_TRUE(SoundsFromCurrentBank(mark));
-    EXPECT_EQ(platform.CountFrom(mark, "DispatchPendingMessages"),
-              static_cast<std::size_t>(row.pumps));
-    EXPECT_EQ(platform.CountFrom(mark, "ExitWindowsEx"), 0U);
-    EXPECT_EQ(platform.CountFrom(mark, "MessageBoxW"), 0U);
+    EXPECT_EQ(tick.Sounds(), row.sounds);
+    EXPECT_TRUE(SoundsFromCurrentBank(tick));
+    EXPECT_EQ(tick.Named("DispatchPendingMessages").size(), static_cast<std::size_t>(row.pumps));
+    EXPECT_TRUE(tick.Named("ExitWindowsEx").empty());
+    EXPECT_TRUE(tick.Named("MessageBoxW").empty());
     EXPECT_TRUE(form.IsLoaded());
     if (row.tick % 2 == 0) {
       // A repaint between the two caption changes sees the new value in the
@@ -139,29 +131,27 @@ TEST_F(CountdownTest, TickTwentyExplodesThenRequestsTheShutdownAndEnds) {
     if (call.name == "ExitWindowsEx") armed_at_request = module.KeysArmed;
   });
 
-  const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { Tick(); }), 0U);
+  const CallSpan last = platform.Ending([&] { Tick(); });
+  EXPECT_EQ(last.exit, 0U);
 
-  const std::string h = std::to_string(N(hwnd));
   EXPECT_EQ(
-      platform.LogFrom(
-          mark, {"PlaySoundA", "DispatchPendingMessages", "GetVersionExA", "GetCurrentProcess",
-                 "OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges",
-                 "CloseHandle", "ExitWindowsEx", "DestroyWindow", "ExitProcess", "MessageBoxW"}),
-      (std::vector<std::string>{
+      last.Log({"PlaySoundA", "DispatchPendingMessages", "GetVersionExA", "GetCurrentProcess",
+                "OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges", "CloseHandle",
+                "ExitWindowsEx", "DestroyWindow", "ExitProcess", "MessageBoxW"}),
+      (Lines{
           "DispatchPendingMessages()",
-          "PlaySoundA(101,0,6)",
+          "PlaySoundA(101,0,NODEFAULT|MEMORY)",
           "GetVersionExA(148)",
           "GetCurrentProcess()",
-          "OpenProcessToken(-1,983295)",
+          "OpenProcessToken(-1,TOKEN_ALL_ACCESS_P)",
           "LookupPrivilegeValueA(0,\"SeShutdownPrivilege\")",
-          "AdjustTokenPrivileges(1952,0,1,19,0,2,0,0,0)",
+          "AdjustTokenPrivileges(1952,FALSE,1,19,0,SE_PRIVILEGE_ENABLED,0,0,0)",
           "CloseHandle(1952)",
-          "ExitWindowsEx(1,0)",
-          "DestroyWindow(" + h + ")",
+          "ExitWindowsEx(EWX_SHUTDOWN,0)",
+          "DestroyWindow(" + Logged(hwnd) + ")",
           "ExitProcess(0)",
       }));
-  EXPECT_TRUE(SoundsFromCurrentBank(mark));
+  EXPECT_TRUE(SoundsFromCurrentBank(last));
   EXPECT_FALSE(form.IsLoaded());
 
   ASSERT_TRUE(at_pump.has_value());
@@ -181,7 +171,7 @@ TEST_F(CountdownTest, TickTwentyExplodesThenRequestsTheShutdownAndEnds) {
 struct DetonationCase {
   std::uint32_t platform_id, major;
   bool shift_held;
-  std::uint32_t expected_flags;
+  const char* request;  // ExitWindowsEx's flags
   bool privilege_step;
 };
 
@@ -195,31 +185,28 @@ TEST_P(DetonationFlagsTest, RequestsTheChosenFlagsOnce) {
   LoadForm();
   if (c.shift_held) PressKey(kVkShift, kShiftMask);
   TickTo(19);
-  const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { Tick(); }), 0U);
-  const auto requests = platform.LogFrom(mark, {"ExitWindowsEx"});
-  EXPECT_EQ(requests,
-            std::vector<std::string>{"ExitWindowsEx(" + std::to_string(c.expected_flags) + ",0)"});
-  EXPECT_EQ(platform.CountFrom(mark, "AdjustTokenPrivileges"), c.privilege_step ? 1U : 0U);
+  const CallSpan last = platform.Ending([&] { Tick(); });
+  EXPECT_EQ(last.exit, 0U);
+  EXPECT_EQ(last.Log({"ExitWindowsEx"}), Lines{"ExitWindowsEx(" + std::string(c.request) + ",0)"});
+  EXPECT_EQ(last.Named("AdjustTokenPrivileges").size(), c.privilege_step ? 1U : 0U);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Versions, DetonationFlagsTest,
-    ::testing::Values(DetonationCase{2, 10, false, 1, true}, DetonationCase{2, 5, false, 8, true},
-                      DetonationCase{2, 4, false, 1, true}, DetonationCase{1, 4, false, 1, false},
-                      DetonationCase{2, 5, true, 2, true}, DetonationCase{1, 4, true, 2, false}));
+const DetonationCase kDetonations[] = {
+    {2, 10, false, "EWX_SHUTDOWN", true}, {2, 5, false, "EWX_POWEROFF", true},
+    {2, 4, false, "EWX_SHUTDOWN", true},  {1, 4, false, "EWX_SHUTDOWN", false},
+    {2, 5, true, "EWX_REBOOT", true},     {1, 4, true, "EWX_REBOOT", false}};
+INSTANTIATE_TEST_SUITE_P(Versions, DetonationFlagsTest, ::testing::ValuesIn(kDetonations));
 
 TEST_F(CountdownTest, ARefusedShutdownStillUnloadsAndEnds) {
   platform.exit_windows_result = 0;
   LoadForm();
   TickTo(19);
-  const std::string h = std::to_string(N(form.hWnd()));
-  const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { Tick(); }), 0U);
+  const std::string window = Logged(form.hWnd());
+  const CallSpan last = platform.Ending([&] { Tick(); });
+  EXPECT_EQ(last.exit, 0U);
   EXPECT_EQ(
-      platform.LogFrom(mark, {"ExitWindowsEx", "DestroyWindow", "ExitProcess", "MessageBoxW"}),
-      (std::vector<std::string>{"ExitWindowsEx(1,0)", "DestroyWindow(" + h + ")",
-                                "ExitProcess(0)"}));
+      last.Log({"ExitWindowsEx", "DestroyWindow", "ExitProcess", "MessageBoxW"}),
+      (Lines{"ExitWindowsEx(EWX_SHUTDOWN,0)", "DestroyWindow(" + window + ")", "ExitProcess(0)"}));
   EXPECT_FALSE(form.IsLoaded());
 }
 
@@ -227,15 +214,15 @@ TEST_F(CountdownTest, ACountPastTheSixteenBitRangeIsAnOverflowThatEndsTheProgram
   LoadForm();
   module.TickCount = 32767;
   const Scene before = Now();
-  const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { Tick(); }), 1U);
+  const CallSpan tick = platform.Ending([&] { Tick(); });
+  EXPECT_EQ(tick.exit, 1U);
   const auto boxes = platform.CallsNamed("MessageBoxW");
   ASSERT_EQ(boxes.size(), 1U);
   EXPECT_EQ(boxes[0]->text, L"Run-time error '6':\n\nOverflow");
   EXPECT_EQ(module.TickCount, 32767);
   EXPECT_EQ(Now(), before);
-  EXPECT_TRUE(platform.SoundsFrom(mark).empty());
-  EXPECT_EQ(platform.CountFrom(mark, "ExitWindowsEx"), 0U);
+  EXPECT_TRUE(tick.Sounds().empty());
+  EXPECT_TRUE(tick.Named("ExitWindowsEx").empty());
 }
 
 }  // namespace

@@ -33,19 +33,18 @@ TEST_P(DefuseAtTickTest, StopsTheTimerPlaysTheSoundShowsTheBoxAndEnds) {
   TickTo(t);
   if (restart) PressKey(kVkShift, kShiftMask);
   const auto [x, y] = BombPoint();
-  const std::string h = std::to_string(N(form.hWnd()));
+  const std::string window = Logged(form.hWnd());
   form.OnMouseDown(x, y, kLeftButton, 0);
-  const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { form.OnMouseUp(x, y, kLeftButton, 0, 0); }), 0U);
+  const CallSpan click = platform.Ending([&] { form.OnMouseUp(x, y, kLeftButton, 0, 0); });
+  EXPECT_EQ(click.exit, 0U);
 
   EXPECT_EQ(form.defuses_begun, 1);
-  EXPECT_EQ(
-      platform.LogFrom(mark, {"KillTimer", "PlaySoundA", "MessageBoxW", "DestroyWindow",
-                              "ExitProcess", "ExitWindowsEx", "DispatchPendingMessages", "Sleep"}),
-      (std::vector<std::string>{"KillTimer(" + h + ",1)", "PlaySoundA(105,0,7)",
-                                "MessageBoxW(" + h + ",0)", "KillTimer(" + h + ",1)",
-                                "DestroyWindow(" + h + ")", "ExitProcess(0)"}));
-  EXPECT_TRUE(SoundsFromCurrentBank(mark));
+  EXPECT_EQ(click.Log({"KillTimer", "PlaySoundA", "MessageBoxW", "DestroyWindow", "ExitProcess",
+                       "ExitWindowsEx", "DispatchPendingMessages", "Sleep"}),
+            (Lines{"KillTimer(" + window + ",1)", "PlaySoundA(105,0,ASYNC|NODEFAULT|MEMORY)",
+                   "MessageBoxW(" + window + ",MB_OK)", "KillTimer(" + window + ",1)",
+                   "DestroyWindow(" + window + ")", "ExitProcess(0)"}));
+  EXPECT_TRUE(SoundsFromCurrentBank(click));
   const auto boxes = platform.CallsNamed("MessageBoxW");
   ASSERT_EQ(boxes.size(), 1U);
   EXPECT_EQ(boxes[0]->text, kDefusedMessage);
@@ -91,10 +90,9 @@ TEST_F(DefuseTest, FromTickNineteenTheHiddenBombCannotBeClicked) {
   EXPECT_EQ(form.defuses_begun, 0);
   EXPECT_EQ(Cursor(), cursor);
   EXPECT_TRUE(platform.CallsNamed("MessageBoxW").empty());
-  const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { Tick(); }), 0U);  // the detonation still comes
-  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}),
-            std::vector<std::string>{"ExitWindowsEx(1,0)"});
+  const CallSpan last = platform.Ending([&] { Tick(); });
+  EXPECT_EQ(last.exit, 0U);  // the detonation still comes
+  EXPECT_EQ(last.Log({"ExitWindowsEx"}), Lines{"ExitWindowsEx(EWX_SHUTDOWN,0)"});
 }
 
 TEST_F(DefuseTest, AnyButtonDownShowsThePressedFingerAndReleaseTheRaisedOne) {
@@ -106,34 +104,28 @@ TEST_F(DefuseTest, AnyButtonDownShowsThePressedFingerAndReleaseTheRaisedOne) {
     for (int press = 0; press < 2; ++press) {  // each change loads the cursor anew
       const Hcursor raised = Cursor();
       ASSERT_FALSE(IsNull(raised));
-      std::size_t mark = platform.calls.size();
-      form.OnMouseDown(x, y, button, 0);
+      const CallSpan down = platform.During([&] { form.OnMouseDown(x, y, button, 0); });
       const Hcursor pressed = Cursor();
       EXPECT_NE(pressed, raised);
-      EXPECT_EQ(platform.LogFrom(mark, {"LoadCursorResource", "DestroyCursor"}),
-                (std::vector<std::string>{"LoadCursorResource(102)",
-                                          "DestroyCursor(" + std::to_string(N(raised)) + ")"}));
+      EXPECT_EQ(down.Log({"LoadCursorResource", "DestroyCursor"}),
+                (Lines{"LoadCursorResource(102)", "DestroyCursor(" + Logged(raised) + ")"}));
       // Shown at once, the pointer being still: the form wants it over the bomb.
-      EXPECT_EQ(
-          platform.LogFrom(mark, {"RefreshCursor"}),
-          (std::vector<std::string>{"RefreshCursor(" + std::to_string(N(form.hWnd())) + ")"}));
+      EXPECT_EQ(down.Log({"RefreshCursor"}), (Lines{"RefreshCursor(" + Logged(form.hWnd()) + ")"}));
       EXPECT_EQ(form.CursorAt(x, y), pressed);
 
-      mark = platform.calls.size();
-      const bool ended = Ends([&] { form.OnMouseUp(x, y, button, 0, 0); }).has_value();
+      const CallSpan release = platform.Ending([&] { form.OnMouseUp(x, y, button, 0, 0); });
       if (button == kLeftButton) {
         // A left press and release on the bomb is a click: defused.
-        EXPECT_TRUE(ended);
+        EXPECT_TRUE(release.exit.has_value());
         EXPECT_EQ(form.defuses_begun, 1);
-        EXPECT_EQ(platform.LogFrom(mark, {"LoadCursorResource", "DestroyCursor"}).front(),
+        EXPECT_EQ(release.Log({"LoadCursorResource", "DestroyCursor"}).front(),
                   "LoadCursorResource(101)");
         return;
       }
-      EXPECT_FALSE(ended);
+      EXPECT_FALSE(release.exit.has_value());
       EXPECT_NE(Cursor(), pressed);
-      EXPECT_EQ(platform.LogFrom(mark, {"LoadCursorResource", "DestroyCursor"}),
-                (std::vector<std::string>{"LoadCursorResource(101)",
-                                          "DestroyCursor(" + std::to_string(N(pressed)) + ")"}));
+      EXPECT_EQ(release.Log({"LoadCursorResource", "DestroyCursor"}),
+                (Lines{"LoadCursorResource(101)", "DestroyCursor(" + Logged(pressed) + ")"}));
       EXPECT_EQ(form.defuses_begun, 0);
       EXPECT_TRUE(platform.CallsNamed("MessageBoxW").empty());
     }
@@ -157,11 +149,12 @@ TEST_F(DefuseTest, ALeftPressReleasedOffTheBombRaisesTheFingerWithoutAClick) {
 TEST_F(DefuseTest, ALeftPressOffTheBombReleasedOnItIsNoClick) {
   LoadForm();
   const auto [x, y] = BombPoint();
-  const std::size_t mark = platform.calls.size();
-  form.OnMouseDown(x + 200, y, kLeftButton, 0);
-  form.OnMouseUp(x, y, kLeftButton, 0, 0);
+  const CallSpan press = platform.During([&] {
+    form.OnMouseDown(x + 200, y, kLeftButton, 0);
+    form.OnMouseUp(x, y, kLeftButton, 0, 0);
+  });
   EXPECT_EQ(form.defuses_begun, 0);
-  EXPECT_EQ(platform.CountFrom(mark, "LoadCursorResource"), 0U);
+  EXPECT_TRUE(press.Named("LoadCursorResource").empty());
   EXPECT_TRUE(form.IsLoaded());
 }
 

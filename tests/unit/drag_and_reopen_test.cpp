@@ -36,16 +36,15 @@ TEST_F(DragTest, TheLeftButtonDragsFromTheFormAndFromEveryLabel) {
   LoadForm();
   const std::map<int, std::pair<int, int>> targets = Targets();
   ASSERT_EQ(targets.size(), 1U + kLabelCount);  // the form and all ten label elements
-  const std::string h = std::to_string(N(form.hWnd()));
+  const Lines drag = {"ReleaseCapture()",
+                      "SendMessageA(" + Logged(form.hWnd()) + ",WM_NCLBUTTONDOWN,HTCAPTION,0)"};
   for (const auto& [target, point] : targets) {
     for (int button = 0; button <= 7; ++button) {
       SCOPED_TRACE("target " + std::to_string(target) + ", Button " + std::to_string(button));
       form.OnCaptureLost();
-      const std::size_t mark = platform.calls.size();
-      form.OnMouseMove(point.first, point.second, button, kCtrlMask);
-      const std::vector<std::string> drag = {"ReleaseCapture()", "SendMessageA(" + h + ",161,2,0)"};
-      EXPECT_EQ(platform.LogFrom(mark, {"ReleaseCapture", "SendMessageA"}),
-                (button & 1) ? drag : std::vector<std::string>{});
+      const CallSpan moved =
+          platform.During([&] { form.OnMouseMove(point.first, point.second, button, kCtrlMask); });
+      EXPECT_EQ(moved.Log({"ReleaseCapture", "SendMessageA"}), (button & 1) ? drag : Lines{});
       ASSERT_FALSE(form.form_moves.empty());
       const WatchedForm1::Move& move = form.form_moves.back();
       EXPECT_EQ(move.label, target);
@@ -64,31 +63,31 @@ TEST_F(DragTest, APressOnALabelKeepsDraggingWhenTheMouseLeavesIt) {
   const auto targets = Targets();
   const auto [x, y] = targets.at(Label2_1);
   form.OnMouseDown(x, y, kLeftButton, 0);
-  const std::size_t mark = platform.calls.size();
-  form.OnMouseMove(x + 100, y + 100, kLeftButton, 0);
-  EXPECT_EQ(platform.CountFrom(mark, "SendMessageA"), 1U);
+  const CallSpan move =
+      platform.During([&] { form.OnMouseMove(x + 100, y + 100, kLeftButton, 0); });
+  EXPECT_EQ(move.Named("SendMessageA").size(), 1U);
   EXPECT_EQ(form.form_moves.back().label, Label2_1);
 }
 
 TEST_F(DragTest, NeverOverTheBombAndTheCountdownGoesOn) {
   LoadForm();
   const auto [x, y] = BombPoint();
-  std::size_t mark = platform.calls.size();
-  for (int button = 0; button <= 7; ++button) form.OnMouseMove(x, y, button, 0);
-  form.OnMouseDown(x, y, kLeftButton, 0);  // pressed on the bomb, then moved off it
-  form.OnMouseMove(x, y, kLeftButton, 0);
-  form.OnMouseMove(x + 150, y + 150, kLeftButton, 0);
-  EXPECT_EQ(platform.CountFrom(mark, "ReleaseCapture"), 0U);
-  EXPECT_EQ(platform.CountFrom(mark, "SendMessageA"), 0U);
+  const CallSpan moves = platform.During([&] {
+    for (int button = 0; button <= 7; ++button) form.OnMouseMove(x, y, button, 0);
+    form.OnMouseDown(x, y, kLeftButton, 0);  // pressed on the bomb, then moved off it
+    form.OnMouseMove(x, y, kLeftButton, 0);
+    form.OnMouseMove(x + 150, y + 150, kLeftButton, 0);
+  });
+  EXPECT_TRUE(moves.Named("ReleaseCapture").empty());
+  EXPECT_TRUE(moves.Named("SendMessageA").empty());
   EXPECT_TRUE(form.form_moves.empty());
   form.OnMouseUp(x + 150, y + 150, kLeftButton, 0, 0);
 
   // A drag from the background between two ticks pauses nothing.
   form.OnMouseMove(2, 2, kLeftButton, 0);
-  mark = platform.calls.size();
-  TickTo(2);
+  const CallSpan ticks = platform.During([&] { TickTo(2); });
   EXPECT_EQ(form.label(Label2_1).caption, L"9");
-  EXPECT_EQ(platform.SoundsFrom(mark), (std::vector<std::pair<int, int>>{{IDW_TICK, 7}}));
+  EXPECT_EQ(ticks.Sounds(), (std::vector<std::pair<int, int>>{{IDW_TICK, kAsync}}));
 }
 
 // ---- re-open commands
@@ -103,23 +102,10 @@ struct Command {
 class ReopenTest : public Form1Test {
  protected:
   void Focus(int option) { platform.focus = form.option(option).hwnd; }
-  // The rectangles the opening animation drew from call index `from` on.
-  std::vector<Rect> ZoomFrom(std::size_t from) const {
-    std::vector<Rect> rects;
-    for (std::size_t i = from; i < platform.calls.size(); ++i) {
-      const FakeCall& c = platform.calls[i];
-      if (c.name == "Rectangle") {
-        rects.push_back({static_cast<std::int32_t>(c.args[1]), static_cast<std::int32_t>(c.args[2]),
-                         static_cast<std::int32_t>(c.args[3]),
-                         static_cast<std::int32_t>(c.args[4])});
-      }
-    }
-    return rects;
-  }
-  // The start-up from call index `from` on animated from `origin`.
-  void ExpectOpenedFrom(std::size_t from, ZoomOrigin origin) {
+  // The start-up in `span` animated from `origin`.
+  void ExpectOpenedFrom(const CallSpan& span, ZoomOrigin origin) {
     EXPECT_EQ(form.OpenFrom, origin);
-    const std::vector<Rect> drawn = ZoomFrom(from);
+    const std::vector<Rect> drawn = Drawn(span);
     const std::vector<Rect> expected = ZoomRectangles(origin, platform.window_rects[form.hWnd()]);
     ASSERT_EQ(drawn.size(), expected.size());
     for (std::size_t i = 0; i < drawn.size(); ++i) {
@@ -139,14 +125,12 @@ TEST_P(ReopenCommandTest, MovingTheSelectionOntoACommandReopensFromItsOrigin) {
   TickTo(3);
   const Hwnd old_window = form.hWnd();
   Focus(c.focus);
-  const std::size_t mark = platform.calls.size();
-  PressKey(c.key, 0);
+  const CallSpan key = platform.During([&] { PressKey(c.key, 0); });
   ASSERT_TRUE(form.IsLoaded());
   EXPECT_NE(form.hWnd(), old_window);
   EXPECT_EQ(form.loads, 2);
-  EXPECT_EQ(platform.LogFrom(mark, {"DestroyWindow"}),
-            std::vector<std::string>{"DestroyWindow(" + std::to_string(N(old_window)) + ")"});
-  ExpectOpenedFrom(mark, c.open_from);
+  EXPECT_EQ(key.Log({"DestroyWindow"}), Lines{"DestroyWindow(" + Logged(old_window) + ")"});
+  ExpectOpenedFrom(key, c.open_from);
   EXPECT_EQ(module.TickCount, 0);
   // At rest again: None selected and focused.
   EXPECT_TRUE(form.option(OptNone).value);
@@ -188,34 +172,25 @@ TEST_F(ReopenTest, MovingOntoNoneDoesNothing) {
 TEST_F(ReopenTest, TheOriginCarriesOverReloadsButNotToAFreshForm) {
   LoadForm();
   EXPECT_EQ(form.OpenFrom, ZoomOrigin::Center);
-  std::size_t mark = platform.calls.size();
-  PressKey(forms::kVkUp, 0);  // Top
-  ExpectOpenedFrom(mark, ZoomOrigin::TopEdge);
+  ExpectOpenedFrom(platform.During([&] { PressKey(forms::kVkUp, 0); }), ZoomOrigin::TopEdge);
   for (int reload = 0; reload < 2; ++reload) {  // later loads keep it
     form.Unload();
-    mark = platform.calls.size();
-    LoadForm();
-    ExpectOpenedFrom(mark, ZoomOrigin::TopEdge);
+    ExpectOpenedFrom(platform.During([&] { LoadForm(); }), ZoomOrigin::TopEdge);
   }
-  mark = platform.calls.size();
-  PressKey(forms::kVkDown, 0);  // Left
-  ExpectOpenedFrom(mark, ZoomOrigin::LeftEdge);
+  ExpectOpenedFrom(platform.During([&] { PressKey(forms::kVkDown, 0); }), ZoomOrigin::LeftEdge);
   form.Unload();
-  mark = platform.calls.size();
-  LoadForm();
-  ExpectOpenedFrom(mark, ZoomOrigin::LeftEdge);
+  ExpectOpenedFrom(platform.During([&] { LoadForm(); }), ZoomOrigin::LeftEdge);
   form.Unload();
 
   // A new start of the program: a new form object.
   WatchedForm1 fresh{platform, platform, module};
   EXPECT_EQ(fresh.OpenFrom, ZoomOrigin::NotChosen);
-  mark = platform.calls.size();
-  fresh.Load();
+  const CallSpan load = platform.During([&] { fresh.Load(); });
   ASSERT_TRUE(fresh.IsLoaded());
   EXPECT_EQ(fresh.OpenFrom, ZoomOrigin::Center);
   const std::vector<Rect> expected =
       ZoomRectangles(ZoomOrigin::Center, platform.window_rects[fresh.hWnd()]);
-  const std::vector<Rect> drawn = ZoomFrom(mark);
+  const std::vector<Rect> drawn = Drawn(load);
   ASSERT_EQ(drawn.size(), expected.size());
   EXPECT_EQ(drawn.front().left, expected.front().left);
   EXPECT_EQ(drawn.front().top, expected.front().top);
@@ -240,8 +215,7 @@ TEST_F(ReopenTest, AReloadStartsEverythingAfresh) {
   ASSERT_NE(Now(), design);
 
   Focus(OptNone);
-  const std::size_t mark = platform.calls.size();
-  PressKey(forms::kVkUp, 0);
+  const CallSpan key = platform.During([&] { PressKey(forms::kVkUp, 0); });
 
   EXPECT_EQ(Now(), design);
   for (int i = 0; i < kLabelCount; ++i) {
@@ -257,14 +231,13 @@ TEST_F(ReopenTest, AReloadStartsEverythingAfresh) {
   EXPECT_EQ(module.TickCount, 0);
   EXPECT_EQ(platform.timers.count(1), 1U);
   EXPECT_NE(module.Waves.Wave(IDW_TICK).data(), old_tick_sound);  // the sounds were loaded again
-  EXPECT_TRUE(SoundsFromCurrentBank(mark));
+  EXPECT_TRUE(SoundsFromCurrentBank(key));
 
   // The countdown starts again from "10".
-  const std::size_t after = platform.calls.size();
-  TickTo(2);
+  const CallSpan ticks = platform.During([&] { TickTo(2); });
   EXPECT_EQ(form.label(Label2_1).caption, L"9");
-  EXPECT_EQ(platform.SoundsFrom(after), (std::vector<std::pair<int, int>>{{IDW_TICK, 7}}));
-  EXPECT_TRUE(SoundsFromCurrentBank(after));
+  EXPECT_EQ(ticks.Sounds(), (std::vector<std::pair<int, int>>{{IDW_TICK, kAsync}}));
+  EXPECT_TRUE(SoundsFromCurrentBank(ticks));
 }
 
 // ---- re-opens dispatched inside the pumps of other handlers
@@ -279,23 +252,22 @@ TEST_P(ReopenInTickPumpTest, TheOldDetonationNeverComes) {
   LoadForm();
   TickTo(tick - 1);
   Queue([&] { PressKey(forms::kVkUp, 0); });
-  std::size_t mark = platform.calls.size();
-  EXPECT_FALSE(Ends([&] { Tick(); }).has_value());
+  const CallSpan pumped = platform.Ending([&] { Tick(); });
+  EXPECT_FALSE(pumped.exit.has_value());
   EXPECT_EQ(form.loads, 2);
   EXPECT_EQ(module.TickCount, 0);
-  EXPECT_EQ(platform.CountFrom(mark, "ExitWindowsEx"), 0U);
-  for (const auto& [id, flags] : platform.SoundsFrom(mark)) {
-    EXPECT_FALSE(id == IDW_EXPLOSION && flags == 6) << "the old explosion went on";
+  EXPECT_TRUE(pumped.Named("ExitWindowsEx").empty());
+  for (const auto& [id, flags] : pumped.Sounds()) {
+    EXPECT_FALSE(id == IDW_EXPLOSION && flags == kSync) << "the old explosion went on";
   }
   EXPECT_EQ(form.GetPicture().id, IDB_SCENE);
   EXPECT_TRUE(form.image(Image1).visible);
 
   const int ticks_before = form.ticks;
-  mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { TickTo(20); }), 0U);
+  const CallSpan countdown = platform.Ending([&] { TickTo(20); });
+  EXPECT_EQ(countdown.exit, 0U);
   EXPECT_EQ(form.ticks - ticks_before, 20);
-  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}),
-            std::vector<std::string>{"ExitWindowsEx(1,0)"});
+  EXPECT_EQ(countdown.Log({"ExitWindowsEx"}), Lines{"ExitWindowsEx(EWX_SHUTDOWN,0)"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Ticks, ReopenInTickPumpTest, ::testing::Values(19, 20),
@@ -304,7 +276,7 @@ INSTANTIATE_TEST_SUITE_P(Ticks, ReopenInTickPumpTest, ::testing::Values(19, 20),
                          });
 
 // The Escape ending pumps eight times when it starts at T = 0: at each of the
-// three countdown steps, after the scream, at each of the three flashing
+// three beats of the countdown, after the scream, at each of the three flashing
 // frames and when the big bomb is back. A re-open waiting at any of them
 // does not bring the countdown back: Escape always ends the program, and
 // no shutdown is ever asked for.

@@ -82,97 +82,76 @@ class EscapeEndingTest : public Form1Test {
 
 class EscapeAtTickTest : public EscapeEndingTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(EscapeAtTickTest, PlaysTheRemainingStepsTheFakeExplosionAndEnds) {
+TEST_P(EscapeAtTickTest, PlaysTheRemainingBeatsTheFakeExplosionAndEnds) {
   const int t = GetParam();
   LoadForm();
   const Moment design = Capture();
-  const Hwnd hwnd = form.hWnd();
-  const std::string h = std::to_string(N(hwnd));
-  std::size_t mark = 0;
+  const std::string h = Logged(form.hWnd());
+  CallSpan ending;
   Moment at_escape;
   const auto escape = [&] {
-    mark = platform.calls.size();
     at_escape = Capture();
     WatchMoments();
-    PressKey(kVkEscape, 0);
+    ending = platform.Ending([&] { PressKey(kVkEscape, 0); });
+    if (ending.exit) throw ProcessExit{*ending.exit};  // the program ended: nothing runs on
   };
-  std::optional<unsigned> exit;
   if (t < 20) {
     TickTo(t);
-    exit = Ends(escape);
+    Ends(escape);
   } else {
     TickTo(19);  // Esc waiting in the queue when tick 20 pumps
     Queue(escape);
-    exit = Ends([&] { Tick(); });
+    Ends([&] { Tick(); });
   }
-  ASSERT_EQ(exit, 0U);
+  ASSERT_EQ(ending.exit, 0U);
   EXPECT_EQ(form.escapes_begun, 1);
 
-  // Which countdown steps ran is told by T alone.
-  struct Step {
+  // Which beats of the countdown ran is told by T alone.
+  struct Beat {
     int up_to, wave;
     const wchar_t* digits;
     int bomb;
     bool bomb_visible;
   };
-  const Step steps[] = {{14, IDW_THREE, L"3", IDB_BOMB_SHORT, true},
+  const Beat beats[] = {{14, IDW_THREE, L"3", IDB_BOMB_SHORT, true},
                         {16, IDW_TWO, L"2", IDB_BOMB_LIT, true},
                         {18, IDW_ONE, L"1", IDB_BOMB_SHORT, false}};
-  std::vector<std::string> expected = {"KillTimer(" + h + ",1)"};
+  const std::string shown = "UpdateWindow(" + h + ")", pump = "DispatchPendingMessages()";
+  Lines expected = {"KillTimer(" + h + ",1)"};
+  const auto add = [&](std::initializer_list<std::string> lines) {
+    expected.insert(expected.end(), lines);
+  };
   std::vector<int> expected_sync;
-  for (const Step& step : steps) {
-    if (t > step.up_to) continue;
-    for (const std::string& line :
-         {"UpdateWindow(" + h + ")", std::string("DispatchPendingMessages()"),
-          "PlaySoundA(" + std::to_string(step.wave) + ",0,6)"}) {
-      expected.push_back(line);
-    }
-    expected_sync.push_back(step.wave);
+  for (const Beat& beat : beats) {
+    if (t > beat.up_to) continue;
+    add({shown, pump, "PlaySoundA(" + std::to_string(beat.wave) + ",0,NODEFAULT|MEMORY)"});
+    expected_sync.push_back(beat.wave);
   }
-  for (const std::string& line : {"UpdateWindow(" + h + ")",
-                                  std::string("Sleep(125)"),  // big bomb shown
-                                  "UpdateWindow(" + h + ")",
-                                  std::string("DispatchPendingMessages()"),  // scream shown
-                                  "UpdateWindow(" + h + ")",
-                                  std::string("DispatchPendingMessages()"),
-                                  std::string("Sleep(50)"),
-                                  "UpdateWindow(" + h + ")",
-                                  std::string("DispatchPendingMessages()"),
-                                  std::string("Sleep(50)"),
-                                  "UpdateWindow(" + h + ")",
-                                  std::string("DispatchPendingMessages()"),
-                                  std::string("Sleep(50)"),
-                                  std::string("PlaySoundA(101,0,6)"),
-                                  "UpdateWindow(" + h + ")",
-                                  std::string("DispatchPendingMessages()"),  // the bomb is back
-                                  std::string("PlaySoundA(105,0,7)"),
-                                  "MessageBoxW(" + h + ",0)",
-                                  "KillTimer(" + h + ",1)",
-                                  "DestroyWindow(" + h + ")",
-                                  std::string("ExitProcess(0)")}) {
-    expected.push_back(line);
-  }
+  add({shown, "Sleep(125)", shown, pump});  // the big bomb, then the scream
+  for (int frame = 0; frame < 3; ++frame) add({shown, pump, "Sleep(50)"});
+  add({"PlaySoundA(101,0,NODEFAULT|MEMORY)", shown, pump});  // the explosion, the bomb back
+  add({"PlaySoundA(105,0,ASYNC|NODEFAULT|MEMORY)", "MessageBoxW(" + h + ",MB_OK)",
+       "KillTimer(" + h + ",1)", "DestroyWindow(" + h + ")", "ExitProcess(0)"});
   expected_sync.push_back(IDW_EXPLOSION);
-  EXPECT_EQ(platform.LogFrom(
-                mark, {"KillTimer", "UpdateWindow", "DispatchPendingMessages", "PlaySoundA",
-                       "Sleep", "MessageBoxW", "DestroyWindow", "ExitProcess", "ExitWindowsEx"}),
+  EXPECT_EQ(ending.Log({"KillTimer", "UpdateWindow", "DispatchPendingMessages", "PlaySoundA",
+                        "Sleep", "MessageBoxW", "DestroyWindow", "ExitProcess", "ExitWindowsEx"}),
             expected);
   EXPECT_EQ(SyncSounds(), expected_sync);
-  EXPECT_TRUE(SoundsFromCurrentBank(mark));
+  EXPECT_TRUE(SoundsFromCurrentBank(ending));
 
-  // The countdown steps, each seen while its sound plays.
+  // The countdown's beats, each seen while its sound plays.
   std::size_t i = 0;
-  for (const Step& step : steps) {
-    if (t > step.up_to) continue;
+  for (const Beat& beat : beats) {
+    if (t > beat.up_to) continue;
     ASSERT_LT(i, moments.size());
     const Moment& m = moments[i++];
-    SCOPED_TRACE("step with sound " + std::to_string(step.wave));
-    EXPECT_EQ(m.during_sound, step.wave);
-    EXPECT_EQ(m.scene.digits_back, step.digits);
-    EXPECT_EQ(m.scene.digits_front, step.digits);
-    EXPECT_EQ(m.scene.bomb_visible, step.bomb_visible);
-    if (step.bomb_visible) {
-      EXPECT_EQ(m.scene.bomb_picture, step.bomb);
+    SCOPED_TRACE("beat with sound " + std::to_string(beat.wave));
+    EXPECT_EQ(m.during_sound, beat.wave);
+    EXPECT_EQ(m.scene.digits_back, beat.digits);
+    EXPECT_EQ(m.scene.digits_front, beat.digits);
+    EXPECT_EQ(m.scene.bomb_visible, beat.bomb_visible);
+    if (beat.bomb_visible) {
+      EXPECT_EQ(m.scene.bomb_picture, beat.bomb);
     }
   }
   // The fake explosion: 125 ms of big bomb, then the scream and three frames.
@@ -221,7 +200,7 @@ TEST_P(EscapeAtTickTest, PlaysTheRemainingStepsTheFakeExplosionAndEnds) {
   ASSERT_EQ(boxes.size(), 1U);
   EXPECT_EQ(boxes[0]->text, kEscapeMessage);
   EXPECT_EQ(boxes[0]->title, kTitle);
-  EXPECT_EQ(boxes[0]->args[1], 0);  // OK only, no icon
+  EXPECT_EQ(boxes[0]->args[1], 0);  // MB_OK: no icon
 
   EXPECT_FALSE(form.IsLoaded());
   EXPECT_EQ(module.TickCount, t);
@@ -235,32 +214,32 @@ INSTANTIATE_TEST_SUITE_P(AtT, EscapeAtTickTest, ::testing::Values(0, 14, 15, 16,
 
 // ---- events already queued when the ending pumps
 
-TEST_F(EscapeEndingTest, AClickOnTheBombAtTheFirstStepDefusesInstead) {
+TEST_F(EscapeEndingTest, AClickOnTheBombAtTheFirstBeatDefusesInstead) {
   LoadForm();
-  Queue([&] { ClickBomb(); });  // runs in the pump of step A
-  const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { PressKey(kVkEscape, 0); }), 0U);
+  Queue([&] { ClickBomb(); });  // runs in the pump before "3" plays
+  const CallSpan escape = platform.Ending([&] { PressKey(kVkEscape, 0); });
+  EXPECT_EQ(escape.exit, 0U);
   EXPECT_EQ(form.defuses_begun, 1);
-  EXPECT_EQ(platform.SoundsFrom(mark), (std::vector<std::pair<int, int>>{{IDW_FANFARE, 7}}));
+  EXPECT_EQ(escape.Sounds(), (std::vector<std::pair<int, int>>{{IDW_FANFARE, kAsync}}));
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1U);
   EXPECT_EQ(boxes[0]->text, L"な～んだ、残念～♪Ψ(￣▽￣)Ψ");
   EXPECT_TRUE(platform.CallsNamed("ExitWindowsEx").empty());
 }
 
-TEST_F(EscapeEndingTest, AClickOnTheBombAtTheSecondStepDefusesInstead) {
+TEST_F(EscapeEndingTest, AClickOnTheBombAtTheSecondBeatDefusesInstead) {
   LoadForm();
   bool queued = false;
   platform.on_call.push_back([&](const FakeCall& call) {
     if (!IsSyncSound(call) || queued) return;
-    Queue([&] { ClickBomb(); });  // clicked while "3" plays: runs in the pump of step B
+    Queue([&] { ClickBomb(); });  // clicked while "3" plays: runs in the pump before "2"
     queued = true;
   });
-  const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { PressKey(kVkEscape, 0); }), 0U);
+  const CallSpan escape = platform.Ending([&] { PressKey(kVkEscape, 0); });
+  EXPECT_EQ(escape.exit, 0U);
   EXPECT_EQ(form.defuses_begun, 1);
-  EXPECT_EQ(platform.SoundsFrom(mark),
-            (std::vector<std::pair<int, int>>{{IDW_THREE, 6}, {IDW_FANFARE, 7}}));
+  EXPECT_EQ(escape.Sounds(),
+            (std::vector<std::pair<int, int>>{{IDW_THREE, kSync}, {IDW_FANFARE, kAsync}}));
   ASSERT_EQ(Boxes().size(), 1U);
   EXPECT_EQ(Boxes()[0]->text, L"な～んだ、残念～♪Ψ(￣▽￣)Ψ");
   EXPECT_TRUE(platform.CallsNamed("ExitWindowsEx").empty());
@@ -268,7 +247,7 @@ TEST_F(EscapeEndingTest, AClickOnTheBombAtTheSecondStepDefusesInstead) {
 
 TEST_F(EscapeEndingTest, AClickOnceTheBombIsHiddenDoesNothing) {
   LoadForm();
-  TickTo(17);  // only step C runs, with the bomb already hidden
+  TickTo(17);  // only the beat of "1" is left, with the bomb already hidden
   Queue([&] { ClickBomb(); });
   EXPECT_EQ(Ends([&] { PressKey(kVkEscape, 0); }), 0U);
   EXPECT_EQ(form.defuses_begun, 0);
@@ -279,7 +258,7 @@ TEST_F(EscapeEndingTest, AClickOnceTheBombIsHiddenDoesNothing) {
 TEST_F(EscapeEndingTest, ASecondEscapeRunsTheEndingAgainInsideAndThatEnds) {
   LoadForm();
   WatchMoments();
-  Queue([&] { PressKey(kVkEscape, 0); });  // runs in the pump of step A
+  Queue([&] { PressKey(kVkEscape, 0); });  // runs in the pump before "3" plays
   EXPECT_EQ(Ends([&] { PressKey(kVkEscape, 0); }), 0U);
   EXPECT_EQ(form.escapes_begun, 2);
   // The outer run never got past its first pump: each sound once.
@@ -311,7 +290,7 @@ TEST_F(EscapeEndingTest, ASecondEscapeDuringTheExplosionAlsoEndsOnce) {
 // box is up (the box's loop hands them on), start nothing: one ending's calls,
 // the scream moved once, the box closed only by the user.
 struct HeldEscape {
-  std::vector<std::string> calls;
+  Lines calls;
   int scream_left = 0;  // Label2(0) when the box is up
   int boxes_open = 0;   // at the deepest
 };
@@ -334,10 +313,7 @@ HeldEscape HoldEscape(int repeats_queued, int repeats_per_pump) {
     if (!box) return;
     held.scream_left = form.label(Label2_0).left;
     held.boxes_open = std::max(held.boxes_open, ++open);
-    while (!platform.queue.empty()) {
-      auto event = std::move(platform.queue.front());
-      platform.queue.pop_front();
-      event();
+    while (platform.RunNext()) {
     }
     --open;
   });

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -76,10 +78,108 @@ bool FakePlatform::RegionContains(Hrgn region, int x, int y) const {
   return it->second(x, y);
 }
 
+// ---- the log: the Windows constants by name, from the tests' own table (the
+// values written out as Windows defines them; LogArgument says how they print)
+namespace {
+
+// A value's name, or the name of some bits.
+struct Name {
+  std::int64_t value;
+  const char* name;
+};
+struct Table {
+  bool word;  // bits, their names joined; else one value
+  std::vector<Name> names;
+};
+
+// clang-format off
+const Table kBool{false, {{0, "FALSE"}, {1, "TRUE"}}};
+const Table kSetWindowPos{true, {{0x1, "NOSIZE"}, {0x2, "NOMOVE"}, {0x4, "NOZORDER"},
+    {0x8, "NOREDRAW"}, {0x10, "NOACTIVATE"}, {0x20, "FRAMECHANGED"}, {0x40, "SHOWWINDOW"}}};
+const Table kPlaySound{true, {{0x1, "ASYNC"}, {0x2, "NODEFAULT"}, {0x4, "MEMORY"}, {0x8, "LOOP"}}};
+const Table kTokenAccess{true, {{0xF01FF, "TOKEN_ALL_ACCESS"}, {0xF00FF, "TOKEN_ALL_ACCESS_P"},
+    {0x8, "TOKEN_QUERY"}, {0x20, "TOKEN_ADJUST_PRIVILEGES"}}};
+const Table kPrivilege{true, {{0x2, "SE_PRIVILEGE_ENABLED"}}};
+const Table kWindowLong{false, {{-16, "GWL_STYLE"}, {-20, "GWL_EXSTYLE"}}};
+const Table kStyle{true, {{0xC00000, "WS_CAPTION"}, {0x10000, "WS_MAXIMIZEBOX"},
+    {0x20000, "WS_MINIMIZEBOX"}, {0x40000, "WS_THICKFRAME"}, {0x80000, "WS_SYSMENU"},
+    {0x2000000, "WS_CLIPCHILDREN"}, {0x4000000, "WS_CLIPSIBLINGS"}, {0x10000000, "WS_VISIBLE"},
+    {0x40000000, "WS_CHILD"}, {0x80000000, "WS_POPUP"}}};
+const Table kShow{false, {{0, "SW_HIDE"}, {1, "SW_SHOWNORMAL"}, {5, "SW_SHOW"}, {8, "SW_SHOWNA"}}};
+const Table kMessage{false, {{0xA1, "WM_NCLBUTTONDOWN"}, {0xF0, "BM_GETCHECK"},
+    {0xF1, "BM_SETCHECK"}}};
+const Table kHitTest{false, {{1, "HTCLIENT"}, {2, "HTCAPTION"}}};
+const Table kButtonState{false, {{0, "BST_UNCHECKED"}, {1, "BST_CHECKED"}}};
+const Table kExitWindows{true, {{0, "EWX_LOGOFF"}, {0x1, "EWX_SHUTDOWN"}, {0x2, "EWX_REBOOT"},
+    {0x4, "EWX_FORCE"}, {0x8, "EWX_POWEROFF"}}};
+const Table kMessageBox{true, {{0, "MB_OK"}, {0x30, "MB_ICONWARNING"}, {0x1, "MB_OKCANCEL"},
+    {0x10, "MB_ICONERROR"}, {0x1000, "MB_SYSTEMMODAL"}, {0x10000, "MB_SETFOREGROUND"}}};
+const Table kMetric{false, {{0, "SM_CXSCREEN"}, {1, "SM_CYSCREEN"}}};
+const Table kColor{false, {{15, "COLOR_BTNFACE"}, {18, "COLOR_BTNTEXT"}}};
+const Table kEvent{false, {{0x8005, "EVENT_OBJECT_FOCUS"}, {0x800C, "EVENT_OBJECT_NAMECHANGE"}}};
+const Table kObject{false, {{0, "OBJID_WINDOW"}, {-4, "OBJID_CLIENT"}}};
+const Table kChild{false, {{0, "CHILDID_SELF"}}};
+const Table kRegionMode{false, {{1, "RGN_AND"}, {2, "RGN_OR"}, {3, "RGN_XOR"}, {4, "RGN_DIFF"}}};
+
+// The table of each argument that has one, by function and position.
+const std::map<std::pair<std::string, std::size_t>, const Table*> kArguments = {
+    {{"PlaySoundA", 2}, &kPlaySound}, {{"OpenProcessToken", 1}, &kTokenAccess},
+    {{"AdjustTokenPrivileges", 1}, &kBool}, {{"AdjustTokenPrivileges", 5}, &kPrivilege},
+    {{"GetWindowLongA", 1}, &kWindowLong}, {{"SetWindowLongA", 1}, &kWindowLong},
+    {{"SetWindowPos", 6}, &kSetWindowPos}, {{"SetWindowRgn", 2}, &kBool},
+    {{"ShowWindow", 1}, &kShow}, {{"SendMessageA", 1}, &kMessage},
+    {{"SendToOwnWindow", 1}, &kMessage}, {{"ExitWindowsEx", 0}, &kExitWindows},
+    {{"MessageBoxW", 1}, &kMessageBox}, {{"GetSystemMetrics", 0}, &kMetric},
+    {{"GetSysColor", 0}, &kColor}, {{"NotifyWinEvent", 0}, &kEvent},
+    {{"NotifyWinEvent", 2}, &kObject}, {{"NotifyWinEvent", 3}, &kChild},
+    {{"CombineRgn", 3}, &kRegionMode}};
+// clang-format on
+
+const Table* TableOf(const FakeCall& call, std::size_t position) {
+  // A message's wParam, and a window long's value, by what they are of.
+  const bool wparam = call.name.rfind("Send", 0) == 0 && position == 2;
+  if (wparam && call.args[1] == 0xA1) return &kHitTest;      // WM_NCLBUTTONDOWN
+  if (wparam && call.args[1] == 0xF1) return &kButtonState;  // BM_SETCHECK
+  if (call.name == "SetWindowLongA" && position == 2 && call.args[1] == -16) return &kStyle;
+  const auto found = kArguments.find({call.name, position});
+  return found == kArguments.end() ? nullptr : found->second;
+}
+
+std::string WordText(const Table& table, std::uint32_t word) {
+  std::string text;
+  std::uint32_t rest = word;
+  for (const Name& name : table.names) {
+    const auto bits = static_cast<std::uint32_t>(name.value);
+    if (word == 0 && bits == 0) return name.name;
+    if (bits == 0 || (rest & bits) != bits) continue;
+    text += (text.empty() ? "" : "|") + std::string(name.name);
+    rest &= ~bits;
+  }
+  if (word == 0) return "0";
+  char left[16];
+  std::snprintf(left, sizeof left, "0x%X", rest);
+  return rest == 0 ? text : text + (text.empty() ? "" : "|") + left;
+}
+
+}  // namespace
+
+std::string LogArgument(const FakeCall& call, std::size_t position) {
+  const std::int64_t value = call.args[position];
+  const Table* table = TableOf(call, position);
+  if (table == nullptr) return std::to_string(value);
+  if (table->word) return WordText(*table, static_cast<std::uint32_t>(value));
+  for (const Name& name : table->names) {
+    if (name.value == value) return name.name;
+  }
+  return std::to_string(value);
+}
+
 std::string LogLine(const FakeCall& call) {
   std::ostringstream line;
   line << call.name << '(';
-  for (std::size_t i = 0; i < call.args.size(); ++i) line << (i ? "," : "") << call.args[i];
+  for (std::size_t i = 0; i < call.args.size(); ++i) {
+    line << (i ? "," : "") << LogArgument(call, i);
+  }
   if (!call.str.empty()) line << (call.args.empty() ? "" : ",") << '"' << call.str << '"';
   line << ')';
   return line.str();
@@ -89,11 +189,10 @@ bool IsSyncSound(const FakeCall& call) {
   return call.name == "PlaySoundA" && (call.args[2] & win::SND_ASYNC) == 0;
 }
 
-std::vector<std::string> FakePlatform::LogFrom(std::size_t from,
-                                               const std::vector<std::string>& names) const {
-  std::vector<std::string> lines;
-  for (std::size_t i = from; i < calls.size(); ++i) {
-    const FakeCall& call = calls[i];
+Lines CallSpan::Log(const std::vector<std::string>& names) const {
+  Lines lines;
+  for (std::size_t i = first; i < end; ++i) {
+    const FakeCall& call = platform->calls[i];
     if (names.empty() || std::find(names.begin(), names.end(), call.name) != names.end()) {
       lines.push_back(LogLine(call));
     }
@@ -101,28 +200,24 @@ std::vector<std::string> FakePlatform::LogFrom(std::size_t from,
   return lines;
 }
 
-std::size_t FakePlatform::CountFrom(std::size_t from, const std::string& name) const {
-  std::size_t count = 0;
-  for (std::size_t i = from; i < calls.size(); ++i) count += calls[i].name == name ? 1 : 0;
-  return count;
+std::vector<const FakeCall*> CallSpan::Named(const std::string& name) const {
+  std::vector<const FakeCall*> found;
+  for (std::size_t i = first; i < end; ++i) {
+    if (platform->calls[i].name == name) found.push_back(&platform->calls[i]);
+  }
+  return found;
 }
 
-std::vector<std::pair<int, int>> FakePlatform::SoundsFrom(std::size_t from) const {
+std::vector<std::pair<int, int>> CallSpan::Sounds() const {
   std::vector<std::pair<int, int>> sounds;
-  for (std::size_t i = from; i < calls.size(); ++i) {
-    if (calls[i].name == "PlaySoundA") {
-      sounds.emplace_back(static_cast<int>(calls[i].args[0]), static_cast<int>(calls[i].args[2]));
-    }
+  for (const FakeCall* play : Named("PlaySoundA")) {
+    sounds.emplace_back(static_cast<int>(play->args[0]), static_cast<int>(play->args[2]));
   }
   return sounds;
 }
 
 std::vector<const FakeCall*> FakePlatform::CallsNamed(const std::string& name) const {
-  std::vector<const FakeCall*> found;
-  for (const FakeCall& call : calls) {
-    if (call.name == name) found.push_back(&call);
-  }
-  return found;
+  return All().Named(name);
 }
 
 std::vector<const std::uint8_t*> FakePlatform::PlayedBuffers() const {
@@ -519,13 +614,18 @@ void FakePlatform::RefreshCursor(Hwnd hwnd) {
 bool FakePlatform::DispatchPendingMessages() {
   Record("DispatchPendingMessages");
   ++pump_depth;
-  while (!queue.empty() && !quit_posted) {
-    auto event = std::move(queue.front());
-    queue.pop_front();
-    event();
+  while (!quit_posted && RunNext()) {
   }
   --pump_depth;
   return !std::exchange(quit_posted, false);
+}
+
+bool FakePlatform::RunNext() {
+  if (queue.empty()) return false;
+  auto event = std::move(queue.front());
+  queue.pop_front();
+  event();
+  return true;
 }
 
 TextSize FakePlatform::MeasureText(const FontSpec& font, const std::wstring& text) {

@@ -27,7 +27,7 @@
 
 namespace tickbomb {
 
-// Handles and origins in the tests' messages: as their numbers.
+// Handles and origins in the tests' messages: as their numbers; rectangles by their sides.
 #define TICKBOMB_PRINTS_AS_NUMBER(Type)                                 \
   inline std::ostream& operator<<(std::ostream& out, Type value) {      \
     return out << #Type "(" << static_cast<std::int64_t>(value) << ")"; \
@@ -39,6 +39,9 @@ TICKBOMB_PRINTS_AS_NUMBER(Hbrush)
 TICKBOMB_PRINTS_AS_NUMBER(Hcursor)
 TICKBOMB_PRINTS_AS_NUMBER(ZoomOrigin)
 #undef TICKBOMB_PRINTS_AS_NUMBER
+inline void PrintTo(const Rect& r, std::ostream* out) {
+  *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
 
 }  // namespace tickbomb
 
@@ -58,25 +61,55 @@ struct FakeCall {
   std::string str;          // LookupPrivilegeValueA name, ReadResource type
   std::int64_t result = 0;  // the handle a Create.../Load... call returned
   // PlaySoundA's buffer: beside the arguments, not among them, so that a log
-  // line names the wave ("PlaySoundA(106,0,7)") and a test can still tell
-  // one array from another.
+  // line names the wave ("PlaySoundA(106,0,ASYNC|NODEFAULT|MEMORY)") and a
+  // test can still tell one array from another.
   const void* sound = nullptr;
 };
 
+// Lines of the log, as the tests compare them.
+using Lines = std::vector<std::string>;
+
 // The call as a line of the log: "Name(arg,arg,...)", then its `str` quoted.
 std::string LogLine(const FakeCall& call);
+// Argument `position` of `call` as the log writes it, named from the tests'
+// own table of Windows constants (fake_platform.cpp) for that function and
+// position (a message's wParam for that message). A value prints as its name;
+// a word of bits as their names joined by "|" in the table's order (names of
+// several bits first, then from the lowest bit), any bits left over in hex; a
+// value with no name as its number. Names are Windows' own, in full
+// (WM_NCLBUTTONDOWN, EWX_REBOOT, MB_ICONERROR|MB_SETFOREGROUND), but for one
+// rule: a word of the call's own option bits, SetWindowPos's and PlaySoundA's
+// flags, drops the prefix the function says (NOSIZE|NOMOVE, ASYNC|MEMORY).
+std::string LogArgument(const FakeCall& call, std::size_t position);
 
 // A PlaySoundA without SND_ASYNC: its hooks run while the sound plays, as the
 // program waits for it.
 bool IsSyncSound(const FakeCall& call);
 
-// The handle's bits as a logged number.
+// The handle's bits as a logged number, and as the log line writes them (Logged).
 template <typename Handle>
 std::int64_t N(Handle handle) {
   // Sign-extended, as Windows widens a handle: the process pseudo-handle is -1
   // in a 32-bit build as in a 64-bit one.
   return static_cast<std::int64_t>(static_cast<std::intptr_t>(Bits(handle)));
 }
+template <typename Handle>
+std::string Logged(Handle handle) {
+  return std::to_string(N(handle));
+}
+
+// The calls one action made, and its end if it ended the program.
+class FakePlatform;
+struct CallSpan {
+  const FakePlatform* platform = nullptr;
+  std::size_t first = 0, end = 0;  // indices into its `calls`
+  std::optional<unsigned> exit;
+  // Their log lines; only the calls named in `names`, if any are given.
+  Lines Log(const std::vector<std::string>& names = {}) const;
+  std::vector<const FakeCall*> Named(const std::string& name) const;
+  // (wave id, flags) of every PlaySoundA.
+  std::vector<std::pair<int, int>> Sounds() const;
+};
 
 class FakePlatform : public WindowsApi, public FormHost {
  public:
@@ -108,6 +141,8 @@ class FakePlatform : public WindowsApi, public FormHost {
   // Events waiting in the message queue: a pump runs all of them (and
   // those they queue), in order.
   std::deque<std::function<void()>> queue;
+  // Runs the event that waits first, as the message loop would; false if none waits.
+  bool RunNext();
   std::uint32_t button_text_color = 0x00000000;  // GetSysColor(COLOR_BTNTEXT)
   int exit_windows_result = 1;  // ExitWindowsEx's answer; 0: the system refuses to shut down
   // OpenProcessToken, LookupPrivilegeValueA and AdjustTokenPrivileges answer
@@ -116,18 +151,29 @@ class FakePlatform : public WindowsApi, public FormHost {
 
   // ---- what the tests read
   std::vector<FakeCall> calls;
-  // The log lines of the calls from index `from` on whose names are in
-  // `names` (all if empty).
-  std::vector<std::string> LogFrom(std::size_t from,
-                                   const std::vector<std::string>& names = {}) const;
-  std::vector<std::string> Log(const std::vector<std::string>& names = {}) const {
-    return LogFrom(0, names);
-  }
+  CallSpan From(std::size_t first) const { return {this, first, calls.size(), {}}; }
+  CallSpan All() const { return From(0); }
+  // The log lines of the calls whose names are in `names` (all if empty).
+  Lines Log(const std::vector<std::string>& names = {}) const { return All().Log(names); }
   std::vector<const FakeCall*> CallsNamed(const std::string& name) const;
-  // How many calls from index `from` on are named `name`.
-  std::size_t CountFrom(std::size_t from, const std::string& name) const;
-  // (wave id, flags) of every PlaySoundA from index `from` on.
-  std::vector<std::pair<int, int>> SoundsFrom(std::size_t from) const;
+  // The calls `action` makes. Should it end the program, the ProcessExit
+  // goes on to the test; Ending (or `catch_end`) stops it and keeps its code.
+  template <typename Action>
+  CallSpan During(Action&& action, bool catch_end = false) {
+    const std::size_t first = calls.size();
+    std::optional<unsigned> exit;
+    try {
+      action();
+    } catch (const ProcessExit& end) {
+      if (!catch_end) throw;
+      exit = end.code;
+    }
+    return {this, first, calls.size(), exit};
+  }
+  template <typename Action>
+  CallSpan Ending(Action&& action) {
+    return During(action, true);
+  }
   // The buffers PlaySoundA was given, in order.
   std::vector<const std::uint8_t*> PlayedBuffers() const;
   // The WAVE id whose bytes a PlaySoundA pointer points at (0 if none).

@@ -22,6 +22,24 @@
 namespace tickbomb::testing {
 
 inline constexpr int kVkShift = 0x10, kVkControl = 0x11;
+// PlaySoundA's flags in CallSpan::Sounds: ASYNC|NODEFAULT|MEMORY, and a sound waited out.
+inline constexpr int kAsync = 7, kSync = 6;
+
+// The rectangles the opening animation drew in `span`, in order.
+inline std::vector<Rect> Drawn(const CallSpan& span) {
+  std::vector<Rect> rects;
+  for (const FakeCall* c : span.Named("Rectangle")) {
+    rects.push_back({static_cast<std::int32_t>(c->args[1]), static_cast<std::int32_t>(c->args[2]),
+                     static_cast<std::int32_t>(c->args[3]), static_cast<std::int32_t>(c->args[4])});
+  }
+  return rects;
+}
+
+// A control's place and size in twips, as a rectangle.
+template <typename Control>
+Rect Area(const Control& c) {
+  return {c.left, c.top, c.left + c.width, c.top + c.height};
+}
 
 // What a user sees of the countdown at one moment.
 struct Scene {
@@ -79,12 +97,7 @@ class Form1Test : public ::testing::Test {
   // Runs `action`; the exit code if the program ended inside it.
   template <typename Action>
   std::optional<unsigned> Ends(Action&& action) {
-    try {
-      action();
-    } catch (const ProcessExit& exit) {
-      return exit.code;
-    }
-    return std::nullopt;
+    return platform.Ending(action).exit;
   }
 
   // The middle of the bomb, in client pixels.
@@ -114,13 +127,11 @@ class Form1Test : public ::testing::Test {
     s.form_picture = form.GetPicture().id;
     return s;
   }
-  // True if every sound from call index `from` on was played from the sound
-  // bank that is current now (the arrays of the latest start-up).
-  bool SoundsFromCurrentBank(std::size_t from) const {
-    for (std::size_t i = from; i < platform.calls.size(); ++i) {
-      const FakeCall& call = platform.calls[i];
-      if (call.name != "PlaySoundA") continue;
-      if (call.sound != module.Waves.Wave(static_cast<int>(call.args[0])).data()) return false;
+  // True if every sound of `span` was played from the sound bank that is
+  // current now (the arrays of the latest start-up).
+  bool SoundsFromCurrentBank(const CallSpan& span) const {
+    for (const FakeCall* play : span.Named("PlaySoundA")) {
+      if (play->sound != module.Waves.Wave(static_cast<int>(play->args[0])).data()) return false;
     }
     return true;
   }

@@ -5,24 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <functional>
 #include <string>
 
 #include "app/form1_design.h"
 #include "app/forms/form_controls.h"
 #include "app/forms/text_layout.h"
-#include "tests/unit/fake_platform.h"
+#include "tests/unit/form1_fixture.h"
 
 namespace tickbomb::testing {
 namespace {
 
 using forms::FormControls;
 using forms::Repaint;
-
-// Rects as arrays, so that a failure shows their sides.
-using Box = std::array<int, 4>;
-Box BoxOf(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 Rect Covering(const Rect& a, const Rect& b) {
   return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
@@ -37,10 +32,7 @@ class FormControlsTest : public ::testing::Test {
     controls.Build(Form1Design(), forms::kDesignDpi);
     controls.SizeLabels();
   }
-  Rect LabelBox(int index) const {
-    const forms::Label& l = controls.labels().at(index);
-    return {l.left, l.top, l.left + l.width, l.top + l.height};
-  }
+  Rect LabelBox(int index) const { return Area(controls.labels().at(index)); }
 
   FakePlatform platform;
   FormControls controls{[this](const FontSpec& font, const std::wstring& text) {
@@ -69,7 +61,7 @@ TEST_F(FormControlsTest, ALabelChangeRepaintsTheBoxItLeftAndTheBoxItTakes) {
     const Rect before = LabelBox(row.label);
     const Repaint repaint = row.apply(controls);
     EXPECT_EQ(repaint.kind, Repaint::Kind::Text) << row.change;
-    EXPECT_EQ(BoxOf(repaint.area), BoxOf(Covering(before, LabelBox(row.label)))) << row.change;
+    EXPECT_EQ(repaint.area, Covering(before, LabelBox(row.label))) << row.change;
   }
 }
 
@@ -97,7 +89,7 @@ TEST_F(FormControlsTest, APictureChangeRepaintsItsPicturesOrTheWholeForm) {
     const Repaint repaint = row.apply(controls);
     const Rect after = row.image < 0 ? Rect{} : controls.ImageTwips(row.image);
     EXPECT_EQ(repaint.kind, row.kind) << row.change;
-    EXPECT_EQ(BoxOf(repaint.area), BoxOf(Covering(before, after))) << row.change;
+    EXPECT_EQ(repaint.area, Covering(before, after)) << row.change;
   }
 }
 

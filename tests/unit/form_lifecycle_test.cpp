@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -35,9 +34,6 @@ bool TouchedAfterDestruction(const FakePlatform& platform, Hwnd hwnd) {
   return false;
 }
 
-using Box = std::array<int, 4>;
-Box Placement(int left, int top, int width, int height) { return {left, top, width, height}; }
-
 // Everything the design decides, compared control by control.
 void ExpectSameState(const forms::Form& actual, const forms::Form& fresh) {
   for (int i = 0; i < kLabelCount; ++i) {
@@ -46,18 +42,14 @@ void ExpectSameState(const forms::Form& actual, const forms::Form& fresh) {
     EXPECT_EQ(a.caption, b.caption) << "label " << i;
     EXPECT_EQ(a.fore_color, b.fore_color) << "label " << i;
     EXPECT_EQ(a.visible, b.visible) << "label " << i;
-    EXPECT_EQ(Placement(a.left, a.top, a.width, a.height),
-              Placement(b.left, b.top, b.width, b.height))
-        << "label " << i;
+    EXPECT_EQ(Area(a), Area(b)) << "label " << i;
   }
   for (int i = 0; i < 5; ++i) {
     const forms::Image& a = actual.image(i);
     const forms::Image& b = fresh.image(i);
     EXPECT_EQ(a.picture, b.picture) << "image " << i;
     EXPECT_EQ(a.visible, b.visible) << "image " << i;
-    EXPECT_EQ(Placement(a.left, a.top, a.width, a.height),
-              Placement(b.left, b.top, b.width, b.height))
-        << "image " << i;
+    EXPECT_EQ(Area(a), Area(b)) << "image " << i;
     EXPECT_EQ(actual.option(i).value, fresh.option(i).value) << "option " << i;
   }
   EXPECT_EQ(actual.GetPicture(), fresh.GetPicture());
@@ -337,7 +329,7 @@ TEST_P(ReopenInsideTickPump, StartsAFreshCountdownAndTheOldTickStops) {
   EXPECT_TRUE(platform.CallsNamed("ExitWindowsEx").empty());
   EXPECT_TRUE(platform.CallsNamed("MessageBoxW").empty());
   for (const FakeCall* play : platform.CallsNamed("PlaySoundA")) {
-    EXPECT_EQ(play->args[2], 7) << "no sound played to its end: the explosion did not go on";
+    EXPECT_EQ(play->args[2], kAsync) << "no sound played to its end: the explosion did not go on";
   }
   // Only the new window's timer is armed, at its full period.
   const auto timers = platform.CallsNamed("SetTimer");

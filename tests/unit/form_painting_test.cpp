@@ -3,7 +3,6 @@
 // digits sit in the middle of theirs.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,9 +12,6 @@
 
 namespace tickbomb::testing {
 namespace {
-
-using Box = std::array<int, 4>;
-Box BoxOf(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 std::string Describe(const DrawOp& op) {
   switch (op.kind) {
@@ -62,16 +58,16 @@ TEST_F(PaintingTest, PaintGoesBackgroundPictureThenControlsBackToFront) {
   const std::vector<DrawOp> ops = form.PaintOps();
   ASSERT_GE(ops.size(), 2U);
   EXPECT_EQ(ops[0].kind, DrawOp::Kind::FillRect);
-  EXPECT_EQ(BoxOf(ops[0].rect), (Box{0, 0, 435, 407}));
+  EXPECT_EQ(ops[0].rect, (Rect{0, 0, 435, 407}));
   EXPECT_EQ(ops[0].color, 0xFFC0FFU);  // BackColor
   EXPECT_EQ(ops[1].bitmap_id, IDB_SCENE);
-  EXPECT_EQ(BoxOf(ops[1].rect), (Box{0, 0, 425, 397}));
+  EXPECT_EQ(ops[1].rect, (Rect{0, 0, 425, 397}));
   EXPECT_EQ(PaintSequence(form),
             (std::vector<std::string>{"fill", "bitmap 201", "label 1", "label 0", "label 8",
                                       "label 9", "label 2", "label 3", "label 4", "label 5",
                                       "label 6", "label 7", "bitmap 202"}));
   const DrawOp& bomb = ops.back();
-  EXPECT_EQ(BoxOf(bomb.rect), (Box{18, 110, 83, 205}));
+  EXPECT_EQ(bomb.rect, (Rect{18, 110, 83, 205}));
   // The design's colours.
   const std::uint32_t colours[kLabelCount] = {0xFFFFFF, 0x004040, 0x000000, 0x00FFFF, 0x000000,
                                               0xFFFFFF, 0x000000, 0xFFFFFF, 0x808000, 0xFFFFC0};

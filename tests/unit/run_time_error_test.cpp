@@ -42,10 +42,7 @@ void Pester(FakePlatform& platform, WatchedForm1& form) {
   form.OnMouseDown(30, 150, kLeftButton, 0);  // on the bomb
   form.OnMouseUp(30, 150, kLeftButton, 0, 0);
   form.OnMouseMove(200, 20, kLeftButton, 0);
-  while (!platform.queue.empty()) {  // whatever was waiting in the queue
-    auto event = std::move(platform.queue.front());
-    platform.queue.pop_front();
-    event();
+  while (platform.RunNext()) {  // whatever was waiting in the queue
   }
 }
 
@@ -66,16 +63,11 @@ TEST_P(RunTimeErrorTest, NothingRunsUnderTheReportAndClosingItEnds) {
   // Owned by the form's window where there is one, and shown in front; a box
   // of no owner is system-modal, so that a program started hidden or
   // minimised shows it all the same.
-  const std::uint32_t shown = 0x10 | 0x10000;  // MB_ICONERROR | MB_SETFOREGROUND
-  EXPECT_EQ(
-      platform.calls[report].args,
-      (std::vector<std::int64_t>{c.owned ? N(form.hWnd()) : 0, c.owned ? shown : shown | 0x1000}));
+  EXPECT_EQ(LogLine(platform.calls[report]),
+            c.owned ? "MessageBoxW(" + Logged(form.hWnd()) + ",MB_ICONERROR|MB_SETFOREGROUND)"
+                    : "MessageBoxW(0,MB_ICONERROR|MB_SYSTEMMODAL|MB_SETFOREGROUND)");
   // After the report: its end, and nothing else at all.
-  std::vector<std::string> after;
-  for (std::size_t i = report + 1; i < platform.calls.size(); ++i) {
-    after.push_back(platform.calls[i].name);
-  }
-  EXPECT_EQ(after, std::vector<std::string>{"ExitProcess"});
+  EXPECT_EQ(platform.From(report + 1).Log(), Lines{"ExitProcess(1)"});
   EXPECT_EQ(platform.CallsNamed("MessageBoxW").size(), 1U);
   EXPECT_TRUE(platform.CallsNamed("ExitWindowsEx").empty());
   EXPECT_TRUE(form.Halted());
@@ -120,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   // the digit 2's sound cannot be played from its array
                                   p.on_call.push_back([](const FakeCall& call) {
                                     if (call.name == "PlaySoundA" && call.args[0] == IDW_TWO &&
-                                        call.args[2] == 6) {
+                                        call.args[2] == kSync) {
                                       forms::Raise(9);
                                     }
                                   });

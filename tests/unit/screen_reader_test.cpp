@@ -25,7 +25,8 @@ class ScreenReaderTest : public Form1Test {
   void Listen() {
     platform.on_call.push_back([&](const FakeCall& call) {
       if (call.name != "NotifyWinEvent") return;
-      EXPECT_EQ(call.args, (std::vector<std::int64_t>{0x800C, N(platform.focus), -4, 0}));
+      EXPECT_EQ(LogLine(call), "NotifyWinEvent(EVENT_OBJECT_NAMECHANGE," + Logged(platform.focus) +
+                                   ",OBJID_CLIENT,CHILDID_SELF)");
       heard.emplace_back(module.TickCount, form.AccessibleName());
     });
   }
@@ -97,7 +98,7 @@ class WithoutALibrary : public ::testing::TestWithParam<const char*> {};
 
 // The calls of a countdown with Shift pressed at tick 4, the name-change
 // events left out, and how many of those there were.
-std::pair<std::vector<std::string>, std::size_t> CountdownCalls(const std::string& missing) {
+std::pair<Lines, std::size_t> CountdownCalls(const std::string& missing) {
   FakePlatform platform;
   platform.accessibility = missing != "accessibility";
   platform.imm32 = missing != "imm32";
@@ -112,7 +113,7 @@ std::pair<std::vector<std::string>, std::size_t> CountdownCalls(const std::strin
     } catch (const ProcessExit&) {
     }
   }
-  std::vector<std::string> calls;
+  Lines calls;
   for (const std::string& line : platform.Log()) {
     if (line.rfind("NotifyWinEvent", 0) != 0) calls.push_back(line);
   }

@@ -86,12 +86,7 @@ TEST_P(AtAnotherDensity, TheWindowIsTheDesignWindowScaled) {
   EXPECT_LE(outer.right, platform.screen_width);
 
   // The opening animation grows to the scaled window; its last frame is 95 % of it.
-  std::vector<Rect> drawn;
-  for (const FakeCall* call : platform.CallsNamed("Rectangle")) {
-    drawn.push_back({static_cast<int>(call->args[1]), static_cast<int>(call->args[2]),
-                     static_cast<int>(call->args[3]), static_cast<int>(call->args[4])});
-  }
-  EXPECT_EQ(drawn, ZoomRectangles(ZoomOrigin::Center, outer));
+  EXPECT_EQ(Drawn(platform.All()), ZoomRectangles(ZoomOrigin::Center, outer));
 
   // The shape: the corners cut where the layout's pixels land.
   const Hrgn region = platform.window_regions.at(form.hWnd());
@@ -127,15 +122,12 @@ TEST_P(AtAnotherDensity, TheWindowIsTheDesignWindowScaled) {
   EXPECT_EQ(FontPixelHeight(on_digits->font), scale.Pixels(72 * 20));  // 72 points: one inch
 
   // A frame change repaints the bomb and the pixels the resampling spreads it to.
-  const std::size_t mark = platform.calls.size();
-  TickTo(2);
+  const Lines log = platform.During([&] { TickTo(2); }).Log();
   const Rect reach = scale.Pixels(Rect{270 - 30, 1650 - 30, 1245 + 30, 3075 + 30});
-  const std::string repaint = "InvalidateRect(" + std::to_string(N(form.hWnd())) + "," +
+  const std::string repaint = "InvalidateRect(" + Logged(form.hWnd()) + "," +
                               std::to_string(reach.left) + "," + std::to_string(reach.top);
-  const std::vector<std::string> log = platform.Log();
-  const bool found =
-      std::any_of(log.begin() + static_cast<std::ptrdiff_t>(mark), log.end(),
-                  [&](const std::string& line) { return line.rfind(repaint, 0) == 0; });
+  const bool found = std::any_of(
+      log.begin(), log.end(), [&](const std::string& line) { return line.rfind(repaint, 0) == 0; });
   EXPECT_TRUE(found) << "no repaint of the bomb's reach " << repaint;
 
   // The bomb is where it is drawn: a press just inside it is on the bomb, one
@@ -158,7 +150,7 @@ TEST_P(AtAnotherDensity, TheWindowIsTheDesignWindowScaled) {
 TEST_P(AtAnotherDensity, EveryPictureIsTheWholeResampled) {
   platform.screen_dpi = GetParam();
   LoadForm();
-  const std::size_t loaded = platform.calls.size();
+  const Lines made_at_load = platform.Log({"CreatePicture"});
   EXPECT_EQ(PaintedBackground(), WholeResampled(IDB_SCENE, IDB_BOMB));
   TickTo(2);
   EXPECT_EQ(PaintedBackground(), WholeResampled(IDB_SCENE, IDB_BOMB_LIT));
@@ -175,11 +167,10 @@ TEST_P(AtAnotherDensity, EveryPictureIsTheWholeResampled) {
   // patch each.
   const std::string whole = "CreatePicture(" + std::to_string(scale.FromDesign(425)) + "," +
                             std::to_string(scale.FromDesign(397)) + ")";
-  const std::vector<std::string> made = platform.Log({"CreatePicture"});
+  const Lines made = platform.Log({"CreatePicture"});
   EXPECT_EQ(std::count(made.begin(), made.end(), whole), 3);
   EXPECT_EQ(made.size(), 6U);
-  const std::vector<std::string> log = platform.Log();
-  EXPECT_EQ(std::count(log.begin() + static_cast<std::ptrdiff_t>(loaded), log.end(), whole), 0)
+  EXPECT_EQ(std::count(made_at_load.begin(), made_at_load.end(), whole), 3)
       << "a whole picture resampled after the load";
 }
 
@@ -194,17 +185,16 @@ TEST_F(Form1Test, AMoveToAMonitorOfAnotherDensityKeepsTheCountdown) {
   LoadForm();
   TickTo(7);
   const std::uint32_t delay = platform.timers.at(1);
-  const std::size_t mark = platform.calls.size();
-  form.OnDpiChanged(144, {1400, 200, 2052, 810});
+  const CallSpan moved = platform.During([&] { form.OnDpiChanged(144, {1400, 200, 2052, 810}); });
   EXPECT_EQ(module.TickCount, 7);
   EXPECT_EQ(platform.timers.at(1), delay) << "the timer was not touched";
-  EXPECT_EQ(platform.Log({"SetWindowPos"}).back(),
-            "SetWindowPos(" + std::to_string(N(form.hWnd())) + ",0,1400,200,652,610,20)");
+  EXPECT_EQ(moved.Log({"SetWindowPos"}).back(),
+            "SetWindowPos(" + Logged(form.hWnd()) + ",0,1400,200,652,610,NOZORDER|NOACTIVATE)");
   const Hrgn region = platform.window_regions.at(form.hWnd());
   EXPECT_EQ(region, module.FormRegion);
   EXPECT_FALSE(platform.RegionContains(region, 638, 0));  // the corner cut at 150 %
   EXPECT_TRUE(platform.RegionContains(region, 637, 0));
-  EXPECT_EQ(platform.CountFrom(mark, "PlaceOptionButton"), 5U);
+  EXPECT_EQ(moved.Named("PlaceOptionButton").size(), 5U);
   EXPECT_EQ(form.label(Label2_1).font.dpi, 144);
   EXPECT_EQ(form.Left(), 14000);
   EXPECT_EQ(Ends([&] { TickTo(20); }), 0U);

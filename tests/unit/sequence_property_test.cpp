@@ -97,9 +97,7 @@ class RandomRun {
 
   void Step() {
     if (!platform_.queue.empty() && Chance(0.3)) {  // the message loop takes the next waiting event
-      auto event = std::move(platform_.queue.front());
-      platform_.queue.pop_front();
-      event();
+      platform_.RunNext();
       return;
     }
     if (Chance(profile_.tick)) {
@@ -204,10 +202,7 @@ class RandomRun {
     form_.OnKeyDown(kVkEscape, 0, false);
     form_.OnKeyDown(forms::kVkDown, 0, false);
     Click(kLeftButton);
-    while (!platform_.queue.empty()) {
-      auto event = std::move(platform_.queue.front());
-      platform_.queue.pop_front();
-      event();
+    while (platform_.RunNext()) {
     }
   }
 

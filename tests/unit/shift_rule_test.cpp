@@ -128,7 +128,7 @@ TEST_F(ShiftRuleTest, TheRestartCaptionEndsInOneIdeographicSpace) {
 struct Sequence {
   const char* name;
   std::vector<std::tuple<bool, int, int>> keys;  // (down, key, state)
-  std::uint32_t flags;
+  const char* request;                           // ExitWindowsEx's flags
 };
 
 class LastQualifyingEventTest : public ShiftRuleTest,
@@ -146,10 +146,9 @@ TEST_P(LastQualifyingEventTest, DecidesWhatTickTwentyAsksFor) {
     }
   }
   TickTo(19);
-  const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { Tick(); }), 0U);
-  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}),
-            std::vector<std::string>{"ExitWindowsEx(" + std::to_string(s.flags) + ",0)"});
+  const CallSpan last = platform.Ending([&] { Tick(); });
+  EXPECT_EQ(last.exit, 0U);
+  EXPECT_EQ(last.Log({"ExitWindowsEx"}), Lines{"ExitWindowsEx(" + std::string(s.request) + ",0)"});
   // The disarmed gate: nothing after the explosion sound could have changed it.
   EXPECT_EQ(module.KeysArmed, kFalse);
 }
@@ -157,25 +156,27 @@ TEST_P(LastQualifyingEventTest, DecidesWhatTickTwentyAsksFor) {
 INSTANTIATE_TEST_SUITE_P(
     Sequences, LastQualifyingEventTest,
     ::testing::Values(
-        Sequence{"ShiftHeld", {{true, kVkShift, 1}}, 2},
-        Sequence{"ShiftPressedAndReleased", {{true, kVkShift, 1}, {false, kVkShift, 0}}, kPowerOff},
+        Sequence{"ShiftHeld", {{true, kVkShift, 1}}, "EWX_REBOOT"},
+        Sequence{
+            "ShiftPressedAndReleased", {{true, kVkShift, 1}, {false, kVkShift, 0}}, "EWX_POWEROFF"},
         // Shift, then Ctrl on top (3), then Shift released while Ctrl is held (2):
         // neither 3 nor 2 qualifies, so the restart chosen first stands.
         Sequence{"ShiftThenCtrlThenShiftReleased",
                  {{true, kVkShift, 1}, {true, kVkControl, 3}, {false, kVkShift, 2}},
-                 2},
+                 "EWX_REBOOT"},
         Sequence{"AndThenCtrlReleased",
                  {{true, kVkShift, 1},
                   {true, kVkControl, 3},
                   {false, kVkShift, 2},
                   {false, kVkControl, 0}},
-                 kPowerOff},
-        Sequence{
-            "AnOrdinaryKeyReselectsShutdown", {{true, kVkShift, 1}, {true, 'A', 0}}, kPowerOff},
-        Sequence{"AltShiftChangesNothing", {{true, kVkShift, 1}, {true, 'A', 5}}, 2},
+                 "EWX_POWEROFF"},
+        Sequence{"AnOrdinaryKeyReselectsShutdown",
+                 {{true, kVkShift, 1}, {true, 'A', 0}},
+                 "EWX_POWEROFF"},
+        Sequence{"AltShiftChangesNothing", {{true, kVkShift, 1}, {true, 'A', 5}}, "EWX_REBOOT"},
         Sequence{"RestartChosenTwiceIsStillRestart",
                  {{true, kVkShift, 1}, {true, 'A', 1}, {false, 'A', 1}},
-                 2}),
+                 "EWX_REBOOT"}),
     [](const ::testing::TestParamInfo<Sequence>& info) { return std::string(info.param.name); });
 
 TEST_F(ShiftRuleTest, AShiftEventDispatchedInTheLastPumpStillDecides) {
@@ -186,10 +187,9 @@ TEST_F(ShiftRuleTest, AShiftEventDispatchedInTheLastPumpStillDecides) {
   EXPECT_TRUE(ShowsRestart());
   Queue([&] { ReleaseKey(kVkShift, 0); });  // runs in the pump of tick 20
   Queue([&] { PressKey(kVkShift, kShiftMask); });
-  const std::size_t mark = platform.calls.size();
-  EXPECT_EQ(Ends([&] { Tick(); }), 0U);
-  EXPECT_EQ(platform.LogFrom(mark, {"ExitWindowsEx"}),
-            std::vector<std::string>{"ExitWindowsEx(2,0)"});
+  const CallSpan last = platform.Ending([&] { Tick(); });
+  EXPECT_EQ(last.exit, 0U);
+  EXPECT_EQ(last.Log({"ExitWindowsEx"}), Lines{"ExitWindowsEx(EWX_REBOOT,0)"});
 }
 
 TEST_F(ShiftRuleTest, EscapeWithShiftHeldIsTheEscapeEndingAndNeverTheRule) {

@@ -2,6 +2,7 @@
 // flags passed through as they are.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,17 +16,20 @@ const std::vector<std::string> kShutdownCalls = {
     "GetVersionExA",         "GetCurrentProcess", "OpenProcessToken", "LookupPrivilegeValueA",
     "AdjustTokenPrivileges", "CloseHandle",       "ExitWindowsEx"};
 
-std::vector<std::string> NtSequence(std::uint32_t flags) {
+// The flags a request passes, as the log names them.
+const std::map<std::uint32_t, std::string> kFlagNames = {
+    {1, "EWX_SHUTDOWN"}, {2, "EWX_REBOOT"}, {8, "EWX_POWEROFF"}};
+
+Lines NtSequence(std::uint32_t flags) {
   return {"GetVersionExA(148)", "GetCurrentProcess()",
-          // the process pseudo-handle, STANDARD_RIGHTS_REQUIRED plus the eight token rights
-          "OpenProcessToken(-1,983295)",
+          // the process pseudo-handle, and every token right NT 4.0 knows
+          "OpenProcessToken(-1,TOKEN_ALL_ACCESS_P)",
           // no system name: the local system
           "LookupPrivilegeValueA(0,\"SeShutdownPrivilege\")",
-          // the token it opened, DisableAllPrivileges FALSE, one privilege with
-          // the looked-up LUID (19) and SE_PRIVILEGE_ENABLED, length 0, no
-          // previous-state buffer, no return-length pointer
-          "AdjustTokenPrivileges(1952,0,1,19,0,2,0,0,0)", "CloseHandle(1952)",
-          "ExitWindowsEx(" + std::to_string(flags) + ",0)"};
+          // the token it opened, one privilege with the looked-up LUID (19),
+          // length 0, no previous-state buffer, no return-length pointer
+          "AdjustTokenPrivileges(1952,FALSE,1,19,0,SE_PRIVILEGE_ENABLED,0,0,0)",
+          "CloseHandle(1952)", "ExitWindowsEx(" + kFlagNames.at(flags) + ",0)"};
 }
 
 struct VersionCase {
@@ -53,11 +57,10 @@ TEST_P(ShutdownRequestTest, EnablesThePrivilegeOnNtOnlyAndPassesTheFlagsThrough)
 
   const std::uint32_t exit_flags = flags;
   RequestShutdown(platform, exit_flags);
-  const std::vector<std::string> expected =
+  const Lines expected =
       version.is_nt ? NtSequence(flags)
-                    : std::vector<std::string>{"GetVersionExA(148)",
-                                               "ExitWindowsEx(" + std::to_string(flags) + ",0)"};
-  EXPECT_EQ(platform.LogFrom(0, kShutdownCalls), expected);
+                    : Lines{"GetVersionExA(148)", "ExitWindowsEx(" + kFlagNames.at(flags) + ",0)"};
+  EXPECT_EQ(platform.Log(kShutdownCalls), expected);
   EXPECT_EQ(exit_flags, flags);
   for (const FakeCall* call : platform.CallsNamed("ExitWindowsEx")) {
     EXPECT_EQ(call->args[0] & 4, 0) << "EWX_FORCE must never be added";
@@ -88,9 +91,9 @@ TEST(ShutdownRequest, AsksForTheShutdownEvenWhenThePrivilegeCannotBeEnabled) {
   platform.privilege_calls_fail = true;
   platform.exit_windows_result = 0;  // and the system refuses: nothing is reported
   RequestShutdown(platform, win::EWX_POWEROFF);
-  const auto log = platform.LogFrom(0, kShutdownCalls);
+  const auto log = platform.Log(kShutdownCalls);
   ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.back(), "ExitWindowsEx(8,0)");
+  EXPECT_EQ(log.back(), "ExitWindowsEx(EWX_POWEROFF,0)");
   EXPECT_EQ(platform.CallsNamed("ExitWindowsEx").size(), 1U);
   EXPECT_EQ(platform.CallsNamed("AdjustTokenPrivileges").size(), 1U);
   // No token was opened, so there is none to close.

@@ -14,57 +14,18 @@
 namespace tickbomb::testing {
 namespace {
 
-TEST_F(Form1Test, StartUpMakesItsCallsInOrder) {
-  LoadForm();
-  const std::vector<std::string> watched = {"PlaySoundA",   "GetVersionExA", "SetWindowLongA",
-                                            "SetWindowPos", "CreateRectRgn", "CombineRgn",
-                                            "SetWindowRgn"};
-  const std::vector<std::string> log = platform.Log(watched);
-  const auto hwnd = std::to_string(N(form.hWnd()));
-  const auto moves = platform.CallsNamed("SetWindowPos");  // Left, Top, then the frame change
-  ASSERT_EQ(moves.size(), 3U);
-  const std::vector<std::string> expected = {
-      "PlaySoundA(106,0,7)",
-      "PlaySoundA(105,0,7)",
-      "PlaySoundA(104,0,7)",
-      "PlaySoundA(103,0,7)",
-      "PlaySoundA(102,0,7)",
-      "PlaySoundA(101,0,7)",
-      "SetWindowPos(" + hwnd + ",0," + std::to_string(moves[0]->args[2]) + "," +
-          std::to_string(moves[0]->args[3]) + ",0,0,21)",
-      "SetWindowPos(" + hwnd + ",0," + std::to_string(moves[1]->args[2]) + "," +
-          std::to_string(moves[1]->args[3]) + ",0,0,21)",
-      "GetVersionExA(148)",
-      "PlaySoundA(105,0,7)",
-      "SetWindowLongA(" + hwnd + ",-16," +
-          std::to_string(static_cast<std::int32_t>(0x02CF0000 & 0xFF30FFFF)) + ")",
-      "SetWindowPos(" + hwnd + ",0,0,0,0,0,39)",
-      "CreateRectRgn(0,0,435,407)",
-      "CreateRectRgn(425,0,440,10)",
-  };
-  ASSERT_GE(log.size(), expected.size());
-  EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + expected.size()), expected);
-  EXPECT_EQ(platform.CallsNamed("Rectangle").size(), 20U);
-  EXPECT_EQ(module.TickCount, 0);
-  EXPECT_EQ(form.OpenFrom, ZoomOrigin::Center);
-}
-
 // ---------------------------------------------------------------- helpers
 
 std::string Num(std::int64_t value) { return std::to_string(value); }
 
 // The log lines of every call from `first` on, without the ones that only
 // repaint or refresh the pointer.
-std::vector<std::string> CallsFrom(const FakePlatform& platform, std::size_t first) {
-  std::vector<std::string> lines;
-  for (std::size_t i = first; i < platform.calls.size(); ++i) {
-    const FakeCall& call = platform.calls[i];
-    if (call.name == "InvalidateRect" || call.name == "UpdateWindow" ||
-        call.name == "RefreshCursor") {
-      continue;
-    }
-    lines.push_back(LogLine(call));
-  }
+Lines CallsFrom(const FakePlatform& platform, std::size_t first) {
+  Lines lines = platform.From(first).Log();
+  std::erase_if(lines, [](const std::string& line) {
+    return line.starts_with("InvalidateRect(") || line.starts_with("UpdateWindow(") ||
+           line.starts_with("RefreshCursor(");
+  });
   return lines;
 }
 
@@ -76,23 +37,25 @@ std::int64_t ResultOf(const FakePlatform& platform, const std::string& name, std
 
 // ---------------------------------------------------------------- the whole sequence
 
-TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
+TEST_F(Form1Test, LoadCreatesTheWindowThenRunsTheStartUpInOrder) {
   platform.button_text_color = 0x0000FF;  // a red scheme: the shadows follow it
   LoadForm();
   for (const int shadow : {Label2_0, Label3_0, Label4_0}) {
     EXPECT_EQ(form.label(shadow).fore_color, 0x0000FFU) << "label " << shadow;
   }
-  const std::int64_t hwnd = N(form.hWnd());
-  const std::string H = Num(hwnd);
-  std::vector<std::string> options;
-  for (int i = 0; i < 5; ++i)
-    options.push_back(Num(static_cast<std::int64_t>(form.option(i).hwnd)));
+  const std::string H = Logged(form.hWnd());
   const std::string brush = Num(ResultOf(platform, "CreateSolidBrush"));
   const std::string R = Num(ResultOf(platform, "CreateRectRgn", 0));
   const std::string A = Num(ResultOf(platform, "CreateRectRgn", 1));
   const std::string B = Num(ResultOf(platform, "CreateRectRgn", 2));
-  const Rect outer = platform.window_rects[form.hWnd()];
-  const std::vector<Rect> frames = ZoomRectangles(ZoomOrigin::Center, outer);
+  const std::vector<Rect> frames =
+      ZoomRectangles(ZoomOrigin::Center, platform.window_rects[form.hWnd()]);
+  const auto moves = platform.CallsNamed("SetWindowPos");
+  ASSERT_EQ(moves.size(), 3U);  // left, then top, then the frame change
+  const auto placed = [&](const FakeCall* move) {
+    return "SetWindowPos(" + H + ",0," + Num(move->args[2]) + "," + Num(move->args[3]) +
+           ",0,0,NOSIZE|NOZORDER|NOACTIVATE)";
+  };
 
   const auto& created = *platform.CallsNamed("CreateFormWindow").at(0);
   EXPECT_EQ(created.text, L"カチコチボム");
@@ -103,7 +66,7 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   ASSERT_EQ(buttons.size(), 5U);
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(buttons[i]->text, captions[i]);
-    EXPECT_EQ(buttons[i]->args[0], hwnd);
+    EXPECT_EQ(buttons[i]->args[0], N(form.hWnd()));
     EXPECT_EQ(buttons[i]->args[5], i == 0 ? 1 : 0) << "one group, starting at Left";
     // White, dark red (128, 0, 0), bold 11.25-point "ＭＳ Ｐゴシック".
     EXPECT_EQ(std::vector<std::int64_t>(buttons[i]->args.begin() + 6, buttons[i]->args.end()),
@@ -114,69 +77,62 @@ TEST_F(Form1Test, LoadCreatesTheWindowThenRunsStepsOneToFifteenInOrder) {
   // Once per process, before the first window: the common controls (for the
   // buttons and the message boxes) and what screen readers need.
   EXPECT_EQ(platform.Log({"InitCommonControls", "StartAccessibility", "CreateFormWindow"}),
-            (std::vector<std::string>{"InitCommonControls()", "StartAccessibility()",
-                                      platform.Log({"CreateFormWindow"}).at(0)}));
+            (Lines{"InitCommonControls()", "StartAccessibility()",
+                   platform.Log({"CreateFormWindow"}).at(0)}));
   // Neither the window nor its buttons take an input method. The six pictures
   // are decoded with the window, and the shadows' default colour is read from
   // the system, before the buttons are made.
-  std::vector<std::string> expected = {"ImmAssociateContext(" + H + ",0)"};
-  for (int id = 201; id <= 206; ++id) expected.push_back("LoadPicture(" + Num(id) + ")");
-  for (int shadow = 0; shadow < 3; ++shadow) expected.push_back("GetSysColor(18)");
-  for (const FakeCall* button : buttons) {
-    std::string line = "CreateOptionButton(";
-    for (std::size_t a = 0; a < button->args.size(); ++a)
-      line += (a ? "," : "") + Num(button->args[a]);
-    expected.push_back(line + ")");
-    expected.push_back("ImmAssociateContext(" + Num(button->result) + ",0)");
-  }
-  expected.push_back("SendToOwnWindow(" + options[4] + ",241,1,0)");  // BM_SETCHECK: None
-  for (const SoundEntry& sound : kSounds) {
-    expected.push_back("ReadResource(" + Num(sound.id) + ",\"WAVE\")");
-  }
-  for (int id = 106; id >= 101; --id) expected.push_back("PlaySoundA(" + Num(id) + ",0,7)");
-  const auto moves = platform.CallsNamed("SetWindowPos");
-  ASSERT_EQ(moves.size(), 3U);  // Left, then Top, then the frame change
-  expected.push_back("GetSystemMetrics(0)");
-  expected.push_back("SetWindowPos(" + H + ",0," + Num(moves[0]->args[2]) + "," +
-                     Num(moves[0]->args[3]) + ",0,0,21)");
-  expected.push_back("GetSystemMetrics(1)");
-  expected.push_back("SetWindowPos(" + H + ",0," + Num(moves[1]->args[2]) + "," +
-                     Num(moves[1]->args[3]) + ",0,0,21)");
-  expected.push_back("LoadCursorResource(101)");
-  expected.push_back("GetVersionExA(148)");
-  expected.push_back("PlaySoundA(105,0,7)");
-  expected.push_back("GetWindowLongA(" + H + ",-16)");
-  expected.push_back("SetWindowLongA(" + H + ",-16," + Num(0x02000000) + ")");
-  expected.push_back("SetWindowPos(" + H + ",0,0,0,0,0,39)");
-  expected.push_back("GetWindowRect(" + H + ")");
-  expected.push_back("GetDC(0)");
-  expected.push_back("CreateSolidBrush(" + Num(0xC0C0C0) + ")");
-  expected.push_back("SelectObject(220," + brush + ")");
+  Lines expected;
+  const auto add = [&](std::initializer_list<std::string> lines) {
+    expected.insert(expected.end(), lines);
+  };
+  add({"ImmAssociateContext(" + H + ",0)"});
+  for (int id = 201; id <= 206; ++id) add({"LoadPicture(" + Num(id) + ")"});
+  for (int shadow = 0; shadow < 3; ++shadow) add({"GetSysColor(COLOR_BTNTEXT)"});
+  for (const auto* b : buttons) add({LogLine(*b), "ImmAssociateContext(" + Num(b->result) + ",0)"});
+  const std::string none = Logged(form.option(OptNone).hwnd);
+  add({"SendToOwnWindow(" + none + ",BM_SETCHECK,BST_CHECKED,0)"});
+  // Then Form_Load: the sound bank loaded, and the warm-up.
+  for (const SoundEntry& sound : kSounds) add({"ReadResource(" + Num(sound.id) + ",\"WAVE\")"});
+  for (int id = 106; id >= 101; --id) add({"PlaySoundA(" + Num(id) + ",0,ASYNC|NODEFAULT|MEMORY)"});
+  // The placement, left then top; the bomb's finger, the version probe and the fanfare.
+  add({"GetSystemMetrics(SM_CXSCREEN)", placed(moves[0]), "GetSystemMetrics(SM_CYSCREEN)",
+       placed(moves[1]), "LoadCursorResource(101)", "GetVersionExA(148)",
+       "PlaySoundA(105,0,ASYNC|NODEFAULT|MEMORY)"});
+  // The frame stripped: of the style's bits the window keeps WS_CLIPCHILDREN.
+  add({"GetWindowLongA(" + H + ",GWL_STYLE)", "SetWindowLongA(" + H + ",GWL_STYLE,WS_CLIPCHILDREN)",
+       "SetWindowPos(" + H + ",0,0,0,0,0,NOSIZE|NOMOVE|NOZORDER|FRAMECHANGED)"});
+  // The opening animation, in grey on the screen, then the brush the screen had.
+  add({"GetWindowRect(" + H + ")", "GetDC(0)", "CreateSolidBrush(" + Num(0xC0C0C0) + ")",
+       "SelectObject(220," + brush + ")"});
   for (const Rect& f : frames) {
-    expected.push_back("Sleep(1)");
-    expected.push_back("Rectangle(220," + Num(f.left) + "," + Num(f.top) + "," + Num(f.right) +
-                       "," + Num(f.bottom) + ")");
+    add({"Sleep(1)", "Rectangle(220," + Num(f.left) + "," + Num(f.top) + "," + Num(f.right) + "," +
+                         Num(f.bottom) + ")"});
   }
-  expected.push_back("SelectObject(220,176)");  // the brush the screen had before
-  expected.push_back("ReleaseDC(0,220)");
-  expected.push_back("DeleteObject(" + brush + ")");
-  expected.push_back("CreateRectRgn(0,0,435,407)");
-  expected.push_back("CreateRectRgn(425,0,440,10)");
-  expected.push_back("CombineRgn(" + R + "," + R + "," + A + ",3)");
-  expected.push_back("DeleteObject(" + A + ")");
-  expected.push_back("CreateRectRgn(0,397,10,435)");
-  expected.push_back("CombineRgn(" + R + "," + R + "," + B + ",3)");
-  expected.push_back("DeleteObject(" + B + ")");
-  expected.push_back("ShowWindow(" + H + ",0)");
-  expected.push_back("ShowWindow(" + H + ",5)");
-  expected.push_back("SetWindowRgn(" + H + "," + R + ",1)");
-  expected.push_back("SetFocus(" + options[4] + ")");  // the window is active: None has the focus
-  expected.push_back("SetTimer(" + H + ",1,500)");     // Timer1, once the window is up
-
+  add({"SelectObject(220,176)", "ReleaseDC(0,220)", "DeleteObject(" + brush + ")"});
+  // The shape cut and the window shown.
+  add({"CreateRectRgn(0,0,435,407)", "CreateRectRgn(425,0,440,10)",
+       "CombineRgn(" + R + "," + R + "," + A + ",RGN_XOR)", "DeleteObject(" + A + ")",
+       "CreateRectRgn(0,397,10,435)", "CombineRgn(" + R + "," + R + "," + B + ",RGN_XOR)",
+       "DeleteObject(" + B + ")", "ShowWindow(" + H + ",SW_HIDE)", "ShowWindow(" + H + ",SW_SHOW)",
+       "SetWindowRgn(" + H + "," + R + ",TRUE)"});
+  // Once the window is up: None has the focus, and Timer1 starts.
+  add({"SetFocus(" + none + ")", "SetTimer(" + H + ",1,500)"});
   EXPECT_EQ(CallsFrom(platform, 3), expected);
+  EXPECT_EQ(platform.CallsNamed("Rectangle").size(), 20U);
   EXPECT_EQ(frames.size(), 20U);
+
+  // Where the start-up leaves the program: the countdown reset, the keys
+  // armed, the action the version's default, the bank and the finger loaded
+  // once, None selected and focused, the window shaped, Timer1 running.
   EXPECT_EQ(module.TickCount, 0);
-  EXPECT_EQ(module.KeysArmed, -1);
+  EXPECT_EQ(module.KeysArmed, kTrue);
+  EXPECT_EQ(module.ExitFlags, module.DefaultExitFlags);
+  EXPECT_EQ(form.OpenFrom, ZoomOrigin::Center);
+  EXPECT_EQ(module.Waves.RetiredBanks(), 0U);
+  EXPECT_EQ(platform.live_cursors.size(), 1U);
+  EXPECT_TRUE(form.option(OptNone).value);
+  EXPECT_EQ(platform.focus, form.option(OptNone).hwnd);
   EXPECT_EQ(module.FormRegion, static_cast<Hrgn>(std::stoll(R)));
   // The region went to the window; the brush and the two cut pieces are gone.
   EXPECT_TRUE(platform.live_gdi_objects.empty());
@@ -229,13 +185,13 @@ TEST_F(Form1Test, StatesChangeBetweenTheRightCalls) {
   LoadForm();
   platform.on_call.clear();
 
-  EXPECT_EQ(at_version.keys_armed, kFalse);         // step 10 comes later
+  EXPECT_EQ(at_version.keys_armed, kFalse);         // the keys are armed after the probe
   EXPECT_EQ(at_version.default_flags, 1U);          // the probe has not answered yet
-  EXPECT_EQ(at_fanfare.default_flags, 8U);          // step 6 before step 8
-  EXPECT_EQ(at_fanfare.open_from, 3);               // kept, not reset to 2
-  EXPECT_EQ(at_first_rectangle.keys_armed, kTrue);  // step 10 before the animation
-  EXPECT_EQ(at_first_rectangle.exit_flags, 8U);     // restart choice cancelled
-  EXPECT_EQ(at_set_region.tick_count, 17);          // step 15 is last
+  EXPECT_EQ(at_fanfare.default_flags, 8U);          // the version probe before the fanfare
+  EXPECT_EQ(at_fanfare.open_from, 3);               // the origin kept, not reset to 2
+  EXPECT_EQ(at_first_rectangle.keys_armed, kTrue);  // the keys armed before the animation
+  EXPECT_EQ(at_first_rectangle.exit_flags, 8U);     // and the restart choice undone
+  EXPECT_EQ(at_set_region.tick_count, 17);          // the countdown reset after the shape
   EXPECT_EQ(at_set_region.region, static_cast<Hrgn>(ResultOf(platform, "CreateRectRgn", 3)));
   EXPECT_EQ(module.TickCount, 0);
   EXPECT_EQ(module.ExitFlags, 8U);
@@ -312,14 +268,15 @@ TEST_P(FrameStripping, ClearsOnlyTheFrameBits) {
   LoadForm();
   const auto writes = platform.CallsNamed("SetWindowLongA");
   ASSERT_EQ(writes.size(), 1U);
-  EXPECT_EQ(writes[0]->args[1], -16);
+  EXPECT_EQ(LogArgument(*writes[0], 1), "GWL_STYLE");
   EXPECT_EQ(static_cast<std::uint32_t>(writes[0]->args[2]), GetParam().after);
-  // The placement's two moves (SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE), then the frame change.
+  // The placement's two moves, then the frame change.
   const auto pos = platform.CallsNamed("SetWindowPos");
   ASSERT_EQ(pos.size(), 3U);
-  EXPECT_EQ(pos[0]->args.back(), 0x15);
-  EXPECT_EQ(pos[1]->args.back(), 0x15);
-  EXPECT_EQ(pos[2]->args, (std::vector<std::int64_t>{N(form.hWnd()), 0, 0, 0, 0, 0, 0x27}));
+  EXPECT_EQ(LogArgument(*pos[0], 6), "NOSIZE|NOZORDER|NOACTIVATE");
+  EXPECT_EQ(LogArgument(*pos[1], 6), "NOSIZE|NOZORDER|NOACTIVATE");
+  EXPECT_EQ(LogLine(*pos[2]), "SetWindowPos(" + Logged(form.hWnd()) +
+                                  ",0,0,0,0,0,NOSIZE|NOMOVE|NOZORDER|FRAMECHANGED)");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,7 +4,6 @@
 // independent double-precision calculation, not with this code.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -16,9 +15,6 @@
 
 namespace tickbomb {
 namespace {
-
-using Edges = std::array<std::int32_t, 4>;  // left, top, right, bottom
-Edges EdgesOf(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // ---------------------------------------------------------------- version table
 
@@ -83,7 +79,7 @@ TEST(ZoomRectangles, FramesGrowByAFiftiethUpToNinetyFivePercent) {
 // 10, not 0.5) and round-half-to-even.
 struct ZoomRow {
   ZoomOrigin origin;
-  Edges frame0, frame1, frame2, frame10, frame19;
+  Rect frame0, frame1, frame2, frame10, frame19;
 };
 
 class ZoomOrigins : public ::testing::TestWithParam<ZoomRow> {};
@@ -92,11 +88,11 @@ TEST_P(ZoomOrigins, MatchTheWorkedFrames) {
   const ZoomRow& row = GetParam();
   const std::vector<Rect> frames = ZoomRectangles(row.origin, kWindow);
   ASSERT_EQ(frames.size(), 20U);
-  EXPECT_EQ(EdgesOf(frames[0]), row.frame0);
-  EXPECT_EQ(EdgesOf(frames[1]), row.frame1);
-  EXPECT_EQ(EdgesOf(frames[2]), row.frame2);
-  EXPECT_EQ(EdgesOf(frames[10]), row.frame10);
-  EXPECT_EQ(EdgesOf(frames[19]), row.frame19);
+  EXPECT_EQ(frames[0], row.frame0);
+  EXPECT_EQ(frames[1], row.frame1);
+  EXPECT_EQ(frames[2], row.frame2);
+  EXPECT_EQ(frames[10], row.frame10);
+  EXPECT_EQ(frames[19], row.frame19);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -143,8 +139,8 @@ TEST(ZoomRectangles, RoundsTheWholeCoordinateHalfToEven) {
 TEST(ZoomRectangles, CentreFrameZeroSitsAtTheCentreAlsoOffScreen) {
   // (-300 + 217.5, -200 + 203.5) = (-82.5, 3.5) -> (-82, 4).
   const std::vector<Rect> frames = ZoomRectangles(ZoomOrigin::Center, Rect{-300, -200, 135, 207});
-  EXPECT_EQ(EdgesOf(frames[0]), (Edges{-82, 4, -82, 4}));
-  EXPECT_EQ(EdgesOf(frames[19]), (Edges{-289, -190, 124, 197}));
+  EXPECT_EQ(frames[0], (Rect{-82, 4, -82, 4}));
+  EXPECT_EQ(frames[19], (Rect{-289, -190, 124, 197}));
 }
 
 TEST(ZoomRectangles, AWindowWhoseSizeOverflowsRaisesOverflow) {
