@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Random users and a busy machine against the real tickbomb.exe under Wine.
 
-    chaos.py N [--seed S] [--jobs J] [--windows-version V] [--keep]
+    chaos.py N [--seed S] [--jobs J] [--windows-version V] [--profile P] [--keep]
 
 runs N sessions with the seeds S, S+1, ... (S is random unless given), J at
 a time, each a seeded random script of clicks, drags, keys, re-opens and
@@ -29,6 +29,7 @@ REPO = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 
 from harness import prefix, run as run_mod, speed  # noqa: E402
+from harness.chaos_script import PROFILES  # noqa: E402
 from harness.chaos_session import run_session  # noqa: E402
 
 
@@ -46,7 +47,7 @@ def _work(job):
     started = time.monotonic()
     folder = os.path.join(args.out, "sessions", name)
     try:
-        verdict, folder = run_session(seed, args.windows_version, name=name)
+        verdict, folder = run_session(seed, args.windows_version, name=name, profile=args.profile)
         return seed, verdict, None, folder, time.monotonic() - started
     except BaseException:  # the harness failed, not necessarily the program
         return seed, None, traceback.format_exc(), folder, time.monotonic() - started
@@ -71,6 +72,8 @@ def main():
     parser.add_argument("--seed", type=int, help="the first session's seed (default: random)")
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--windows-version", help="Wine's name for it: win98, winxp, ...")
+    parser.add_argument("--profile", default="mixed", choices=sorted(PROFILES),
+                        help="the user's habits: mixed, or reopens (arrow keys in quick succession)")
     parser.add_argument("--keep", action="store_true", help="keep passing sessions' artefacts too")
     parser.add_argument("--exe", default=os.path.join(REPO, "build", "windows", "tickbomb.exe"))
     parser.add_argument("--out", default=os.path.join(REPO, "build", "chaos"))
@@ -85,8 +88,9 @@ def main():
     prefix.ensure_template(args.template, log=say)
     # The workers are forked from here and inherit the factor.
     speed.measure(os.path.dirname(args.template), args.template, log=say)
-    print("%d sessions from seed %d, %d at a time, Windows version %s" % (
-        args.sessions, first, args.jobs, args.windows_version or "Wine's default"), flush=True)
+    print("%d sessions from seed %d, %d at a time, Windows version %s, profile %s" % (
+        args.sessions, first, args.jobs, args.windows_version or "Wine's default", args.profile),
+        flush=True)
 
     started = time.monotonic()
     violations, failing, endings = 0, [], collections.Counter()

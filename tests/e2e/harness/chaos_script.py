@@ -17,8 +17,8 @@ SKY = (100, 75, 400, 225)
 CAPTIONS = ((100, 30), (60, 370), (245, 250), (300, 300), (370, 350))
 ARROWS = ("Up", "Down", "Left", "Right")
 # Keys that do nothing but run the restart rule: letters, Tab, Space, Enter,
-# F10 and Ctrl with a letter.
-OTHER_KEYS = ("a", "q", "z", "Tab", "space", "Return", "F10", "ctrl+a", "ctrl+Tab")
+# Home, F10 and Ctrl with a letter.
+OTHER_KEYS = ("a", "q", "z", "Tab", "space", "Return", "Home", "F10", "ctrl+a", "ctrl+Tab")
 
 # kind: its weight in sessions that try a way out, and in those that never do.
 WEIGHTS = {
@@ -33,6 +33,12 @@ WEIGHTS = {
     "key": (8, 8),
     "freeze": (4, 4),          # SIGSTOP, then SIGCONT 0.3 to 2.5 s later
 }
+# A user who keeps re-opening the window, with other keys between: re-opens
+# in quick succession, few ways out, a freeze now and then.
+REOPENS = dict(WEIGHTS, arrow=(16, 16), key=(10, 10), click_bomb=(1, 0), escape=(1, 0),
+               alt_f4=(1, 0), drag=(2, 2), freeze=(2, 2))
+PROFILES = {"mixed": WEIGHTS, "reopens": REOPENS}
+
 # What a user may do while the program is frozen: input that waits in the
 # queue and runs once it goes on (no drags: the window cannot follow).
 BLIND_KINDS = ("click_bomb", "click_sky", "escape", "shift", "key", "arrow")
@@ -41,13 +47,14 @@ Step = collections.namedtuple("Step", "pause kind arg")
 Script = collections.namedtuple("Script", "seed way_out steps after_box")
 
 
-def make_script(seed, steps=45):
+def make_script(seed, steps=45, profile="mixed"):
     """The steps of session `seed`: about a third never tries a way out."""
     rng = random.Random(seed)
     way_out = rng.random() >= 1 / 3
     column = 0 if way_out else 1
-    kinds = [k for k in WEIGHTS if WEIGHTS[k][column]]
-    weights = [WEIGHTS[k][column] for k in kinds]
+    table = PROFILES[profile]
+    kinds = [k for k in table if table[k][column]]
+    weights = [table[k][column] for k in kinds]
     script = []
     for _ in range(steps):
         kind = rng.choices(kinds, weights)[0]

@@ -21,8 +21,12 @@ from .chaos_judge import judge
 from .chaos_script import make_script
 from .run import FORM_CAPTION, MESSAGE_TITLE, TickbombRun, relay_clock
 
+# The resource and cursor calls too: a run-time error report names a
+# resource that was not found, and the trace says which read failed.
 WATCH = ["user32.ExitWindowsEx", "user32.MessageBoxW", "winmm.PlaySoundA", "user32.SetTimer",
-         "kernel32.QueryPerformanceCounter", "kernel32.FatalAppExitA"]
+         "kernel32.QueryPerformanceCounter", "kernel32.FatalAppExitA", "user32.LoadImageA",
+         "kernel32.FindResourceA", "kernel32.LockResource", "user32.DestroyCursor",
+         "user32.DestroyWindow"]
 IDOK = 1
 SCRIPT_SECONDS = 15.0  # of the user's restlessness, from the first window on
 MODIFIERS = {"shift": 1, "ctrl": 2, "alt": 4}
@@ -281,14 +285,16 @@ def default_flags(windows_version):
     return 8 if windows_version in ("win2k", "winxp", "winxp64", "win2003") else 1
 
 
-def run_session(seed, windows_version=None, name=None, script_seconds=SCRIPT_SECONDS):
+def run_session(seed, windows_version=None, name=None, script_seconds=SCRIPT_SECONDS,
+                profile="mixed"):
     """Plays session `seed` and judges it; returns (verdict, the run's artefact folder)."""
-    script = make_script(seed)
+    script = make_script(seed, profile=profile)
     with TickbombRun(watch=WATCH, windows_version=windows_version,
                      name=name or "seed-%d" % seed) as run:
         session = Session(run, script, script_seconds)
         with open(os.path.join(run.dir, "script.txt"), "w", encoding="utf-8") as f:
-            f.write("seed %d, way out %s, version %s\n" % (seed, script.way_out, windows_version))
+            f.write("seed %d, way out %s, version %s, profile %s\n"
+                    % (seed, script.way_out, windows_version, profile))
             f.writelines("%r\n" % (step,) for step in script.steps + [None] + script.after_box)
         try:
             session.play()
