@@ -7,7 +7,7 @@
 # repository keeps its path; results and artefacts land in build/wine10/e2e.
 #
 #   tools/wine10-e2e.sh [--exe FILE] [--expect-failure NAME]... [NAME...]
-#   tools/wine10-e2e.sh [--exe FILE] --chaos N [--seed S]
+#   tools/wine10-e2e.sh [--exe FILE] --chaos N [--seed S] [--profile P] [--windows-version V]
 #
 # --exe: the .exe to try (default build/windows/tickbomb.exe, the windows
 # preset's build).  NAMEs: scenarios as e2e.py names them (hardening.idle_...);
@@ -15,7 +15,8 @@
 # scenario known to fail under Wine 10; its failure is reported but does not
 # fail the run (and it is said when it passes).  Exits non-zero if any other
 # scenario failed.  --chaos N: N random sessions of tools/chaos.sh instead
-# (tests/e2e/chaos.py, two at a time, from seed S), artefacts in
+# (tests/e2e/chaos.py, two at a time, from seed S, weighted as profile P, as
+# Windows version V), artefacts in
 # build/wine10/e2e/chaos.  Needs root (mmdebstrap, mount, chroot); about 2 minutes
 # the first time for the root (tools/wine-root.sh), then about 3 minutes for the
 # scenarios natively, 6 under emulation (tools/i386-emulation.sh).
@@ -26,14 +27,14 @@ exe="$repo/build/windows/tickbomb.exe"
 expected=()
 names=()
 chaos=0
-chaos_seed=()
+chaos_options=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --exe) exe=$(realpath "$2"); shift 2 ;;
     --expect-failure) expected+=("$2"); shift 2 ;;
     --chaos) chaos=$2; shift 2 ;;
-    --seed) chaos_seed=(--seed "$2"); shift 2 ;;
-    -*) echo "usage: $0 [--exe FILE] [--expect-failure NAME]... [NAME...] | --chaos N [--seed S]" >&2
+    --seed | --profile | --windows-version) chaos_options+=("$1" "$2"); shift 2 ;;
+    -*) echo "usage: $0 [--exe FILE] [--expect-failure NAME]... [NAME...] | --chaos N [--seed S] [--profile P] [--windows-version V]" >&2
         exit 2 ;;
     *) names+=("$1"); shift ;;
   esac
@@ -81,7 +82,7 @@ inside python3 -B "$e2e_py" prepare --out "$out" >"$out/logs/prepare.log" 2>&1 |
   exit 1
 }
 if [ "$chaos" -gt 0 ]; then
-  inside python3 -B "$repo/tests/e2e/chaos.py" "$chaos" "${chaos_seed[@]}" \
+  inside python3 -B "$repo/tests/e2e/chaos.py" "$chaos" "${chaos_options[@]}" \
     --exe "$out/tickbomb.exe" --out "$out/chaos" --template "$out/wine-template" |
     tee "$out/logs/chaos.log"
   status=${PIPESTATUS[0]}
